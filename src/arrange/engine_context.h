@@ -24,7 +24,7 @@ class ChordList;
 }
 namespace songloom::arrange {
 struct StyleRecord;
-class StyleCatalogue;
+struct StyleCatalogue;
 struct DataFiles;
 }  // namespace songloom::arrange
 
@@ -32,17 +32,8 @@ namespace songloom::arrange {
 
 using Tick = std::int32_t;
 
-// Engine time base and bar lengths, in ticks.
-inline constexpr Tick kTicksPerQuarter = 96;
-inline constexpr Tick kBar44 = 384;
-inline constexpr Tick kBar34 = 288;
-inline constexpr Tick kBar78 = 336;
-
-// Bar length for a style meter value (0 4/4, 1 3/4, anything else 7/8).
-constexpr Tick BarLengthForMeter(int meter)
-{
-    return meter == 0 ? kBar44 : meter == 1 ? kBar34 : kBar78;
-}
+// Time base: 96 ticks per quarter note; bar lengths by meter come from
+// BarTicks of the style record.
 
 // Channels of the engine, zero-based MIDI channels: every per-part array is
 // indexed by them.
@@ -57,9 +48,6 @@ inline constexpr int kEffectChannel = 8;
 inline constexpr int kDrumChannel = 9;
 inline constexpr int kMelodyDoublingChannel = 10;
 inline constexpr int kAccompanimentDoublingChannel = 11;
-
-// Instrument code of a channel that is not played.
-inline constexpr int kNoInstrument = 256;
 
 // Kind word of a note entry in the lists the driver builds; 0 marks a chord.
 inline constexpr int kNoteKind = 144;
