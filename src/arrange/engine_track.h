@@ -9,6 +9,10 @@
 
 namespace songloom::arrange {
 
+// A new track for a channel's notes, in the noted state (notes with
+// durations) in which the engine edits its tracks.
+std::unique_ptr<midi::CMidiTrack> NewEngineTrack(EngineContext& ctx);
+
 // The engine's note writer. Cleans its arguments first: a negative duration
 // becomes 0; a note above 127 becomes a rest (note 0, velocity 0); a note
 // below 13 with a velocity becomes a rest; a rest gets duration 1. Rests
