@@ -56,7 +56,9 @@ struct ChordEntry {
 // Entries a ChordList holds at most.
 inline constexpr std::size_t kChordListCapacity = 500;
 
-struct ChordList {
+// A class, not a struct, because the engine context declares it ahead.
+class ChordList {
+public:
     std::vector<ChordEntry> entries;  // never more than kChordListCapacity
 };
 
