@@ -347,26 +347,29 @@ Tick Run17(RenderState& s, Tick delta, Tick length, int note, int velocity)
         for (int i = 0; i + 1 < count; ++i) p[static_cast<std::size_t>(i)] = std::min(start + i, note - 1);
         break;
     }
-    case 2: {  // scale run by the style's default template, ending on the note
+    case 2: {  // scale run over an octave by the style's default template, into the note
         harmony::ChordTemplate scale = harmony::kDefaultChordTemplate;
         const auto& own = s.ctx.activeStyle.defaultChordTemplate;
         if (own[0] != '\0') std::copy(own.begin(), own.begin() + 16, scale.chars.begin());
-        const int dir = s.RB(1, 2) == 1 ? 1 : -1;  // run upward (1) or downward (-1) into the note
-        int q = note;
-        for (int i = count - 2; i >= 0; --i) {
+        const int away = s.RB(1, 2) == 1 ? -1 : 1;  // the run starts below (-1) or above (1)
+        std::array<int, 8> steps{note};
+        for (std::size_t j = 1; j < steps.size(); ++j) {
+            int q = steps[j - 1];
             for (int k = 0; k < 12; ++k) {
-                q -= dir;
+                q += away;
                 if (q >= 0 && scale.Digit(q % 12) == '9') break;
             }
-            p[static_cast<std::size_t>(i)] = q;
+            steps[j] = q;
+        }
+        for (int i = 0; i + 1 < count; ++i) {
+            p[static_cast<std::size_t>(i)] = steps[static_cast<std::size_t>((count - 1 - i) * 7 / (count - 1))];
         }
         break;
     }
-    default: {  // descending line over the chord tones from above
-        int q = note;
-        for (int i = count - 2; i >= 0; --i) {
-            q = ChordToneFrom(s, q, 1);
-            p[static_cast<std::size_t>(i)] = q;
+    default: {  // a line falling evenly from a chord tone up to an octave above
+        const int top = std::min(note + 12, ChordToneFrom(s, note + 4, 1));
+        for (int i = 0; i + 1 < count; ++i) {
+            p[static_cast<std::size_t>(i)] = top - (top - note) * i / (count - 1);
         }
         break;
     }
