@@ -107,6 +107,14 @@ struct DrumRecord {
     bool operator==(const DrumRecord&) const = default;
 };
 
+// A section as letter and engine chord records (six bytes each, length high
+// byte first, then the chord code, without the closing zero bytes): the form
+// in which a section's chords are handed between stages as bytes.
+struct SongSection {
+    char letter = 'A';
+    std::vector<std::uint8_t> chordRecords;
+};
+
 // Letter of a section of the song structure in the drum list: sections
 // alternate between two kinds, 'A' for odd numbers and 'B' for even ones.
 constexpr char SectionLetter(int sectionNumber) { return sectionNumber % 2 == 1 ? 'A' : 'B'; }

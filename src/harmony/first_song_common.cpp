@@ -149,6 +149,9 @@ std::unique_ptr<midi::CMidiTrack> MakeConductorTrack(EngineContext& ctx)
         track->AddTimeSignature(0, 7, 3);
     }
     track->AddTempo(ctx.activeStyle.tempo);
+    // The file carries its own master volume, so the conversion for playing
+    // has nothing to repair (and nothing to show) at every rendering.
+    track->InsertMasterVolume(127);
 
     Tick lastEvent = 0;
     if (ctx.chordDisplay) {
@@ -329,6 +332,7 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     std::vector<const midi::CMidiTrack*> tracks;
     for (const auto& t : ctx.tracks) tracks.push_back(t.get());
     midi::CMidiFile1 file(ctx.reporter, tracks, arrange::kTicksPerQuarter);
+    file.SplitNotes();
     file.Serialize();
     output_ = file.Bytes;
     if (ctx.outputMode != 2) WriteWholeFile(ctx.reporter, outputPath, output_);

@@ -151,7 +151,7 @@ SongTextResult ParseSongText(Reporter& reporter, std::string_view text, song::So
     std::string title;
     std::string composer;
     std::vector<Bar> bars;
-    std::vector<std::pair<int, std::string_view>> barLines;
+    std::vector<std::pair<int, std::string>> barLines;
 
     std::istringstream in{std::string(text)};
     std::string raw;
@@ -190,7 +190,7 @@ SongTextResult ParseSongText(Reporter& reporter, std::string_view text, song::So
         } else if (name == "instrument") {
             ok = ToInt(value, instrument) && instrument >= 0 && instrument <= 151;
         } else if (name == "bar") {
-            barLines.emplace_back(lineNumber, value);
+            barLines.emplace_back(lineNumber, std::string(value));
         } else {
             ok = false;
         }
@@ -205,7 +205,8 @@ SongTextResult ParseSongText(Reporter& reporter, std::string_view text, song::So
     }
 
     std::string previous = song::KeyNameOf(key);
-    for (const auto& [number, value] : barLines) {
+    for (const auto& [number, barText] : barLines) {
+        const std::string_view value = barText;
         const auto bar = value.find('|');
         if (bar == std::string_view::npos) {
             result.error = Fault(number, "expected CHORDS | MELODY");

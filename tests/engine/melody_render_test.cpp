@@ -103,7 +103,7 @@ TEST_F(MelodyRender, TrillFigureForcesTheNextPitch)
     NoteList list;
     for (int i = 0; i < 193; ++i) list.Append(fx.reporter, EngineNote::Note(96, 0));
     list.Append(fx.reporter, EngineNote::Note(96, 72));  // C, a tone of the chord
-    list.Append(fx.reporter, EngineNote::Note(96, 79));
+    list.Append(fx.reporter, EngineNote::Note(192, 79));  // a half note takes no figure
     const auto notes = Render(list);
     const std::int64_t start = 193 * 96;
     const std::vector<int> pitches = {71, 72, 71, 72, 71, 72, 69, 71};
@@ -156,11 +156,11 @@ TEST_F(MelodyRender, OctaveDoubleAndDoublingTrack)
     EXPECT_EQ(notes, (std::vector<Placed>{{0, 72, 64, 93}, {0, 84, 64, 93}, {96, 116, 48, 93}}));
     EXPECT_EQ(EngineFixture::Notes(doubling).front().at, 5);
     for (const auto& e : melody.Events()) {
-        if (e.Kind == midi::kKindControl && e.Number == 10) EXPECT_EQ(e.Value, 104);
+        if (e.Kind == midi::kKindControl && e.Number == 10) { EXPECT_EQ(e.Value, 104); }
     }
     for (const auto& e : doubling.Events()) {
-        if (e.IsChannelEvent()) EXPECT_EQ(e.Channel, 10);
-        if (e.Kind == midi::kKindControl && e.Number == 10) EXPECT_EQ(e.Value, 24);
+        if (e.IsChannelEvent()) { EXPECT_EQ(e.Channel, 10); }
+        if (e.Kind == midi::kKindControl && e.Number == 10) { EXPECT_EQ(e.Value, 24); }
     }
 }
 

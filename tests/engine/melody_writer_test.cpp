@@ -144,8 +144,8 @@ TEST_F(MelodyWriter, DoublingCopyMovesChannelDetunesDelaysAndPans)
     EXPECT_EQ(rpn, (std::vector<std::pair<int, int>>{{101, 0}, {100, 1}, {6, 56}, {38, 0}}));
     EXPECT_EQ(copy->Event(0).DeltaTime, 6);
     for (const auto& e : copy->Events()) {
-        if (e.IsChannelEvent()) EXPECT_EQ(e.Channel, 10);
-        if (e.Kind == midi::kKindControl && e.Number == 10) EXPECT_EQ(e.Value, 24);
+        if (e.IsChannelEvent()) { EXPECT_EQ(e.Channel, 10); }
+        if (e.Kind == midi::kKindControl && e.Number == 10) { EXPECT_EQ(e.Value, 24); }
     }
     const auto notes = EngineFixture::Notes(*copy);
     ASSERT_EQ(notes.size(), 1u);
