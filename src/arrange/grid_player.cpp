@@ -40,7 +40,7 @@ Tick PlayGrid(PatternContext& context, std::span<const PatternChord> chords, con
               NoteBuffer& out, Tick start)
 {
     const Tick barLength = context.BarLength();
-    const auto& labels = context.grids[static_cast<std::size_t>(playback.labelGrid)].labels;
+    const auto& labels = context.Grid(playback.labelGrid).rowLabels;
     Tick t = start;
     int counter = 0;
     int phase = 0;  // flips at every section change: the new section starts on the other grid
@@ -50,10 +50,10 @@ Tick PlayGrid(PatternContext& context, std::span<const PatternChord> chords, con
         const std::array<int, kGridRows> voices = VoiceNotes(chord, labels, playback.bassVoicing);
         const int steps = playback.step > 0 ? chord.length / playback.step : 0;
         if (!playback.continueSteps) counter = 0;
-        auto gridAt = [&](Tick time) -> const GridView& {
+        auto gridAt = [&](Tick time) -> const StepGrid& {
             int index = playback.firstGrid;
             if (playback.secondGrid >= 0 && ((time - start) / barLength + phase) % 2 == 1) index = playback.secondGrid;
-            return context.grids[static_cast<std::size_t>(index)];
+            return context.Grid(index);
         };
         std::vector<int> pending;
         Tick pendingAt = t;
@@ -62,7 +62,7 @@ Tick PlayGrid(PatternContext& context, std::span<const PatternChord> chords, con
         const Tick entryStart = t;
         for (int s = 0; s < steps; ++s) {
             const int column = counter % playback.stepsPerBar % kGridSteps;
-            const GridView& grid = gridAt(t);
+            const StepGrid& grid = gridAt(t);
             if (!holding) {
                 pending.clear();
                 for (std::size_t row = 0; row < kGridRows; ++row) {
@@ -75,7 +75,7 @@ Tick PlayGrid(PatternContext& context, std::span<const PatternChord> chords, con
             }
             const int nextColumn = (counter + 1) % playback.stepsPerBar % kGridSteps;
             const bool holdNext = s + 1 < steps && !pending.empty() &&
-                                  gridAt(t + playback.step).hold[static_cast<std::size_t>(nextColumn)] == 1;
+                                  gridAt(t + playback.step).holds[static_cast<std::size_t>(nextColumn)] == 1;
             if (holdNext) {
                 holding = true;
             } else {
@@ -120,13 +120,13 @@ GridPlayback AccompanimentGridPlayback(PatternContext& context, int channel)
     const int pair = channel == 7 ? 1 : 0;
     p.firstGrid = pair;
     p.labelGrid = 0;
-    const int mode = channel == 7 ? 0 : context.gridMode;
+    const int mode = channel == 7 ? 0 : context.grids.gridMode;
     if (mode >= 1) {
         p.secondGrid = pair + 4;
-        p.continueSteps = context.continueSwitch[static_cast<std::size_t>(pair)] == 1;
+        p.continueSteps = context.grids.continueSwitch[static_cast<std::size_t>(pair)] == 1;
     }
     if (mode >= 2) {
-        p.strum = context.strumSwitch[static_cast<std::size_t>(pair)] == 1;
+        p.strum = context.grids.strumSwitch[static_cast<std::size_t>(pair)] == 1;
         p.toggleAtSections = true;
     }
     return p;
@@ -141,7 +141,7 @@ GridPlayback BassGridPlayback(const PatternContext& context)
     p.stepsPerBar = triplet ? 12 : 16;
     p.step = triplet ? 32 : 24;
     p.sound = triplet ? 31 : 23;
-    p.continueSteps = context.continueSwitch[3] == 1;
+    p.continueSteps = context.grids.continueSwitch[3] == 1;
     p.bassVoicing = true;
     p.shift = -24;
     return p;

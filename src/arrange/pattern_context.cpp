@@ -78,11 +78,20 @@ void PatternContext::Error(std::uint32_t code) { EngineErrorMsg(reporter, code);
 
 void SetDefaultGridLabels(PatternContext& context)
 {
-    static constexpr std::array<std::int32_t, kGridRows> kDrumLabels{0, 1, 3, 4, 5, 7, 9, 10, 11, 14, 15, 16, 19, 24};
-    for (int g : {0, 1, 3}) {
-        for (int r = 0; r < kGridRows; ++r) context.grids[static_cast<std::size_t>(g)].labels[static_cast<std::size_t>(r)] = 5 + r;
-    }
-    context.grids[2].labels = kDrumLabels;
+    for (int g : {0, 1, 3, 4, 5}) context.grids.grids[static_cast<std::size_t>(g)].rowLabels = kVoiceRowLabels;
+    context.grids.grids[kGridDrums].rowLabels = kDrumRowLabels;
+}
+
+void CopyStyleValues(PatternContext& context, const StyleRecord& style)
+{
+    context.meter = style.meter;
+    context.rhythmFeel = style.rhythmFeel;
+    context.accompanimentPattern = style.accompanimentPattern;
+    context.bassPlays = style.channelInstrument[kBassChannel] != kNoInstrument;
+    context.drumPattern = style.drumPattern;
+    context.drumKit = style.channelInstrument[kDrumChannel];
+    context.grids = style.grids;
+    context.rhythmSeed = style.rhythmSeed;
 }
 
 Tick TotalLength(std::span<const PatternChord> chords)

@@ -12,18 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "arrange/engine_context.h"
+#include "arrange/style_record.h"
 #include "common/random.h"
 #include "common/reporter.h"
 
 namespace songloom::arrange {
 
-using Tick = std::int32_t;
-
 inline constexpr Tick kTicksPerBeat = 96;
-inline constexpr int kGridRows = 14;
-inline constexpr int kGridSteps = 16;
-inline constexpr int kGridCount = 8;  // grids 8-15 of a style are never read
-inline constexpr int kRhythmSeedSize = 96;
 
 // Engine error codes the generators report ("YRAC").
 inline constexpr std::uint32_t kDrumPatternError = 0xFF010001;
@@ -32,15 +28,6 @@ inline constexpr std::uint32_t kPatternError = 0xFF010027;
 inline constexpr std::uint32_t kMeterError = 0xFF010133;
 inline constexpr std::uint32_t kEffectProgramError = 0xFF0101D2;
 inline constexpr std::uint32_t kMeterFeelConflict = 0xFF0101D4;
-
-// One step grid: 14 rows of 16 on/off cells, a label per row (a scale degree
-// for the melodic grids, a drum note less 35 for the drum grid) and a hold
-// flag per column.
-struct GridView {
-    std::array<std::array<std::int32_t, kGridSteps>, kGridRows> cells{};
-    std::array<std::int32_t, kGridRows> labels{};
-    std::array<std::int32_t, kGridSteps> hold{};
-};
 
 // A chord entry as the generators see it. `tones` are the entry's three upper
 // notes (third, fifth and seventh as placed by the voicing) sorted rising, the
@@ -110,11 +97,11 @@ struct PatternContext {
     int drumPattern = 14;
     int drumKit = 1;  // channel 9's instrument value
     int soundModuleMode = 0;
-    std::array<GridView, kGridCount> grids{};
-    int gridMode = 0;
-    std::array<int, 4> continueSwitch{};
-    std::array<int, 4> strumSwitch{};
-    std::array<std::uint8_t, kRhythmSeedSize> rhythmSeed{};
+    GridBlock grids{};  // the style's step grids, grid mode and pair switches
+    std::array<std::uint8_t, kRhythmSeedSteps> rhythmSeed{};  // 1 where a new note starts; [0] == 0: none
+
+    const StepGrid& Grid(int index) const { return grids.grids[static_cast<std::size_t>(index)]; }
+    bool HasRhythmSeed() const { return rhythmSeed[0] != 0; }
 
     int RB(int a, int b) { return RandomBetween(random, a, b); }
     void Error(std::uint32_t code);
@@ -124,6 +111,9 @@ struct PatternContext {
 
 // Default row labels of the melodic grids (5..18) and of the drum grid.
 void SetDefaultGridLabels(PatternContext& context);
+
+// The generator values of a style record.
+void CopyStyleValues(PatternContext& context, const StyleRecord& style);
 
 // Sum of the chord lengths.
 Tick TotalLength(std::span<const PatternChord> chords);

@@ -225,25 +225,25 @@ std::vector<int> JazzRideGrid(PatternContext& x)
 // Pattern 28: the style's own drum grid (grid 2), rows of drum notes less 35.
 void PlayStyleDrumGrid(PatternContext& x, std::span<const DrumRecord> drums, NoteBuffer& out, Tick start)
 {
-    const arrange::GridView& grid = x.grids[2];
+    const arrange::StepGrid& grid = x.Grid(arrange::kGridDrums);
     const Tick step = x.Triplet() ? 32 : 24;
     const Tick sound = x.Triplet() ? 31 : 23;
     const int columns = x.Triplet() ? 12 : 16;
     Tick t = start;
     for (const DrumRecord& record : drums) {
-        const int steps = record.duration / step;
+        const int steps = record.length / step;
         for (int k = 0; k < steps; ++k) {
             const std::size_t column = static_cast<std::size_t>(k % columns);
             bool any = false;
             for (std::size_t row = 0; row < static_cast<std::size_t>(arrange::kGridRows); ++row) {
                 if (grid.cells[row][column] != 1) continue;
-                const int note = grid.labels[row] + 35;
+                const int note = grid.rowLabels[row] + 35;
                 out.Note(t + k * step, note, note == kClosedHat || note == kOpenHat ? 49 : 64, sound);
                 any = true;
             }
             if (!any) out.Rest(t + k * step, step);
         }
-        t += record.duration;
+        t += record.length;
     }
 }
 
@@ -261,13 +261,13 @@ void PlayFixedPattern(PatternContext& x, const DrumPatternText& p, std::span<con
     bool crash = false;
     for (const DrumRecord& record : drums) {
         std::vector<int> recordGrid = grid;
-        const int steps = record.duration / step;
+        const int steps = record.length / step;
         // After a fill the next section opens with a crash on its first kick.
         if (crash && !recordGrid.empty() &&
             (recordGrid[0] == 2 || recordGrid[0] == 5 || recordGrid[0] == 22 || recordGrid[0] == 29))
             recordGrid[0] = 26;
         crash = false;
-        if (record.EndsSection() && !fillGrid.empty() && steps >= barSteps && x.RB(1, 3) != 1) {
+        if (EndsSection(record) && !fillGrid.empty() && steps >= barSteps && x.RB(1, 3) != 1) {
             const int from = steps - std::min<int>(barSteps, static_cast<int>(fillGrid.size()));
             for (int k = from; k < steps; ++k) {
                 const std::size_t index = static_cast<std::size_t>(k) % recordGrid.size();
@@ -275,8 +275,8 @@ void PlayFixedPattern(PatternContext& x, const DrumPatternText& p, std::span<con
             }
             crash = true;
         }
-        PlayDrumGrid(x, out, t, record.duration, recordGrid, step);
-        t += record.duration;
+        PlayDrumGrid(x, out, t, record.length, recordGrid, step);
+        t += record.length;
     }
 }
 
@@ -437,8 +437,8 @@ void DrumPattern(PatternContext& context, std::span<const DrumRecord> drums, Not
         const Tick step = x.Triplet() ? 32 : 48;
         Tick t = start;
         for (const DrumRecord& record : drums) {
-            PlayDrumGrid(x, out, t, record.duration, grid, step);
-            t += record.duration;
+            PlayDrumGrid(x, out, t, record.length, grid, step);
+            t += record.length;
         }
         return;
     }
@@ -446,8 +446,8 @@ void DrumPattern(PatternContext& context, std::span<const DrumRecord> drums, Not
         Tick t = start;
         for (const DrumRecord& record : drums) {
             const std::vector<int> grid = JazzRideGrid(x);
-            PlayDrumGrid(x, out, t, record.duration, grid, 24);
-            t += record.duration;
+            PlayDrumGrid(x, out, t, record.length, grid, 24);
+            t += record.length;
         }
         return;
     }

@@ -22,14 +22,11 @@ inline constexpr int kStraightGridSteps = 32;
 inline constexpr int kTripletGridSteps = 24;
 inline constexpr int kNoDrums = 256;
 
-// One record of the drum list: a chord of a section. `code` is the section
-// letter ('A', 'B', ...), 'E' for the section's last chord or 'X', then "XX".
-struct DrumRecord {
-    Tick duration = 0;
-    std::array<char, 4> code{'A', 'X', 'X', 'X'};
-    bool EndsSection() const { return code[1] == 'E'; }
-};
+using arrange::DrumRecord;
 using DrumList = std::vector<DrumRecord>;
+
+// True for the record of a section's last chord.
+inline bool EndsSection(const DrumRecord& record) { return record.code[1] == 'E'; }
 
 // The drum list of chords whose section letters are known: a record per
 // chord, marked 'E' where the next chord starts another section or the
