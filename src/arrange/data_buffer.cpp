@@ -1,5 +1,7 @@
 #include "arrange/data_buffer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +32,10 @@ std::string DataFolder::Resolve(const std::string& name) const
 
 bool ReadDataFile(const std::string& path, DataBuffer& out)
 {
+    // A folder opens for reading on Linux but is no data file (an empty
+    // name resolves to the working folder itself).
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
     std::array<char, kDataBufferCapacity> chunk{};

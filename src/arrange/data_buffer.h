@@ -45,7 +45,8 @@ struct DataFolder {
 };
 
 // Reads the first kDataBufferCapacity bytes of path into out (the rest of
-// out cleared). false when the file cannot be opened; out is then unchanged.
+// out cleared). false when path is not a regular file that can be opened;
+// out is then unchanged.
 bool ReadDataFile(const std::string& path, DataBuffer& out);
 
 // Copies the next record of text from position into record, dropping

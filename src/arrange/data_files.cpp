@@ -21,6 +21,16 @@ void LoadOrEmpty(Reporter& reporter, DataBuffer& buffer, const DataFolder& folde
 
 }  // namespace
 
+DataFileNames DataFileNamesFor(const StyleRecord& style, const TimeChartNames& timeCharts)
+{
+    DataFileNames names;
+    names.pattern = std::string(FieldView(style.patternDatabase));
+    names.cadence = std::string(FieldView(style.cadenceDatabase));
+    names.timeChart = timeCharts.timeChart;
+    names.cadenceTimeChart = timeCharts.cadenceTimeChart;
+    return names;
+}
+
 std::string MissingPatternDatabaseText(const std::string& path)
 {
     return path + "がプログラムフォルダ内に見つかりませんでした。\n再度インストールを行ってください。";

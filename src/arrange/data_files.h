@@ -7,6 +7,8 @@
 #include <string>
 
 #include "arrange/data_buffer.h"
+#include "arrange/style_catalogue.h"
+#include "arrange/style_record.h"
 #include "common/reporter.h"
 #include "harmony/chord_template.h"
 
@@ -21,6 +23,10 @@ struct DataFileNames {
     std::string timeChart = "TIMECHT.DB";
     std::string cadenceTimeChart = "RESTIME.DB";
 };
+
+// The names for style: its pattern and cadence databases and the time charts
+// chosen with it.
+DataFileNames DataFileNamesFor(const StyleRecord& style, const TimeChartNames& timeCharts);
 
 // The engine's data-file buffers; each keeps its text until the next load.
 struct DataFiles {

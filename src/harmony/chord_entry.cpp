@@ -1,5 +1,6 @@
 #include "harmony/chord_entry.h"
 
+#include "arrange/engine_context.h"
 #include "common/messages.h"
 
 namespace songloom::harmony {
@@ -234,6 +235,24 @@ int BuildChordList(const ChordEntryContext& context, ChordList& list,
         }
     }
     return ChordListBeats(list);
+}
+
+int BuildChordList(const ChordEntryContext& context, ChordList& list,
+                   std::span<const arrange::SongSection> sections)
+{
+    std::vector<ChordSection> converted;
+    converted.reserve(sections.size());
+    for (const auto& section : sections) {
+        converted.push_back(ChordSection{section.letter - 'A' + 1, DecodeChordRecords(section.chordRecords)});
+    }
+    return BuildChordList(context, list, converted);
+}
+
+int BuildChordList(const ChordEntryContext& context, ChordList& list,
+                   std::span<const std::uint8_t> chordRecords)
+{
+    const ChordSection whole{1, DecodeChordRecords(chordRecords)};
+    return BuildChordList(context, list, std::span(&whole, 1));
 }
 
 }  // namespace songloom::harmony

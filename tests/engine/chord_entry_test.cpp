@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "arrange/engine_context.h"
 #include "common/random.h"
 #include "common/reporter.h"
 #include "harmony/chord_entry.h"
@@ -230,6 +231,26 @@ TEST_F(BuildChordListTest, BadSectionIsReportedAndSkippedAndTheListStopsWhenFull
 
     EXPECT_EQ(BuildChordList(context, list, OneSection(600)), 1000);
     EXPECT_EQ(list.entries.size(), kChordListCapacity);
+}
+
+TEST_F(BuildChordListTest, FromTheEngineChordListAndSongSections)
+{
+    std::vector<std::uint8_t> image(3 * kChordRecordSize + 2, 0);
+    EncodeChordRecord(ChordRecord{768, "CMPS"}, std::span(image).subspan(0).first<kChordRecordSize>());
+    EncodeChordRecord(ChordRecord{384, "gmPs"}, std::span(image).subspan(6).first<kChordRecordSize>());
+    EncodeChordRecord(ChordRecord{192, "NoCd"}, std::span(image).subspan(12).first<kChordRecordSize>());
+    ChordList list;
+    EXPECT_EQ(BuildChordList(context, list, image), 14);
+    ASSERT_EQ(list.entries.size(), 3u);
+    EXPECT_EQ(list.entries[1].root, 66);
+    EXPECT_EQ(list.entries[2].root, 0);
+
+    std::vector<arrange::SongSection> sections(2);
+    sections[0].chordRecords = image;
+    sections[1].letter = '@';  // before 'A': not a section
+    sections[1].chordRecords = image;
+    EXPECT_EQ(BuildChordList(context, list, sections), 14);
+    EXPECT_EQ(reporter.Count("YRAC", 0xFF0101C6), 1u);
 }
 
 TEST_F(BuildChordListTest, InversionsDrawTheSameNumbersWhetherUsedOrNot)

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "arrange/data_files.h"
+#include "arrange/style_catalogue.h"
+#include "common/random.h"
 #include "common/reporter.h"
 #include "harmony/chord_code.h"
 #include "harmony/chord_template.h"
@@ -131,6 +135,19 @@ TEST_F(LoadDatabasesTest, OtherMissingFilesAreReportedEmptiedAndTheLoadGoesOn)
     EXPECT_EQ(files.notes.buffer.Text(), "CMPS909099090909|");
 }
 
+TEST_F(LoadDatabasesTest, FolderOrEmptyNameIsNoDataFile)
+{
+    WriteAll();
+    std::filesystem::create_directory(dir.File("RESTIME.DB2"));
+    DataFileNames names;
+    names.cadence = "";
+    names.cadenceTimeChart = "RESTIME.DB2";
+    EXPECT_EQ(Load(names), 1);
+    EXPECT_EQ(reporter.Count("YRAC", 0xFF010036), 1u);
+    EXPECT_EQ(reporter.Count("YRAC", 0xFF010037), 1u);
+    EXPECT_EQ(files.timeChart.Text(), "chart|");
+}
+
 TEST_F(LoadDatabasesTest, MissingNoteDatabaseKeepsTheOldText)
 {
     WriteAll();
@@ -197,6 +214,39 @@ TEST(ShippedDataFiles, EveryNameLoadsFromAnEmptyWorkingFolder)
         }
     }
     EXPECT_EQ(reporter.lines(), std::vector<std::string>{});
+}
+
+TEST(ShippedDataFiles, EveryStyleOfTheCatalogueLoadsWithoutAReport)
+{
+    Random random(1);
+    StyleCatalogue catalogue;
+    StyleRecord active;
+    BuildStyleCatalogue(random, catalogue, active);
+    test::TempDir empty;
+    const DataFolder folder{empty.path()};
+    CapturingReporter reporter;
+    std::set<std::string> seen;
+    for (int category = 0; category < kStyleCategories; ++category) {
+        for (int slot = 0; slot < kStylesPerCategory; ++slot) {
+            TimeChartNames charts;
+            ASSERT_TRUE(SelectStyle(reporter, catalogue, category, slot, active, charts));
+            const DataFileNames names = DataFileNamesFor(active, charts);
+            DataFiles files;
+            EXPECT_EQ(LoadDatabases(reporter, files, folder, names, active.noteDatabaseKind, 8), 1)
+                << category << "/" << slot;
+            EXPECT_FALSE(files.notes.buffer.IsEmpty()) << category << "/" << slot;
+            seen.insert({names.pattern, names.cadence, names.timeChart, names.cadenceTimeChart});
+        }
+    }
+    EXPECT_EQ(reporter.lines(), std::vector<std::string>{});
+    // Every name the catalogue uses is one the shipped files cover.
+    for (const auto& name : seen) {
+        const bool known = std::count(kPatternNames.begin(), kPatternNames.end(), name) +
+                           std::count(kCadenceNames.begin(), kCadenceNames.end(), name) +
+                           std::count(kTimeChartNames.begin(), kTimeChartNames.end(), name) +
+                           std::count(kCadenceTimeChartNames.begin(), kCadenceTimeChartNames.end(), name);
+        EXPECT_TRUE(known) << name;
+    }
 }
 
 // The pitch classes above the root that a chord quality sounds.
