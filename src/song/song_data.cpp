@@ -337,6 +337,7 @@ void SongData::CopyBar(int from, int to)
 
 std::int32_t SongData::SoundingValueAtCell(int pos) const
 {
+    if (pos < 0 || pos >= MaxSlots * 2) return kRest;
     while (pos > 0 && CellAt(melody, pos) == kHold) --pos;
     const std::int32_t value = CellAt(melody, pos);
     return value == kHold ? kRest : value;

@@ -160,6 +160,11 @@ public:
     // Slot index of (bar, eighth); -1 outside the 2048 slots or the bar.
     int SlotIndex(int bar, int eighth) const;
     std::string_view ChordName(int beatIndex) const;
+    // The value sounding at the first cell of slotIndex, following holds
+    // back; kRest when only holds lead back to the start of the song.
+    std::int32_t SoundingValueAt(int slotIndex) const;
+    // The same from a sixteenth cell (slot * 2 + sub).
+    std::int32_t SoundingValueAtCell(int pos) const;
 
     // The song's data, addressed by beat and slot index. Cells outside the
     // song (at and beyond ActiveBeats / ActiveSlots) are inactive.
@@ -175,11 +180,6 @@ public:
 private:
     void RebuildKeyName();
     void FreshSlot(int slotIndex, int beatsForBarStarts);
-    // The value sounding at the first cell of slotIndex, following holds back.
-    std::int32_t SoundingValueAt(int slotIndex) const;
-    // The same from a sixteenth cell (slot * 2 + sub); kRest when only holds
-    // lead back to the start of the song.
-    std::int32_t SoundingValueAtCell(int pos) const;
     // Gives a bar that begins with a hold its own start again.
     void RestartHeldBar(int slotIndex, std::int32_t value);
 
