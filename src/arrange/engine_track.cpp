@@ -85,6 +85,9 @@ void SetUpChannel(EngineContext& ctx, midi::CMidiTrack& track, int channel, int 
 
 void FinishEngineTrack(EngineContext& /*ctx*/, midi::CMidiTrack& track)
 {
+    // A track built from scratch holds notes with durations: that is the
+    // noted state every later operation expects.
+    if (track.State == midi::TrackEmpty) track.State = midi::TrackNotes;
     for (std::int32_t i = 0; i < track.EventCount(); ++i) {
         auto& e = track.Event(i);
         if (e.Kind == midi::kKindNote && (e.Velocity == 0 || e.Note == 0)) e.Kind = midi::kKindDeleted;

@@ -6,13 +6,13 @@
 
 #include "arrange/data_files.h"
 #include "arrange/engine_track.h"
+#include "arrange/generators.h"
 #include "arrange/melodic_line.h"
 #include "arrange/melody_renderer.h"
 #include "common/general.h"
 #include "common/messages.h"
 #include "harmony/chord_code.h"
 #include "harmony/chord_entry.h"
-#include "harmony/engine_stages.h"
 #include "harmony/fs_algo.h"
 #include "midi/midi_file.h"
 #include "midi/midi_track.h"
@@ -300,19 +300,19 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     step();
     RenderSecondMelody(ctx);
     step();
-    RenderAccompanimentStage(ctx, arrange::kAccompanimentChannel);
+    arrange::RenderAccompanimentChannel(ctx, arrange::kAccompanimentChannel);
     step();
-    RenderAccompanimentStage(ctx, arrange::kAccompaniment2Channel);
+    arrange::RenderAccompanimentChannel(ctx, arrange::kAccompaniment2Channel);
     step();
     RenderLineChannel(ctx, arrange::kSecondLineChannel);
     step();
     RenderLineChannel(ctx, arrange::kPercussionLineChannel);
     step();
-    RenderBassStage(ctx);
+    arrange::RenderBassChannel(ctx);
     step();
-    RenderDrumStage(ctx);
+    arrange::RenderDrumChannel(ctx);
     step();
-    RenderEffectStage(ctx);
+    arrange::RenderEffectChannel(ctx);
     step();
 
     if (ctx.activeStyle.partParams[arrange::kMelodyChannel].partKind == kMergeSetting) {

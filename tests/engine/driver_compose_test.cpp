@@ -112,7 +112,9 @@ TEST_F(DriverCompose, WritesConductorAndMelodyOnlyForAPlainStyle)
             markers.emplace_back(t, std::string(e.Data.begin(), e.Data.begin() + e.DataLength));
         }
         if (e.IsMeta(midi::kMetaTempo)) tempo = e.Value;
-        if (e.IsMeta(midi::kMetaCopyright)) EXPECT_EQ(e.DataLength, 1);  // empty composer: one zero byte
+        if (e.IsMeta(midi::kMetaCopyright)) {
+            EXPECT_EQ(e.DataLength, 1);  // empty composer: one zero byte
+        }
     }
     EXPECT_EQ(tempo, 500000);
     ASSERT_EQ(markers.size(), 4u);  // C, G7, Am, C: no "N/C" when a chord starts at 0
