@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace songloom::test {
 
@@ -9,10 +10,17 @@ std::string SourceDir() { return SONGLOOM_SOURCE_DIR; }
 
 std::string CorpusDir()
 {
-    const std::filesystem::path p = std::filesystem::path(SONGLOOM_SOURCE_DIR) / ".." / "shared" / "corpus";
-    std::error_code ec;
-    if (!std::filesystem::is_directory(p, ec)) return {};
-    return std::filesystem::weakly_canonical(p, ec).string();
+    // SONGLOOM_CORPUS_DIR overrides; otherwise the corpus sits beside the
+    // repository, or beside the folder of worktrees when the tree is one.
+    std::vector<std::filesystem::path> candidates;
+    if (const char* env = std::getenv("SONGLOOM_CORPUS_DIR"); env != nullptr && *env != '\0') candidates.emplace_back(env);
+    candidates.push_back(std::filesystem::path(SONGLOOM_SOURCE_DIR) / ".." / "shared" / "corpus");
+    candidates.push_back(std::filesystem::path(SONGLOOM_SOURCE_DIR) / ".." / ".." / "shared" / "corpus");
+    for (const auto& p : candidates) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(p, ec)) return std::filesystem::weakly_canonical(p, ec).string();
+    }
+    return {};
 }
 
 TempDir::TempDir()
