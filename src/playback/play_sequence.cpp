@@ -137,6 +137,16 @@ bool ParseTrack(const std::vector<std::uint8_t>& bytes, std::size_t begin, std::
                 AppendQuantity(e.data, length);
             }
             if (!r.Take(length, e.data)) return false;
+        } else if (status > 0xF0) {
+            // System common and real-time bytes have no place in a file:
+            // they are stepped over with their data bytes.
+            running = 0;
+            const int dataBytes = status == 0xF2 ? 2 : (status == 0xF1 || status == 0xF3) ? 1 : 0;
+            for (int i = 0; i < dataBytes; ++i) {
+                std::uint8_t skipped;
+                if (!r.Byte(skipped)) return false;
+            }
+            continue;
         } else {
             running = status;
             e.kind = status & 0xF0;

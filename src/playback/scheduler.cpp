@@ -1,5 +1,7 @@
 #include "playback/scheduler.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <sys/prctl.h>
 
 namespace songloom::playback {
@@ -106,7 +108,8 @@ std::uint64_t TimerQueue::Version() const
     return version_;
 }
 
-RealTimeScheduler::RealTimeScheduler(Micros spinMicros) : spinMicros_(spinMicros)
+RealTimeScheduler::RealTimeScheduler(Micros spinMicros, bool realTimePriority)
+    : spinMicros_(spinMicros), realTimePriority_(realTimePriority)
 {
     worker_ = std::thread([this] { Run(); });
 }
@@ -131,6 +134,13 @@ void RealTimeScheduler::Run()
 {
     // The default timer slack of 50 microseconds would show in every onset.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    if (realTimePriority_) {
+        // Like an audio thread: a busy machine must not make notes late.
+        // Without the right to it the thread simply stays a normal one.
+        sched_param param{};
+        param.sched_priority = kRealTimePriority;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+    }
     while (!quit_) {
         const std::uint64_t seen = queue_.Version();
         const Micros due = queue_.NextDue();

@@ -75,7 +75,9 @@ private:
 class RealTimeScheduler : public Scheduler {
 public:
     // spinMicros: how long before the due time the worker stops sleeping.
-    explicit RealTimeScheduler(Micros spinMicros = 300);
+    // realTimePriority: ask for a real-time (FIFO) priority for the worker;
+    // where the system refuses, it runs at normal priority.
+    explicit RealTimeScheduler(Micros spinMicros = 200, bool realTimePriority = true);
     ~RealTimeScheduler() override;
     RealTimeScheduler(const RealTimeScheduler&) = delete;
     RealTimeScheduler& operator=(const RealTimeScheduler&) = delete;
@@ -87,7 +89,9 @@ public:
 private:
     void Run();
 
+    static constexpr int kRealTimePriority = 20;
     const Micros spinMicros_;
+    const bool realTimePriority_;
     TimerQueue queue_;
     std::atomic<bool> quit_{false};
     std::thread worker_;

@@ -159,6 +159,7 @@ void SequencePlayer::StartTimeline()
 {
     originTick_ = std::max(position_.load(), timelineTick_);
     originTime_ = context_.scheduler.Now() + options_.startLead;
+    timelineStart_ = originTime_;
     if (index_ >= sequence_.events.size()) {
         Finish();
         return;

@@ -64,6 +64,9 @@ public:
     void WaitWhilePlaying();
     // Quarter notes per minute in force (120 until a tempo event).
     int Tempo() const { return tempo_; }
+    // Scheduler time of the first tick of the time line (after the set-up
+    // messages), -1 before it started; for measuring onsets.
+    Micros TimelineStart() const { return timelineStart_; }
     // Absolute tick of the last event given to the event callback.
     Tick Position() const { return position_; }
 
@@ -94,6 +97,7 @@ private:
     Tick timelineTick_ = 0;  // tick the time line starts at (the chased position)
     std::int64_t microsPerQuarter_ = 500000;
 
+    std::atomic<Micros> timelineStart_{-1};
     std::atomic<Tick> position_{0};
     std::atomic<int> tempo_{120};
     std::atomic<bool> stopRequest_{false};

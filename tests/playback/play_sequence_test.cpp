@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "playback/playback_messages.h"
 #include "playback_rig.h"
 #include "support/test_paths.h"
@@ -112,6 +114,35 @@ TEST(PlaySequenceFile, MalformedFilesAreReportedWithoutCrashing)
     PlaySequence seq;
     EXPECT_FALSE(LoadStandardMidiFile(reporter, "/nonexistent/song.mid", seq));
     EXPECT_TRUE(reporter.Has("GENE", 0x01000007));
+}
+
+TEST(PlaySequenceFile, EdgeCaseCorpusLoadsIntoWellFormedSequences)
+{
+    const std::string corpus = songloom::test::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "no shared corpus";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus + "/midi-edge")) {
+        if (entry.path().extension() != ".mid") continue;
+        ++files;
+        CapturingReporter reporter;
+        PlaySequence seq;
+        if (!LoadStandardMidiFile(reporter, entry.path().string(), seq)) continue;
+        ASSERT_FALSE(seq.events.empty()) << entry.path();
+        EXPECT_EQ(seq.events.back().number, 0x2F) << entry.path();
+        for (const PlayEvent& e : seq.events) {
+            EXPECT_GE(e.delta, 0) << entry.path();
+            const bool channelMessage = e.kind >= 0x80 && e.kind <= 0xE0 && (e.kind & 0x0F) == 0;
+            const bool other = e.kind == 0xF0 || e.kind == 0xF7 || e.kind == 0xFF;
+            EXPECT_TRUE(channelMessage || other) << entry.path() << " kind " << e.kind;
+            if (channelMessage) {
+                EXPECT_LT(e.channel, 16) << entry.path();
+            }
+            if (e.kind == 0xF0) {
+                EXPECT_EQ(e.data.front(), 0xF0) << entry.path();
+            }
+        }
+    }
+    EXPECT_GT(files, 50);
 }
 
 TEST(PlaySequence, TrimLeadingTimeRemovesWholeBarsOnly)

@@ -1,6 +1,9 @@
 #include "playback/devices/fluid_synth_engine.h"
 
+#include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 #if SONGLOOM_HAVE_FLUIDSYNTH
 #include <fluidsynth.h>
@@ -148,6 +151,8 @@ std::string FluidSynthEngine::StartAudio()
     if (!impl_->synth) return {};
     if (impl_->audio) return "open";
     for (const char* driver : {"pipewire", "pulseaudio", "alsa"}) {
+        // Without any sound card ALSA would only fill stderr with its search.
+        if (std::string_view(driver) == "alsa" && access("/dev/snd", F_OK) != 0) continue;
         if (fluid_settings_setstr(impl_->settings, "audio.driver", driver) != FLUID_OK) continue;
         impl_->audio = new_fluid_audio_driver(impl_->settings, impl_->synth);
         if (impl_->audio) return driver;

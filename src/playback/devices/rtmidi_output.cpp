@@ -1,5 +1,7 @@
 #include "playback/devices/rtmidi_output.h"
 
+#include <unistd.h>
+
 #if SONGLOOM_HAVE_RTMIDI
 #include <rtmidi/RtMidi.h>
 #endif
@@ -69,8 +71,13 @@ private:
     bool failed_ = false;
 };
 
+constexpr const char* kSequencerDevice = "/dev/snd/seq";
+
 std::unique_ptr<RtMidiOut> MakeAlsaOut()
 {
+    // Without the sequencer device both ALSA and RtMidi would print their
+    // failure on stderr before RtMidi throws; there is simply no port then.
+    if (access(kSequencerDevice, R_OK | W_OK) != 0) return nullptr;
     try {
         return std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
     } catch (const RtMidiError&) {
