@@ -7,6 +7,7 @@
 
 #include "command_registry.h"
 #include "playback/devices/system_outputs.h"
+#include "playback/file_sequence.h"
 #include "playback/midi_player.h"
 #include "playback/play_sequence.h"
 #include "playback/wav_export.h"
@@ -39,7 +40,7 @@ double SecondsOfTicks(const PlaySequence& seq)
 void Play(CliContext& context, const PlayArgs& args)
 {
     PlaySequence seq;
-    if (!LoadStandardMidiFile(context.reporter, args.file, seq)) {
+    if (!LoadPlayFile(context.reporter, args.file, seq)) {
         context.status = 1;
         return;
     }
@@ -71,7 +72,7 @@ void Play(CliContext& context, const PlayArgs& args)
 void Wav(CliContext& context, const PlayArgs& args)
 {
     PlaySequence seq;
-    if (!LoadStandardMidiFile(context.reporter, args.file, seq)) {
+    if (!LoadPlayFile(context.reporter, args.file, seq)) {
         context.status = 1;
         return;
     }

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "common/messages.h"
+#include "playback/file_sequence.h"
 #include "playback/playback_messages.h"
 
 namespace songloom::playback {
@@ -125,6 +126,12 @@ void MidiPlayer::ThreadMain(EndCallback onEnd, EventCallback onEvent)
     running->WaitWhilePlaying();
     if (!running->StopRequested() && onEnd) onEnd();
     finish();
+}
+
+void MidiPlayer::Play(const midi::CMidiFile0& file, EndCallback onEnd, EventCallback onEvent,
+                      bool skipLeadingSilence)
+{
+    Play(MakePlayCopy(file), std::move(onEnd), std::move(onEvent), skipLeadingSilence);
 }
 
 bool MidiPlayer::Stop()

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "midi/midi_file.h"
 #include "playback/play_sequence.h"
 #include "playback/playback_context.h"
 #include "playback/sequence_player.h"
@@ -29,6 +30,10 @@ public:
     // playback thread, when the song has played to its end or could not be
     // played, never after Stop. Returns once the player runs (or gave up).
     void Play(const PlaySequence& file, EndCallback onEnd, EventCallback onEvent,
+              bool skipLeadingSilence);
+    // Plays a MIDI file object whose track is in TrackNotes; the play copy is
+    // made at 96 ticks per quarter note.
+    void Play(const midi::CMidiFile0& file, EndCallback onEnd, EventCallback onEvent,
               bool skipLeadingSilence);
     // Ends the playback at once, without the end callback; true.
     bool Stop();

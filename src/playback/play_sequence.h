@@ -4,7 +4,6 @@
 // The fields follow the MIDI model's event so that a track converts one to one.
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "common/reporter.h"
@@ -67,14 +66,5 @@ Tick TrimLeadingTime(PlaySequence& sequence);
 std::vector<Tick> AbsoluteTicks(const PlaySequence& sequence);
 // Tick of the last event (the song's length).
 Tick TotalTicks(const PlaySequence& sequence);
-
-// Reads a Standard MIDI File (format 0 or 1) into one merged sequence at
-// kPlayDivision; notes that would become 0 ticks long are kept 1 tick long.
-// Events of one instant keep their track order. A file that cannot be read
-// reports GENE 0x01000007; a malformed one reports M0DT and returns what was
-// read before the fault. Returns false when nothing playable was read.
-bool LoadStandardMidiFile(Reporter& reporter, const std::string& path, PlaySequence& out);
-bool ParseStandardMidiFile(Reporter& reporter, const std::vector<std::uint8_t>& bytes,
-                           PlaySequence& out);
 
 }  // namespace songloom::playback
