@@ -11,6 +11,7 @@
 
 #include "arrange/engine_context.h"
 #include "arrange/pattern_context.h"
+#include "harmony/drum_part.h"
 
 namespace songloom::arrange {
 
@@ -28,5 +29,8 @@ void RenderEffectChannel(EngineContext& ctx);
 // in the knowledge base, section letters taken from ctx.drums where it has a
 // record for every chord.
 std::vector<PatternChord> GeneratorChords(EngineContext& ctx);
+
+// Hands collected notes to the engine's note writer in time order.
+void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes);
 
 }  // namespace songloom::arrange

@@ -120,7 +120,7 @@ constexpr DrumPatternText kPatterns[] = {
     {17, "5 1 1 15 5 1 1 5 5 1 1 1 5 1 1 15", "5 1 1 15 1 1 5 1 1 5 1 15", nullptr, nullptr, nullptr, kNoFill},  // no snare
     {18, "2 1 4 1 2 2 4 15", "5 1 1 4 1 1 5 1 1 4 1 5", "2 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kRockFill},  // slow rock
     {19, "29 3 4 3 5 3 4 3", nullptr, "29 3 4 3 4 3", nullptr, nullptr, kLightFill},           // march
-    {20, "5 1 4 1 5 4 1 15", nullptr, nullptr, nullptr, "5 1 4 1 5 4 1", kRockFill},            // progressive
+    {20, "5 1 4 1 5 4 1 15", nullptr, "5 1 4 15 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},     // progressive
     {21, "5 15 29 15 5 15 29 30", nullptr, nullptr, nullptr, nullptr, kRockFill},               // techno
     {22, "13 6 11 12 13 11 12 6", nullptr, "13 6 11 12 11 12", nullptr, nullptr, kLatinFill},  // hand drums
     {23, "16 6 16 49 16 6 49 6", nullptr, nullptr, nullptr, nullptr, kLatinFill},               // bongos
