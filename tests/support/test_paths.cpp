@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <vector>
 
 namespace songloom::test {
 
@@ -10,15 +9,14 @@ std::string SourceDir() { return SONGLOOM_SOURCE_DIR; }
 
 std::string CorpusDir()
 {
-    // SONGLOOM_CORPUS_DIR overrides; otherwise the corpus sits beside the
-    // repository, or beside the folder of worktrees when the tree is one.
-    std::vector<std::filesystem::path> candidates;
-    if (const char* env = std::getenv("SONGLOOM_CORPUS_DIR"); env != nullptr && *env != '\0') candidates.emplace_back(env);
-    candidates.push_back(std::filesystem::path(SONGLOOM_SOURCE_DIR) / ".." / "shared" / "corpus");
-    candidates.push_back(std::filesystem::path(SONGLOOM_SOURCE_DIR) / ".." / ".." / "shared" / "corpus");
-    for (const auto& p : candidates) {
-        std::error_code ec;
+    // shared/ stands beside the checkout; a git worktree sits one or two
+    // folders deeper, so look a few levels up.
+    std::filesystem::path dir = std::filesystem::path(SONGLOOM_SOURCE_DIR);
+    std::error_code ec;
+    for (int level = 0; level < 4; ++level) {
+        const std::filesystem::path p = dir / ".." / "shared" / "corpus";
         if (std::filesystem::is_directory(p, ec)) return std::filesystem::weakly_canonical(p, ec).string();
+        dir = dir / "..";
     }
     return {};
 }

@@ -8,8 +8,7 @@ namespace songloom::test {
 
 // The repository root (where CMakeLists.txt is).
 std::string SourceDir();
-// The shared corpus folder: $SONGLOOM_CORPUS_DIR, else "../shared/corpus" from
-// the root (or from the worktrees folder); empty when absent.
+// The shared corpus folder ("../shared/corpus" from the root); empty when absent.
 std::string CorpusDir();
 // A new empty folder under the system's temporary folder, removed by the
 // returned object's destructor.
