@@ -1,0 +1,7 @@
+AmPs DmPs EMPs AmPs|
+AmPs FMPS GMPs CMPS|
+AmPs GMPs FMPS EMPs|
+DmPs GMPs CMPS FMPS BmPs EMPs AmPs AmPs|
+AmPs EmPs FMPS CMPS DmPs AmPs BmPs EMPs|
+FMPS GMPs EmPs AmPs|
+AmPs AmPS AmPs AmP6|

@@ -1,0 +1,84 @@
+#pragma once
+// The style catalogue: 9 categories of 24 slots, built once at start-up, and
+// the operations that make a style record and copy one into the engine's
+// active style.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "arrange/style_record.h"
+#include "common/random.h"
+#include "common/reporter.h"
+
+namespace songloom::arrange {
+
+inline constexpr int kStyleCategories = 9;
+inline constexpr int kStylesPerCategory = 24;
+inline constexpr int kCatalogueSlots = kStyleCategories * kStylesPerCategory;  // 216
+
+// The catalogue owns its 216 records (category * 24 + slot); nothing changes
+// them after BuildStyleCatalogue.
+struct StyleCatalogue {
+    std::vector<StyleRecord> records;  // empty until built
+};
+
+// Names chosen with the active style: the two time-chart files and the home
+// chord code the harmony side starts from.
+struct TimeChartNames {
+    std::string timeChart = "TIMECHT.DB";
+    std::string cadenceTimeChart = "RESTIME.DB";
+    std::string homeChord = "CMPS";  // "CMPS", "CMPs" or "AmPs"
+};
+
+// Category names in list order, UTF-8 (the UI shows them).
+std::string_view StyleCategoryNameUtf8(int category);
+// The description an undefined slot carries, UTF-8.
+inline constexpr std::string_view kUndefinedStyleDescription =
+    "このボタンに音楽スタイルは定義されていません。";
+
+// Writes every default of an undefined style into record: piano melody on
+// channel 1, every other part off, default mixers, patterns, databases, grid
+// row labels, a fresh rhythmSeed (drawn for 4/4 straight), channel 1's part
+// parameters copied into channels 4 and 5. The bar plan stays empty until
+// FinishStyle.
+void ApplyStyleDefaults(Random& random, StyleRecord& record);
+
+// Builds the bar plan (formLength entries of the meter's bar length, chord
+// codes "CMPS" and "GMPs" alternating in groups of four bars; nothing below
+// 1, at most kBarPlanCapacity) and, when copyMode is 6, copies channel 1's
+// part parameters into channel 4's.
+void FinishStyle(StyleRecord& record);
+
+// Fills held steps with the notes of the step before, twice over the block:
+// grids 0, 1 and 3, then the second-bar grids 4, 5 and 7, each by its own hold
+// flags (grid 7 does not borrow grid 3's), then with gridMode 1 the step 0
+// hand-over between grids 0 and 4.
+void PropagateHolds(GridBlock& block);
+
+// 96 step codes of a random rhythm for the given meter and feel (1 = a note
+// value starts, 0 = it goes on). A meter and feel without a step count (7/8
+// in triplet feel) leave the table all zero.
+void DrawRhythmSeed(Random& random, int meter, int rhythmFeel,
+                    std::array<std::uint8_t, kRhythmSeedSteps>& seed);
+
+// Fills all 216 slots and copies category 0 slot 1 into activeStyle. The
+// random parts (each slot's rhythmSeed) come from random, which the app seeds
+// from the clock just before.
+void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle);
+
+// The record of (category, slot); nullptr outside 0-8 / 0-23 or before the
+// catalogue is built.
+const StyleRecord* CatalogueRecord(const StyleCatalogue& catalogue, int category, int slot);
+
+// Sets activeStyle.databaseSet and returns the time-chart names and home
+// chord code the style asks for; the meter then picks the 3/4 and 7/8 charts.
+TimeChartNames ChooseTimeCharts(StyleRecord& activeStyle);
+
+// Copies the record of (category, slot) into activeStyle by value and chooses
+// its time charts into timeCharts. A category or slot out of range (a damaged
+// song file) reports GENE 0x0100000B, leaves both unchanged and returns false.
+bool SelectStyle(Reporter& reporter, const StyleCatalogue& catalogue, int category, int slot,
+                 StyleRecord& activeStyle, TimeChartNames& timeCharts);
+
+}  // namespace songloom::arrange
