@@ -106,6 +106,29 @@ void CLongStaffPicture::DrawNotes(StaffCell& c, QImage& image) {
         }
     }
 
+    // Triplet notes of one eighth are beamed together (two or more notes);
+    // their stems share the direction of the group's average.
+    std::vector<std::pair<std::size_t, std::size_t>> tripletBeams;
+    std::vector<bool> beamedTriplet(count, false);
+    for (std::size_t i = 0; i < count;) {
+        std::size_t j = i;
+        int sum = 0;
+        while (j < count && c.notes[j].triplet && !c.notes[j].IsRest() &&
+               c.notes[j].start / kTicksPerEighth == c.notes[i].start / kTicksPerEighth) {
+            sum += c.notes[j].pitch;
+            ++j;
+        }
+        if (j - i >= 2) {
+            tripletBeams.emplace_back(i, j);
+            const bool groupDown = StemDown(sum / static_cast<int>(j - i), kind::kBeamStart);
+            for (std::size_t k = i; k < j; ++k) {
+                beamedTriplet[k] = true;
+                down[k] = groupDown;
+            }
+        }
+        i = std::max(j, i + 1);
+    }
+
     for (std::size_t i = 0; i < count; ++i) {
         const StaffNote& n = c.notes[i];
         const QColor colour = i < c.noteColours.size() ? c.noteColours[i] : QColor(0, 0, 0);
@@ -184,7 +207,8 @@ void CLongStaffPicture::DrawNotes(StaffCell& c, QImage& image) {
             }
         }
 
-        if (const GlyphMask* stem = StemMask(p.down ? glyphs_.stemDown : glyphs_.stemUp, n.kind)) {
+        const int stemKind = beamedTriplet[i] ? kind::kBeamStart : n.kind;
+        if (const GlyphMask* stem = StemMask(p.down ? glyphs_.stemDown : glyphs_.stemUp, stemKind)) {
             p.stem = true;
             if (p.down) {
                 DrawGlyph(image, *stem, x - s, row->top + s / 2, 8 / s, rgb);
@@ -232,6 +256,67 @@ void CLongStaffPicture::DrawNotes(StaffCell& c, QImage& image) {
         const double dotCentre = CentreOnLine(centre, s) ? centre - s / 2 : centre;
         for (int d = 0; d < n.dots; ++d) {
             DrawGlyph(image, glyphs_.dot, x + 1.3 * s + d * 0.55 * s, dotCentre - s / 2, 16 / s, rgb);
+        }
+    }
+
+    // Beams of the triplet groups: a straight line from the first stem end to
+    // the last (slant within one line spacing), every stem reaching it; a
+    // second beam joins the triplet sixteenths.
+    for (const auto& [first, last] : tripletBeams) {
+        Placed& a = placed[first];
+        Placed& b = placed[last - 1];
+        if (!a.stem || !b.stem) continue;
+        const bool groupDown = a.down;
+        int extreme = a.stemEnd;
+        for (std::size_t k = first; k < last; ++k) {
+            extreme = groupDown ? std::max(extreme, placed[k].stemEnd) : std::min(extreme, placed[k].stemEnd);
+        }
+        const int limit = static_cast<int>(s);
+        int ya = std::clamp(a.stemEnd, extreme - limit, extreme + limit);
+        int yb = std::clamp(b.stemEnd, extreme - limit, extreme + limit);
+        ya = groupDown ? std::max(ya, extreme - limit / 2) : std::min(ya, extreme + limit / 2);
+        yb = groupDown ? std::max(yb, extreme - limit / 2) : std::min(yb, extreme + limit / 2);
+        auto beamY = [&](int x) {
+            if (b.stemX == a.stemX) return ya;
+            return ya + (yb - ya) * (x - a.stemX) / (b.stemX - a.stemX);
+        };
+        // Every stem must reach the beam: move the beam out when a middle
+        // note's stem would poke through.
+        int shift = 0;
+        for (std::size_t k = first; k < last; ++k) {
+            const int need = placed[k].stemEnd - beamY(placed[k].stemX);
+            shift = groupDown ? std::max(shift, need) : std::min(shift, need);
+        }
+        ya += shift;
+        yb += shift;
+        const int thickness = std::max(2, static_cast<int>(s / 2));
+        const int inward = groupDown ? -1 : 1;
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        const QColor colour = first < c.noteColours.size() ? c.noteColours[first] : QColor(0, 0, 0);
+        painter.setPen(QPen(colour, 1));
+        for (std::size_t k = first; k < last; ++k) {
+            VLine(image, placed[k].stemX, placed[k].stemEnd, beamY(placed[k].stemX), colour.rgb());
+            placed[k].stemEnd = beamY(placed[k].stemX);
+        }
+        for (int t = 0; t < thickness; ++t) painter.drawLine(a.stemX, ya + t * inward, b.stemX, yb + t * inward);
+        const int gap = (thickness + 1) * inward;
+        for (std::size_t k = first; k < last; ++k) {
+            if (c.notes[k].length > kTicksPerTripletCell) continue;
+            // The second beam runs to the next sixteenth, or a short stub.
+            int x0 = placed[k].stemX;
+            int x1 = (k + 1 < last && c.notes[k + 1].length <= kTicksPerTripletCell) ? placed[k + 1].stemX
+                     : (k + 1 < last) ? x0 + static_cast<int>(0.8 * s)
+                                      : x0 - static_cast<int>(0.8 * s);
+            if (k > first && c.notes[k - 1].length <= kTicksPerTripletCell) continue;  // drawn from the left
+            if (k + 1 < last && c.notes[k + 1].length <= kTicksPerTripletCell) {
+                std::size_t end = k + 1;
+                while (end + 1 < last && c.notes[end + 1].length <= kTicksPerTripletCell) ++end;
+                x1 = placed[end].stemX;
+            }
+            for (int t = 0; t < thickness; ++t) {
+                painter.drawLine(x0, beamY(x0) + gap + t * inward, x1, beamY(x1) + gap + t * inward);
+            }
         }
     }
 
