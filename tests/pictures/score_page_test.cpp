@@ -2,6 +2,9 @@
 // the bar layout checked against the song's own note measuring.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "common/reporter.h"
 #include "common/text.h"
 #include "golden_image.h"
@@ -123,6 +126,33 @@ TEST(ScorePage, BarLayoutAgreesWithTheSongsNoteLengths) {
         }
     }
     EXPECT_TRUE(reporter.reports().empty());
+}
+
+}  // namespace
+}  // namespace songloom::pictures
+
+namespace songloom::pictures {
+namespace {
+
+TEST(ScorePage, CommandLineDrawsTheSamePage) {
+    const std::string cli = std::string(SONGLOOM_BINARY_DIR) + "/cli/songloom-cli";
+    if (!std::filesystem::exists(cli)) GTEST_SKIP() << "songloom-cli is not built";
+    CapturingReporter reporter;
+    const song::SongData tune = FolkTune(reporter);
+    test::TempDir dir;
+    ASSERT_TRUE(tune.Save(reporter, dir.File("tune.sld")));
+    const std::string command = cli + " draw " + dir.File("tune.sld") + " --page 1 -o " + dir.File("page.png") +
+                                " 2>" + dir.File("err.txt");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    QImage drawn;
+    ASSERT_TRUE(drawn.load(QString::fromStdString(dir.File("page.png"))));
+    const QImage expected = DrawScorePage(reporter, SongViewOf(tune), 0);
+    EXPECT_EQ(drawn.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32));
+    // A page the song does not have is refused.
+    const std::string beyond = cli + " draw " + dir.File("tune.sld") + " --page 2 -o " + dir.File("p2.png") +
+                               " 2>" + dir.File("err.txt");
+    EXPECT_NE(std::system(beyond.c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("p2.png")));
 }
 
 }  // namespace
