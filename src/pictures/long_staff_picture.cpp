@@ -24,7 +24,7 @@ double GlyphFactor(int maskSize, double s) { return maskSize / s * 0.9; }
 int NotePad(double s) { return static_cast<int>(1.5 * s); }
 
 // Left of the first key-signature accidental and the step between them.
-double KeyStart(double s) { return 3.3 * s; }
+double KeyStart(double s) { return 3.6 * s; }
 double KeyStep(double s) { return 0.8 * s; }
 // Where the time signature may begin after count key-signature accidentals.
 int KeyEnd(double s, int count) { return static_cast<int>(KeyStart(s) + count * KeyStep(s) + 0.6 * s); }
