@@ -40,7 +40,8 @@ std::string_view ChordCell::Name() const { return FieldText(name.data(), name.si
 void ChordCell::SetName(std::string_view text)
 {
     name = {};
-    std::memcpy(name.data(), text.data(), std::min(text.size(), name.size() - 1));
+    const std::string cut = TruncateCp932(text, name.size() - 1);
+    std::memcpy(name.data(), cut.data(), cut.size());
 }
 
 SongData::SongData()

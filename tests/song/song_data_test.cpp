@@ -82,6 +82,16 @@ TEST(SongModel, KeyNamesAndChordVocabulary)
     EXPECT_EQ(NoteValueTable[6].Eighths(), 5.0);
 }
 
+TEST(SongModel, ChordCellsHoldSevenBytesWithoutSplittingACharacter)
+{
+    ChordCell cell;
+    cell.SetName("ABCDEF\x82\xa0");
+    EXPECT_EQ(cell.Name(), "ABCDEF");
+    cell.SetName("ABCDE\x82\xa0Z");
+    EXPECT_EQ(cell.Name(), "ABCDE\x82\xa0");
+    EXPECT_EQ(cell.name[7], 0);
+}
+
 TEST(SongModel, SetChordRunsAcrossBarLinesAndStopsAtTheEnd)
 {
     SongData song = NewSong(2, 3, 0);
