@@ -60,12 +60,14 @@ SongData::SongData(Reporter& reporter, std::string path, int& bars, int& beats, 
     key = key_;
 }
 
-void SongData::SetHeader(int bars, int beats, int key)
+bool SongData::SetHeader(int bars, int beats, int key)
 {
+    if (bars < 1 || bars > MaxBars || (beats != 3 && beats != 4) || !IsValidKey(key)) return false;
     bars_ = bars;
     beats_ = beats;
     key_ = key;
     RebuildKeyName();
+    return true;
 }
 
 void SongData::RebuildKeyName()

@@ -212,9 +212,13 @@ bool WriteSongImage(Reporter& reporter, const SongData& song, int beats, int key
 bool RestoreSongImage(std::span<const std::uint8_t> bytes, SongData& song)
 {
     if (bytes.size() != kSongImageSize) return false;
+    const SongData before = song;
     DecodeAreas(bytes, kLayouts[0], song);
-    song.SetHeader(GetI32(bytes, image::kBars), GetI32(bytes, image::kBeats),
-                   GetI32(bytes, image::kKey));
+    if (!song.SetHeader(GetI32(bytes, image::kBars), GetI32(bytes, image::kBeats),
+                        GetI32(bytes, image::kKey))) {
+        song = before;  // not an image this song took
+        return false;
+    }
     for (std::size_t i = 0; i < kReservedWords; ++i) {
         song.reserved[i] = static_cast<std::uint32_t>(GetI32(bytes, image::kReserved + i * 4));
     }

@@ -310,6 +310,10 @@ TEST(SongModel, SnapshotRestoreIsSingleLevelUndo)
     EXPECT_EQ(BuildSongImage(song, song.beats(), song.key()), original);
     const SongData copy = song;  // a song is a value, snapshot included
     EXPECT_TRUE(copy.HasSnapshot());
+    // An image whose header no song can hold is not put back.
+    EXPECT_FALSE(RestoreSongImage(std::vector<std::uint8_t>(92492, 0xFF), song));
+    EXPECT_FALSE(RestoreSongImage(std::vector<std::uint8_t>(100, 0), song));
+    EXPECT_EQ(BuildSongImage(song, song.beats(), song.key()), original);
 }
 
 }  // namespace
