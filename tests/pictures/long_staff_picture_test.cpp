@@ -31,6 +31,16 @@ TEST(LongStaffPicture, StaffLinesAtSpacingSix) {
     EXPECT_EQ(CountColour(image, qRgb(100, 100, 100), image.rect()), 10 * 200);
     EXPECT_EQ(staff.RowY(cell, 64), 39);
     EXPECT_EQ(staff.RowY(cell, 30), 0);
+    // A press finds the white note of the nearest line or space.
+    EXPECT_EQ(staff.NoteAtY(cell, 42), 64);   // on the E line
+    EXPECT_EQ(staff.NoteAtY(cell, 38), 65);   // in the F space
+    EXPECT_EQ(staff.NoteAtY(cell, 0), 84);
+    EXPECT_EQ(staff.NoteAtY(cell, 89), 40);
+    // The proportional x rule and its inverse.
+    const int x = staff.NoteX(cell, 192);
+    EXPECT_EQ(staff.TickAtX(cell, x), 192);
+    EXPECT_EQ(staff.TickAtX(cell, 0), 0);
+    EXPECT_EQ(staff.TickAtX(cell, 199), 384 * 190 / 200);
 }
 
 TEST(LongStaffPicture, AccidentalsShownOncePerCell) {
