@@ -161,7 +161,7 @@ StemMasks UpStems() {
         Stroke(*m, {7.5, 0.0}, {7.5, 32.0}, 1.0);
     }
     auto flag = [](GlyphMask& m, double top) {
-        Curve(m, {8.0, top + 0.5}, {9.0, top + 6.0}, {15.5, top + 8.0}, {12.5, top + 17.0}, 2.2, 1.0);
+        Curve(m, {8.0, top + 0.5}, {9.0, top + 6.0}, {15.5, top + 8.0}, {12.5, top + 17.0}, 3.0, 1.2);
     };
     flag(stems.oneFlag, 0.0);
     flag(stems.twoFlags, 0.0);
@@ -178,8 +178,8 @@ StemMasks DownStems() {
         Stroke(*m, {8.5, 0.0}, {8.5, 32.0}, 1.0);
     }
     auto flag = [](GlyphMask& m, double bottom) {
-        Curve(m, {9.0, bottom - 0.5}, {10.0, bottom - 6.0}, {16.0, bottom - 8.0}, {13.0, bottom - 17.0},
-              2.2, 1.0);
+        Curve(m, {9.0, bottom - 0.5}, {10.0, bottom - 6.0}, {16.5, bottom - 8.0}, {13.5, bottom - 17.0},
+              3.0, 1.2);
     };
     flag(stems.oneFlag, 32.0);
     flag(stems.twoFlags, 32.0);

@@ -74,6 +74,35 @@ TEST(LongStaffPicture, AccidentalsShownOncePerCell) {
     EXPECT_EQ(inkBefore(3), 0);   // C sharp belongs to the key
 }
 
+TEST(LongStaffPicture, SecondInAChordMovesAside) {
+    CapturingReporter reporter;
+    CLongStaffPicture staff(reporter);
+    const int cell = staff.CreateCell(QRect(0, 0, 240, 120), 40, 84);
+    StaffCell& c = staff.Cell(cell);
+    c.barLines = false;
+    StaffNote e;
+    e.pitch = 64;
+    e.kind = kind::kHeadOnly;
+    e.length = 96;
+    StaffNote f = e;
+    f.pitch = 65;
+    c.notes = {e, f};
+    staff.DrawCell(cell);
+    const int s = static_cast<int>(c.geometry.spacing);
+    const int x = staff.NoteX(cell, 0);
+    // E's lower half and F's upper half are where the other head cannot be.
+    auto inkE = [&](int left) {
+        return CountColour(c.canvas->image(), qRgb(0, 0, 0), QRect(left + 1, staff.RowY(cell, 64) + s / 2 + 1, s - 2, s / 2 - 2));
+    };
+    auto inkF = [&](int left) {
+        return CountColour(c.canvas->image(), qRgb(0, 0, 0), QRect(left + 1, staff.RowY(cell, 65) + 1, s - 2, s / 2 - 2));
+    };
+    EXPECT_GT(inkE(x), 0);
+    EXPECT_EQ(inkE(x + s), 0);
+    EXPECT_EQ(inkF(x), 0);
+    EXPECT_GT(inkF(x + s), 0);  // F beside E, one head to the right
+}
+
 TEST(LongStaffPicture, LabelsAndBadCellIndex) {
     CapturingReporter reporter;
     CLongStaffPicture staff(reporter);
