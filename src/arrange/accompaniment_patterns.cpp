@@ -199,15 +199,13 @@ void RollingBrokenChord(PatternContext& x, Chords chords, Tick start, int number
 // root and the chord.
 void SeedRhythm(PatternContext& x, Chords chords, Tick start, int number, NoteBuffer& out)
 {
-    const bool empty = !x.HasRhythmSeed();
     const Tick step = x.Triplet() ? 32 : 24;
     Tick t = start;
     int onset = 0;
     for (const PatternChord& c : chords) {
         std::vector<Tick> starts;
         for (Tick pos = 0; pos < c.length; pos += step) {
-            const std::size_t index = static_cast<std::size_t>(((t - start + pos) / step) * 2 % kRhythmSeedSteps);
-            if (pos == 0 || (empty ? pos % 96 == 0 : x.rhythmSeed[index] != 0)) starts.push_back(pos);
+            if (pos == 0 || x.SeedStarts(t - start + pos, step)) starts.push_back(pos);
         }
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const Tick end = i + 1 < starts.size() ? starts[i + 1] : c.length;

@@ -436,16 +436,13 @@ void TwoBeatApproachBass(PatternContext& x, Chords chords, NoteBuffer& out)
 // sixteenth of every chord always sounds. An empty table plays quarters.
 void SeedBass(PatternContext& x, Chords chords, NoteBuffer& out)
 {
-    const bool empty = !x.HasRhythmSeed();
     const Tick step = x.Triplet() ? 32 : 24;
     Tick t = 0;
     int onset = 0;
     for (const PatternChord& c : chords) {
         std::vector<Tick> starts;
         for (Tick pos = 0; pos < c.length; pos += step) {
-            const std::size_t index = static_cast<std::size_t>(((t + pos) / step) * 2 % kRhythmSeedSteps);
-            const bool on = pos == 0 || (empty ? pos % 96 == 0 : x.rhythmSeed[index] != 0);
-            if (on) starts.push_back(pos);
+            if (pos == 0 || x.SeedStarts(t + pos, step)) starts.push_back(pos);
         }
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const Tick end = i + 1 < starts.size() ? starts[i + 1] : c.length;

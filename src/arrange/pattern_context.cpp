@@ -74,6 +74,16 @@ std::vector<PlacedNote> NoteBuffer::Sounding() const
     return sounding;
 }
 
+bool PatternContext::SeedStarts(Tick from, Tick span) const
+{
+    constexpr Tick kSeedStep = 12;
+    if (!HasRhythmSeed()) return from % kTicksPerBeat == 0;
+    for (Tick t = from / kSeedStep * kSeedStep; t < from + span; t += kSeedStep) {
+        if (t >= from && rhythmSeed[static_cast<std::size_t>(t / kSeedStep % kRhythmSeedSteps)] != 0) return true;
+    }
+    return false;
+}
+
 void PatternContext::Error(std::uint32_t code) { EngineErrorMsg(reporter, code); }
 
 void SetDefaultGridLabels(PatternContext& context)

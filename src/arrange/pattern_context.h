@@ -102,6 +102,10 @@ struct PatternContext {
 
     const StepGrid& Grid(int index) const { return grids.grids[static_cast<std::size_t>(index)]; }
     bool HasRhythmSeed() const { return rhythmSeed[0] != 0; }
+    // Whether the rhythm table starts a note within [from, from + span) ticks
+    // of the song: the table has 32 steps of 12 ticks a 4/4 bar and repeats
+    // every 96 steps. Without a table, notes start on the beats.
+    bool SeedStarts(Tick from, Tick span) const;
 
     int RB(int a, int b) { return RandomBetween(random, a, b); }
     void Error(std::uint32_t code);

@@ -210,3 +210,29 @@ TEST(BassPatterns, ThirteenChangesWithDensity)
 
 }  // namespace
 }  // namespace songloom::arrange
+
+namespace songloom::arrange {
+namespace {
+
+TEST(SeedBass, FollowsTheRhythmTable)
+{
+    TestContext t;
+    EXPECT_TRUE(t.context.SeedStarts(96, 24));  // no table: on the beats
+    EXPECT_FALSE(t.context.SeedStarts(120, 24));
+    t.context.rhythmSeed[0] = 1;
+    t.context.rhythmSeed[5] = 1;  // tick 60
+    EXPECT_TRUE(t.context.SeedStarts(48, 24));
+    EXPECT_FALSE(t.context.SeedStarts(72, 24));
+    EXPECT_TRUE(t.context.SeedStarts(96 * 12, 24));  // the table repeats every 96 steps
+    NoteBuffer out;
+    const std::vector<PatternChord> bar{SongChord("CMPo", 384)};
+    BassPattern(t.context, bar, 19, 100, out);
+    const auto notes = out.Sounding();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1].at, 48);
+    EXPECT_EQ(notes[0].duration, 44);  // up to the next onset, less 4
+    EXPECT_EQ(notes[1].note, 36 + 7);  // root and fifth alternate
+}
+
+}  // namespace
+}  // namespace songloom::arrange
