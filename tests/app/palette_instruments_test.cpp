@@ -115,8 +115,9 @@ TEST(GuitarLogic, DroppedNamesAndFretWindows)
     EXPECT_EQ(GuitarChordOfName("F#"), (std::pair{6, 0}));
     EXPECT_EQ(GuitarChordOfName("G"), (std::pair{7, 0}));
     EXPECT_EQ(GuitarChordOfName("Xm"), std::nullopt);
-    EXPECT_EQ(FretWindow({0, 3, 2, 0, 1, 0}), (std::pair{1, 5}));
-    EXPECT_EQ(FretWindow({-1, 8, 10, 10, 10, 8}), (std::pair{8, 12}));
+    EXPECT_EQ(FretWindow({"C△", {0, 3, 2, 0, 1, 0}}), (std::pair{1, 5}));
+    EXPECT_EQ(FretWindow({"C△", {-1, 8, 10, 10, 10, 8}}), (std::pair{8, 12}));
+    EXPECT_EQ(FretWindow({"x", {-1, 5, 10, 10, 10, -1}}), (std::pair{5, 10}));
 }
 
 TEST_F(InstrumentTest, GuitarPaletteShowsStrumsDragsAndTakesDrops)

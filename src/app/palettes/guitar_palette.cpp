@@ -53,15 +53,11 @@ std::optional<std::pair<int, int>> GuitarChordOfName(std::string_view name)
     return std::pair{parts.root, parts.type};
 }
 
-std::pair<int, int> FretWindow(const std::array<int, 6>& frets)
+std::pair<int, int> FretWindow(const pictures::ChordBookEntry& entry)
 {
-    const int highest = *std::max_element(frets.begin(), frets.end());
-    if (highest <= kShownFrets) return {1, kShownFrets};
-    int lowest = highest;
-    for (const int f : frets) {
-        if (f > 0) lowest = std::min(lowest, f);
-    }
-    return {lowest, std::max(lowest + kShownFrets - 1, highest)};
+    const int first = pictures::FirstFretFor(entry, kShownFrets);
+    const int highest = *std::max_element(entry.frets.begin(), entry.frets.end());
+    return {first, std::max(first + kShownFrets - 1, highest)};
 }
 
 CGuitarPalletDlg::CGuitarPalletDlg(PaletteHost& host, QWidget* parent)
@@ -140,7 +136,7 @@ void CGuitarPalletDlg::ShowFingering()
         return;
     }
     frets_ = entries[static_cast<std::size_t>(p - 1)].frets;
-    window_ = FretWindow(frets_);
+    window_ = FretWindow(entries[static_cast<std::size_t>(p - 1)]);
     pictures::CStringsMultiPicture::Handlers handlers;
     handlers.redraw = [this](int) { update(); };
     board_ = std::make_unique<pictures::CStringsMultiPicture>(host_.reporter);

@@ -38,8 +38,9 @@ std::span<const pictures::ChordBookEntry> GuitarFingerings(int root, int type);
 // the second is '#' or 'b'; a bare root is the major triad); none when the
 // name is not one of the song's chords.
 std::optional<std::pair<int, int>> GuitarChordOfName(std::string_view name);
-// The fret window a fingering is shown in: first and last fret.
-std::pair<int, int> FretWindow(const std::array<int, 6>& frets);
+// The frets a fingering is shown over: the chord book's first fret and
+// five fret spaces, more when the hand spans more.
+std::pair<int, int> FretWindow(const pictures::ChordBookEntry& entry);
 
 class CGuitarPalletDlg : public QWidget {
     Q_OBJECT
