@@ -48,6 +48,7 @@ struct StaffCell {
     bool barLines = true;
     int barLineSides = kBarLineBoth;
     bool timeSignature = false;
+    bool finalBar = false;             // the right bar line is the closing double bar
     bool clefs = false;                // a row head: clefs and key signature
     std::vector<QColor> noteColours;   // per note; black where missing
 };
@@ -72,6 +73,9 @@ public:
     void DrawCell(int cell);
     // Top y of the note's row in the cell's current table; 0 when none.
     int RowY(int cell, int note) const;
+    // The white-key note whose row centre lies nearest to y (the inverse of
+    // RowY for a press on the staff); -1 for a cell without rows.
+    int NoteAtY(int cell, int y) const;
     // x of a note starting at tick (the proportional rule of the drawing).
     int NoteX(int cell, Tick tick) const;
     // The tick under x, the inverse of NoteX (clamped to the cell).
