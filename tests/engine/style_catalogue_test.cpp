@@ -416,5 +416,20 @@ TEST_F(StyleCatalogueTest, EachSlotDrawsItsOwnRhythmSeed)
     EXPECT_EQ(second.records, catalogue.records);
 }
 
+TEST_F(StyleCatalogueTest, FixedRhythmTablesOutliveTheRandomDraw)
+{
+    Random other(777);
+    StyleCatalogue second;
+    StyleRecord secondActive;
+    BuildStyleCatalogue(other, second, secondActive);
+    const StyleRecord& raga = At(0, 8);  // writes its own table over the drawn one
+    EXPECT_EQ(raga.rhythmSeed, CatalogueRecord(second, 0, 8)->rhythmSeed);
+    EXPECT_EQ(raga.rhythmSeed[0], 1);
+    EXPECT_EQ(raga.rhythmSeed[1], 0);
+    EXPECT_EQ(raga.rhythmSeed[3], 1);
+    EXPECT_EQ(raga.rhythmSeed[16], 1);  // the 16-step table repeats
+    EXPECT_NE(At(0, 2).rhythmSeed, CatalogueRecord(second, 0, 2)->rhythmSeed);
+}
+
 }  // namespace
 }  // namespace songloom::arrange

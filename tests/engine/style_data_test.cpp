@@ -112,5 +112,59 @@ TEST_F(WholeCatalogue, GridStylesHaveGridsOfTheirOwn)
     }
 }
 
+TEST_F(WholeCatalogue, OneHundredFortyFiveSlotsHoldAStyle)
+{
+    int styles = 0, named = 0;
+    for (const StyleRecord& r : catalogue.records) {
+        const bool undefined = Cp932ToUtf8(r.Description()) == kUndefinedStyleDescription;
+        styles += !undefined;
+        named += !r.Name().empty();
+        if (undefined) {
+            EXPECT_TRUE(r.Name().empty());
+        }
+    }
+    EXPECT_EQ(styles, 145);
+    EXPECT_EQ(named, 144);  // category 8 slot 8 has parameters but no name
+    EXPECT_EQ(fixed.size(), 136u);
+}
+
+TEST_F(WholeCatalogue, ChannelsOnlyUseProgramsTheirGeneratorsCanPlay)
+{
+    for (const StyleRecord* r : fixed) {
+        SCOPED_TRACE(Cp932ToUtf8(r->Name()));
+        for (int ch = 0; ch < kStyleChannels; ++ch) {
+            const int code = r->channelInstrument[ch];
+            EXPECT_TRUE(code != 129 && code != 134 && code != 135) << "no program for extra voice " << code;
+        }
+        // Melodic percussion takes the low byte as the program; effects know three programs.
+        EXPECT_TRUE(r->channelInstrument[5] < 128 || r->channelInstrument[5] == kNoInstrument);
+        const int effect = r->channelInstrument[8];
+        EXPECT_TRUE(effect == 122 || effect == 123 || effect == 126 || effect == kNoInstrument) << effect;
+        if (r->copyMode != kCopyMelodyParams) {
+            EXPECT_NE(r->partParams[4], r->partParams[1]) << "own channel 4 values that nobody set";
+        }
+    }
+}
+
+// The pattern numbers are spread over the catalogue as the generators'
+// users are: the grid accompaniment and the strummed, figured and broken
+// chords lead; the style's own drum grid and the two ride and hi-hat
+// grooves follow.
+TEST_F(WholeCatalogue, PatternNumbersAreSpreadAsTheirUsers)
+{
+    std::map<int, int> accompaniment, drums;
+    for (const StyleRecord* r : fixed) {
+        ++accompaniment[r->accompanimentPattern];
+        ++drums[r->drumPattern];
+    }
+    EXPECT_EQ(accompaniment[47], 28);
+    EXPECT_EQ(accompaniment[4], 17);
+    EXPECT_EQ(accompaniment[10], 11);
+    EXPECT_EQ(accompaniment[9], 8);
+    EXPECT_EQ(drums[28], 12);
+    EXPECT_EQ(drums[11], 6);
+    EXPECT_EQ(drums[17], 6);
+}
+
 }  // namespace
 }  // namespace songloom::arrange

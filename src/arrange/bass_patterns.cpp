@@ -1,0 +1,544 @@
+#include "arrange/bass_patterns.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "arrange/grid_player.h"
+#include "arrange/pattern_figure.h"
+
+namespace songloom::arrange {
+
+namespace {
+
+using Chords = std::span<const PatternChord>;
+
+const PatternChord* NextOf(Chords chords, std::size_t k) { return k + 1 < chords.size() ? &chords[k + 1] : nullptr; }
+
+// Straight eighths of 48 ticks, or in triplet feel the long-short pair of
+// a beat (64 + 32 ticks).
+struct EighthSlot {
+    Tick offset;
+    Tick duration;
+};
+EighthSlot Eighth(bool triplet, int index, Tick straightDuration, Tick longDuration, Tick shortDuration)
+{
+    if (!triplet) return {index * 48, straightDuration};
+    return {index / 2 * 96 + (index % 2) * 64, index % 2 == 0 ? longDuration : shortDuration};
+}
+
+// Patterns 1 and 3: the half, quarter or eighth grid of the repeated bass.
+void RepeatedBass(PatternContext& x, Chords chords, NoteBuffer& out, bool octaves, bool alternateFifth)
+{
+    Tick t = 0;
+    for (const PatternChord& c : chords) {
+        Tick step = 96;
+        Tick duration = 94;
+        int count = 0;
+        if (x.meter == 2 || (x.accompanimentPattern == 4 && !x.Triplet())) {
+            step = 48;
+            duration = 47;
+            count = c.length / 48;
+        } else {
+            const int beats = c.length / 96;
+            if (beats >= 2 && beats % 2 == 0) {
+                step = 192;
+                duration = 188;
+                count = beats / 2;
+            } else {
+                count = beats;
+            }
+        }
+        for (int i = 0; i < count; ++i) {
+            const int note = alternateFifth && i % 2 == 1 ? c.third() - 24 : c.bass;
+            out.Note(t + i * step, note, 64, duration);
+            if (octaves && i % 2 == 0) out.Note(t + i * step, c.bass + 12, 64, duration);
+        }
+        t += c.length;
+    }
+}
+
+void PedalBass(Chords chords, NoteBuffer& out)
+{
+    if (chords.empty()) return;
+    const int pedal = chords.front().bass;
+    Tick t = 0;
+    for (const PatternChord& c : chords) {
+        for (Tick pos = 0; pos < c.length; pos += 192) {
+            const Tick remainder = c.length - pos;
+            out.Note(t + pos, pedal, 64, remainder > 192 ? 192 : remainder - 3);
+        }
+        t += c.length;
+    }
+}
+
+void SixteenthBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    const Tick step = x.Triplet() ? 32 : 24;
+    const Tick duration = x.Triplet() ? 30 : 23;
+    Tick t = 0;
+    for (const PatternChord& c : chords) {
+        const int count = c.length / step;
+        for (int i = 0; i < count; ++i) {
+            out.Note(t + i * step, c.bass, 64, duration);
+            if (i % 2 == 0) out.Note(t + i * step, c.bass + 12, 64, duration);
+        }
+        t += c.length;
+    }
+}
+
+// Pattern 6: the eighth-note bass, straight or swung.
+void EighthBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    constexpr int kVelocity = 104;
+    const bool triplet = x.Triplet();
+    const std::size_t n = chords.size();
+    Tick t = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const PatternChord& c = chords[k];
+        if (x.meter == 2) {
+            out.Note(t, c.bass, 64, c.length - 6);
+            t += c.length;
+            continue;
+        }
+        const int beats = c.length / 96;
+        const int eighths = beats * 2;
+        auto play = [&](int index, int note) {
+            const EighthSlot slot = Eighth(triplet, index, 47, 62, 30);
+            out.Note(t + slot.offset, note, kVelocity, slot.duration);
+        };
+        if (k + 1 == n) {
+            if (eighths >= 4) {
+                play(0, c.bass + 5);
+                play(1, c.bass + 3);
+                play(2, c.bass + 2);
+                out.Note(t + Eighth(triplet, 3, 47, 62, 30).offset, c.bass, kVelocity, 94);
+            } else if (eighths > 0) {
+                out.Note(t, c.bass, kVelocity, 94);
+            }
+        } else if (k + 2 == n) {
+            // The approach into the last chord; a shorter chord plays its tail,
+            // a longer one repeats the bass before it.
+            const int approach[8] = {0, 0, -2, -2, -3, -3, -4, -4};
+            for (int e = 0; e < eighths; ++e) {
+                const int i = e - (eighths - 8);
+                play(e, c.bass + (i < 0 ? 0 : approach[i]));
+            }
+        } else {
+            for (int j = 0; j < beats; ++j) {
+                const EighthPair pair = EighthBassPair(c, j % 4, x.RB(1, 4));
+                play(2 * j, pair.first);
+                play(2 * j + 1, pair.second);
+            }
+        }
+        t += c.length;
+    }
+}
+
+// A chromatic glide of `steps` notes rising to `note` over `span` ticks.
+void Slide(NoteBuffer& out, Tick at, int note, int steps, Tick span)
+{
+    const Tick each = span / steps;
+    for (int i = 0; i < steps; ++i) out.Note(at + i * each, note - 2 + (i * 3) / steps, 64, std::max<Tick>(each - 1, 1));
+}
+
+void WalkingBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    if (chords.empty()) return;
+    const auto& scale = chords.front().digits;
+    const bool triplet = x.Triplet();
+    Tick t = 0;
+    for (std::size_t k = 0; k < chords.size(); ++k) {
+        const PatternChord& c = chords[k];
+        if (x.meter == 2) {
+            out.Note(t, c.bass, 64, c.length - 6);
+        } else if (k + 1 == chords.size()) {
+            out.Note(t, c.bass - 12, 64, 188);
+            out.Note(t + 192, c.bass, 64, 188);
+        } else {
+            const int nextBass = chords[k + 1].bass;
+            const int beats = c.length / 96;
+            int note = c.bass;
+            for (int b = 0; b < beats; ++b) {
+                note = b % 4 == 0 ? c.bass : WalkingStep(c, b % 4, note, nextBass, scale);
+                const Tick at = t + b * 96;
+                if (!triplet) {
+                    out.Note(at, note, 64, 71);
+                    out.Note(at + 73, note, 64, 23);
+                } else if (x.RB(1, 4) == 1) {
+                    if (x.RB(1, 3) == 1) {
+                        Slide(out, at, note, x.RB(6, 8), 62);
+                    } else {
+                        out.Note(at, note, 64, 62);
+                    }
+                    out.Note(at + 63, note, 64, 32);
+                } else if (x.RB(1, 3) == 1) {
+                    Slide(out, at, note, x.RB(6, 8), 94);
+                } else {
+                    out.Note(at, note, 64, 94);
+                }
+            }
+        }
+        t += c.length;
+    }
+}
+
+void RandomEighthBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    const bool triplet = x.Triplet();
+    Tick t = 0;
+    for (const PatternChord& c : chords) {
+        const int b = c.bass;
+        const int steps = c.length / (triplet ? 32 : 48);
+        for (int k = 0; k < steps; ++k) {
+            int main = b;
+            int pick = b;
+            bool mainRest = false;
+            bool pickRest = false;
+            if (!(k % 4 == 0 || x.RB(1, 2) == 1)) {
+                switch (x.RB(1, 7)) {
+                case 1: main = b + 7; pick = b + 5; break;
+                case 2:
+                    if (triplet) { main = b + 5; pick = c.second() - 12; }
+                    else { main = c.second() - 12; pick = c.fourth() - 12; }
+                    break;
+                case 3:
+                    if (triplet) { main = c.second() - 12; pick = c.fourth() - 12; }
+                    else { main = b - 10; pick = b - 12; }
+                    break;
+                case 4:
+                    if (triplet) { main = b - 10; pick = b - 12; }
+                    else { mainRest = pickRest = true; }
+                    break;
+                case 5: main = b + 5; pick = c.second() - 12; break;
+                case 6:
+                    if (triplet) { mainRest = pickRest = true; }
+                    else { mainRest = true; pick = b; }
+                    break;
+                default: main = b + 12; pick = b; break;
+                }
+            }
+            const Tick at = t + k * (triplet ? 32 : 48);
+            auto write = [&](Tick when, int note, bool rest, Tick duration) {
+                if (rest) out.Rest(when, duration);
+                else out.Note(when, note, 64, duration);
+            };
+            if (!triplet) {
+                if (x.RB(1, 4) == 1) {
+                    if (pickRest || pick >= 1) write(at, pick, pickRest, 23);
+                    write(at + 24, main, mainRest, 23);
+                } else {
+                    write(at, main, mainRest, 47);
+                }
+            } else if (x.RB(1, 6) == 1) {
+                write(at, pick, pickRest, 15);
+                write(at + 16, main, mainRest, 15);
+            } else {
+                write(at, main, mainRest, 30);
+            }
+        }
+        t += c.length;
+    }
+}
+
+void PickupBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    Tick t = 0;
+    for (const PatternChord& c : chords) {
+        const int b = c.bass;
+        if (!x.Triplet()) {
+            for (int i = 0; i < c.length / 48; ++i) out.Note(t + i * 48, b, 64, 47);
+        } else {
+            auto pickup = [&](Tick at) {
+                out.Note(at, b, 64, 30);
+                out.Note(at + 32, b + 2, 64, 30);
+                out.Note(at + 64, c.second() - 24, 64, 30);
+            };
+            if (c.length == 384 || c.length == 768) {
+                for (Tick bar = 0; bar < c.length; bar += 384) {
+                    out.Note(t + bar, b, 64, 286);
+                    pickup(t + bar + 288);
+                }
+            } else if (c.length == 192) {
+                if (x.RB(1, 2) == 1) {
+                    out.Note(t, b, 64, 94);
+                    pickup(t + 96);
+                } else {
+                    out.Note(t, b, 64, 158);
+                    out.Note(t + 160, b, 64, 30);
+                }
+            } else {
+                out.Note(t, b, 64, c.length - 2);
+            }
+        }
+        t += c.length;
+    }
+}
+
+void ArpeggioBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    const bool triplet = x.Triplet();
+    Tick t = 0;
+    for (const PatternChord& c : chords) {
+        if (x.meter == 2) {
+            out.Note(t, c.bass, 64, c.length - 6);
+        } else {
+            for (int b = 0; b < c.length / 96; ++b) {
+                const Tick at = t + b * 96;
+                switch (b % 4) {
+                case 0: out.Note(at, c.bass, 64, 30); break;
+                case 1: out.Note(at, c.second() - 24, 64, 30); break;
+                case 2: out.Note(at, c.third() - 24, 64, 30); break;
+                default:
+                    out.Note(at, c.second() - 24, 64, triplet ? 20 : 15);
+                    out.Note(at + (triplet ? 64 : 48), c.bass, 64, triplet ? 10 : 15);
+                    break;
+                }
+            }
+        }
+        t += c.length;
+    }
+}
+
+// Patterns 14-16: two notes a beat, the last chord closing in its own way.
+enum class ShuffleKind { kShuffle, kRootThird, kPairs };
+
+void ShuffleBass(PatternContext& x, Chords chords, NoteBuffer& out, ShuffleKind kind)
+{
+    const bool triplet = x.Triplet();
+    Tick t = 0;
+    for (std::size_t k = 0; k < chords.size(); ++k) {
+        const PatternChord& c = chords[k];
+        const bool last = k + 1 == chords.size();
+        if (x.meter == 2) {
+            out.Note(t, c.bass, 64, c.length - 6);
+        } else if (last && kind == ShuffleKind::kShuffle) {
+            out.Note(t, c.bass - 12, 64, 188);
+            out.Note(t + 192, c.bass, 64, 188);
+        } else if (last && kind == ShuffleKind::kRootThird) {
+            out.Note(t, c.bass, 64, c.length - 6);
+        } else if (last) {
+            out.Note(t, c.bass - 12, 64, c.length - 4);
+        } else {
+            const int beats = c.length / 96;
+            int lastNote = c.bass;
+            for (int b = 0; b < beats; ++b) {
+                const Tick at = t + b * 96;
+                const int pos = std::min(b, 7);
+                int first = 0;
+                int second = 0;
+                Tick firstLength = triplet ? 54 : 62;
+                Tick gap = triplet ? 64 : 72;
+                Tick secondLength = triplet ? 22 : 14;
+                switch (kind) {
+                case ShuffleKind::kShuffle: {
+                    const int notes[4] = {c.root - 24, c.fourth() - 36, c.third() - 34, c.third() - 36};
+                    first = second = notes[pos % 4];
+                    firstLength = triplet ? 54 : 38;
+                    gap = triplet ? 64 : 48;
+                    secondLength = triplet ? 22 : 38;
+                    break;
+                }
+                case ShuffleKind::kRootThird:
+                    first = second = b % 2 == 0 ? c.root - 24 : c.third() - 24;
+                    break;
+                case ShuffleKind::kPairs:
+                    if (b % 2 == 0) {
+                        first = c.root - 24;
+                        second = c.third() - 24;
+                    } else if (b % 4 == 1) {
+                        first = c.third() - 24;
+                        second = c.root - 24;
+                    } else {
+                        first = c.third() - 24;
+                        second = c.root - 24;
+                        firstLength = 38;
+                        gap = 48;
+                        secondLength = 38;
+                    }
+                    break;
+                }
+                out.Note(at, first, 64, firstLength);
+                out.Note(at + gap, second, 64, secondLength);
+                lastNote = second;
+            }
+            const Tick remainder = c.length % 96;
+            if (remainder > 10) out.Note(t + beats * 96, lastNote, 64, remainder - 10);
+        }
+        t += c.length;
+    }
+}
+
+void DroneBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    Tick t = 0;
+    for (std::size_t k = 0; k < chords.size(); ++k) {
+        const PatternChord& c = chords[k];
+        const int note = k == 0 ? 45 : (x.RB(0, 1) == 0 ? 45 : 43);
+        Tick pos = 0;
+        while (pos < c.length) {
+            const Tick piece = x.RB(1, 2) == 1 ? 192 : 96;
+            if (c.length - pos > piece) {
+                out.Note(t + pos, note, 64, piece);
+                pos += piece;
+            } else {
+                out.Note(t + pos, note, 64, c.length - pos - 3);
+                break;
+            }
+        }
+        t += c.length;
+    }
+}
+
+void WaltzBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    Tick t = 0;
+    for (std::size_t k = 0; k < chords.size(); ++k) {
+        const PatternChord& c = chords[k];
+        const int eighths = c.length / 48;
+        if (eighths > 0) {
+            if (k % 2 == 1 && !x.Triplet() && x.RB(1, 4) == 1) {
+                for (int e : {0, 1, 2, 4}) {
+                    if (e < eighths) out.Note(t + e * 48, c.bass, 80, 47);
+                }
+            } else {
+                out.Note(t, c.bass, 64, 47);
+            }
+        }
+        t += c.length;
+    }
+}
+
+// Pattern 10: a two-beat bass, root and fifth, with a chromatic approach into
+// the next chord on the last beat of a chord of two beats or more.
+void TwoBeatApproachBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    const bool triplet = x.Triplet();
+    Tick t = 0;
+    for (std::size_t k = 0; k < chords.size(); ++k) {
+        const PatternChord& c = chords[k];
+        const PatternChord* next = NextOf(chords, k);
+        const int beats = c.length / 96;
+        const int fifth = c.bass + c.FifthInterval();
+        for (int b = 0; b < beats; ++b) {
+            int note = b % 2 == 0 ? c.bass : fifth;
+            if (b % 4 == 2) note = c.bass + 12;
+            if (b == beats - 1 && beats >= 2 && next != nullptr && next->bass != 0)
+                note = next->bass >= c.bass ? next->bass - 1 : next->bass + 1;
+            out.Note(t + b * 96, note, 64, triplet ? 80 : 88);
+        }
+        if (beats == 0 && c.length > 6) out.Note(t, c.bass, 64, c.length - 6);
+        t += c.length;
+    }
+}
+
+// Pattern 19: the bass follows the style's rhythm table, one onset wherever
+// a sixteenth's entry is not 0, alternating root and fifth; the first
+// sixteenth of every chord always sounds. An empty table plays quarters.
+void SeedBass(PatternContext& x, Chords chords, NoteBuffer& out)
+{
+    const Tick step = x.Triplet() ? 32 : 24;
+    Tick t = 0;
+    int onset = 0;
+    for (const PatternChord& c : chords) {
+        std::vector<Tick> starts;
+        for (Tick pos = 0; pos < c.length; pos += step) {
+            if (pos == 0 || x.SeedStarts(t + pos, step)) starts.push_back(pos);
+        }
+        for (std::size_t i = 0; i < starts.size(); ++i) {
+            const Tick end = i + 1 < starts.size() ? starts[i + 1] : c.length;
+            const int note = onset++ % 2 == 0 ? c.bass : c.bass + c.FifthInterval();
+            out.Note(t + starts[i], note, 64, std::max<Tick>(end - starts[i] - 4, 1));
+        }
+        t += c.length;
+    }
+}
+
+// The designed patterns as figures (see arrange/pattern_figure.h).
+struct BassFigure {
+    Tick cycle;
+    const char* text;
+};
+constexpr BassFigure kOctaveBounce{96, "0:B/40 48:B+12/40"};                  // 4
+constexpr BassFigure kBalladDotted{192, "0:B/140 144:P/44"};                  // 7
+constexpr BassFigure kFunkSixteenths{96, "0:B/40 48:B+12/22 72:B/22"};        // 13, density above 110
+constexpr BassFigure kSyncopatedDotted{192, "0:B/140 144:B/46"};              // 13, otherwise
+constexpr BassFigure kRockEighths{384, "0:B/44 48:B/44 96:B/44 144:B/44 192:P/44 240:P/44 288:B+12/44 336:B/44"};  // 17
+constexpr BassFigure kShuffleOctave{96, "0:B/60 64:B+12/28"};                 // 17, triplet
+constexpr BassFigure kBoogie{384, "0:B/44 48:Q/44 96:P/44 144:B+9/44 192:W/44 240:B+9/44 288:P/44 336:Q/44"};  // 18
+constexpr BassFigure kReggae{384, "0:B/86 144:B/22 192:P/70 288:Q/40 336:P/40"};  // 22
+
+void PlayBassFigure(PatternContext& x, Chords chords, NoteBuffer& out, const BassFigure& figure, bool swing)
+{
+    PlayFigureOverChords(out, 0, chords, ParseFigure(figure.cycle, figure.text), swing && x.Triplet());
+}
+
+}  // namespace
+
+EighthPair EighthBassPair(const PatternChord& chord, int position, int draw)
+{
+    const int b = chord.bass;
+    if (position == 0) return {b, b};
+    if (draw == 1) {
+        switch (position) {
+        case 1: return {b - 2, b - 2};
+        case 2: return {b - 3, b - 3};
+        default: return {b - 5, b - 5};
+        }
+    }
+    switch (position) {
+    case 1: return {chord.second() - 24, chord.third() - 24};
+    case 2: return {chord.fourth() - 24, chord.fourth() - 24};
+    default: return {chord.third() - 22, chord.third() - 24};
+    }
+}
+
+int WalkingStep(const PatternChord& chord, int beat, int previous, int nextBass,
+                const std::array<std::uint8_t, 12>& scale)
+{
+    // Upward, the step is a semitone while the next bass is near and a whole
+    // tone when it is far; downward the same distances apply to the fall.
+    const int distance = nextBass - chord.bass;
+    const int limit = beat == 1 ? 9 : beat == 2 ? 7 : 5;
+    const int direction = distance >= 0 ? 1 : -1;
+    const int size = std::abs(distance) < limit ? 1 : 2;
+    int note = previous + direction * size;
+    if (scale[static_cast<std::size_t>(((note % 12) + 12) % 12)] < 5) note += direction;
+    return note;
+}
+
+void BassPattern(PatternContext& context, std::span<const PatternChord> chords, int number, int density,
+                 NoteBuffer& out)
+{
+    PatternContext& x = context;
+    switch (number) {
+    case 1: RepeatedBass(x, chords, out, true, false); break;
+    case 2: PedalBass(chords, out); break;
+    case 3: RepeatedBass(x, chords, out, false, true); break;
+    case 4: PlayBassFigure(x, chords, out, kOctaveBounce, true); break;
+    case 5: SixteenthBass(x, chords, out); break;
+    case 6: EighthBass(x, chords, out); break;
+    case 7: PlayBassFigure(x, chords, out, kBalladDotted, true); break;
+    case 8: WalkingBass(x, chords, out); break;
+    case 9: RandomEighthBass(x, chords, out); break;
+    case 10: TwoBeatApproachBass(x, chords, out); break;
+    case 11: PickupBass(x, chords, out); break;
+    case 12: ArpeggioBass(x, chords, out); break;
+    case 13: PlayBassFigure(x, chords, out, density > 110 ? kFunkSixteenths : kSyncopatedDotted, true); break;
+    case 14: ShuffleBass(x, chords, out, ShuffleKind::kShuffle); break;
+    case 15: ShuffleBass(x, chords, out, ShuffleKind::kRootThird); break;
+    case 16: ShuffleBass(x, chords, out, ShuffleKind::kPairs); break;
+    case 17:
+        if (x.Triplet()) PlayBassFigure(x, chords, out, kShuffleOctave, false);
+        else PlayBassFigure(x, chords, out, kRockEighths, false);
+        break;
+    case 18: PlayBassFigure(x, chords, out, kBoogie, true); break;
+    case 19: SeedBass(x, chords, out); break;
+    case 20: PlayGrid(x, chords, BassGridPlayback(x), out); break;
+    case 21: DroneBass(x, chords, out); break;
+    case 22: PlayBassFigure(x, chords, out, kReggae, true); break;
+    case 23: WaltzBass(x, chords, out); break;
+    default: x.Error(kPatternError); break;
+    }
+}
+
+}  // namespace songloom::arrange

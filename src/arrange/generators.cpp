@@ -1,0 +1,161 @@
+#include "arrange/generators.h"
+
+#include <memory>
+
+#include "arrange/accompaniment_patterns.h"
+#include "arrange/bass_patterns.h"
+#include "arrange/data_files.h"
+#include "arrange/effects.h"
+#include "arrange/engine_track.h"
+#include "arrange/instruments.h"
+#include "arrange/style_record.h"
+#include "harmony/chord_entry.h"
+#include "harmony/chord_template.h"
+#include "midi/midi_track.h"
+
+namespace songloom::arrange {
+
+namespace {
+
+constexpr int kPanController = 10;
+
+PatternContext MakePatternContext(EngineContext& ctx, const std::vector<PatternChord>&)
+{
+    PatternContext context(ctx.random, ctx.reporter);
+    CopyStyleValues(context, ctx.activeStyle);
+    context.soundModuleMode = ctx.soundModuleMode;
+    return context;
+}
+
+int Density(const EngineContext& ctx, int channel) { return ctx.activeStyle.channelDensity[static_cast<std::size_t>(channel)]; }
+
+void Transpose(EngineContext& ctx, midi::CMidiTrack& track, int channel)
+{
+    const int octave = ctx.activeStyle.channelOctave[static_cast<std::size_t>(channel)];
+    if (octave != 0) track.TransposeNotes(channel, 12 * octave);
+}
+
+// One accompaniment channel up to its finished track.
+std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int channel, InstrumentCode instrument,
+                                                       int pattern, int density,
+                                                       const std::vector<PatternChord>& chords)
+{
+    auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
+    SetUpChannel(ctx, *track, channel, ResolveInstrument(ctx.reporter, ctx.random, instrument, channel), channel, 0);
+    track->AddControlChange(channel, kPanController, MixerByte(ctx, channel, kMixPan));
+    PatternContext context = MakePatternContext(ctx, chords);
+    NoteBuffer out;
+    AccompanimentPattern(context, chords, channel, pattern, LeadInLength(), density, out);
+    WriteEngineNotes(ctx, *track, channel, out);
+    Transpose(ctx, *track, channel);
+    FinishEngineTrack(ctx, *track);
+    return track;
+}
+
+}  // namespace
+
+void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes)
+{
+    Tick previous = 0;
+    for (const PlacedNote& n : notes.Ordered()) {
+        AppendEngineNote(ctx, track, channel, n.at - previous, n.note, n.velocity, n.duration);
+        previous = n.at;
+    }
+}
+
+std::vector<PatternChord> GeneratorChords(EngineContext& ctx)
+{
+    const auto& entries = ctx.chords.entries;
+    const bool sectioned = ctx.drums.size() == entries.size();
+    std::vector<PatternChord> chords;
+    chords.reserve(entries.size());
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        const harmony::ChordEntry& e = entries[k];
+        harmony::ChordTemplate weights = harmony::kDefaultChordTemplate;
+        harmony::LookUpChordTemplate(ctx.dataFiles.notes, e.code, weights);
+        const std::string_view code{e.code.bytes.data(), e.code.bytes.size()};
+        PatternChord chord = MakePatternChord(e.length, code, e.root, e.bass, e.third, e.fifth, e.seventh,
+                                              weights.view().substr(4, 12));
+        if (sectioned && ctx.drums[k].code[0] != '\0') chord.section = ctx.drums[k].code[0];
+        chords.push_back(chord);
+    }
+    return chords;
+}
+
+void RenderAccompanimentChannel(EngineContext& ctx, int channel)
+{
+    const StyleRecord& style = ctx.activeStyle;
+    const InstrumentCode instrument = style.channelInstrument[static_cast<std::size_t>(channel)];
+    if (instrument == kNoInstrument) return;
+    const std::vector<PatternChord> chords = GeneratorChords(ctx);
+    const bool first = channel == kAccompanimentChannel;
+    auto track = RenderPatternChannel(ctx, channel, instrument,
+                                      first ? style.accompanimentPattern : style.accompaniment2Pattern,
+                                      Density(ctx, channel), chords);
+    const int delay = MixerByte(ctx, channel, kMixDoublingDelay);
+    if (first && delay != 0) {
+        const int pan = MixerByte(ctx, channel, kMixPan);
+        ctx.tracks.push_back(MakeDoublingTrack(ctx, *track, kAccompanimentDoublingChannel, delay, (pan + 88) % 128));
+        SetPanControls(*track, (pan + 40) % 128);
+    }
+    ctx.tracks.push_back(std::move(track));
+}
+
+void RenderBassChannel(EngineContext& ctx)
+{
+    const StyleRecord& style = ctx.activeStyle;
+    const InstrumentCode instrument = style.channelInstrument[kBassChannel];
+    if (instrument == kNoInstrument) return;
+    const std::vector<PatternChord> chords = GeneratorChords(ctx);
+    auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
+    SetUpChannel(ctx, *track, kBassChannel, ResolveInstrument(ctx.reporter, ctx.random, instrument, kBassChannel),
+                 kBassChannel, 0);
+    PatternContext context = MakePatternContext(ctx, chords);
+    NoteBuffer out;
+    out.Rest(0, LeadInLength());
+    NoteBuffer pattern;
+    BassPattern(context, chords, style.bassPattern, Density(ctx, kBassChannel), pattern);
+    for (const PlacedNote& n : pattern.notes()) out.Note(n.at + LeadInLength(), n.note, n.velocity, n.duration);
+    WriteEngineNotes(ctx, *track, kBassChannel, out);
+    Transpose(ctx, *track, kBassChannel);
+    FinishEngineTrack(ctx, *track);
+    ctx.tracks.push_back(std::move(track));
+}
+
+void RenderEffectChannel(EngineContext& ctx)
+{
+    const InstrumentCode instrument = ctx.activeStyle.channelInstrument[kEffectChannel];
+    if (instrument == kNoInstrument) return;
+    const int program = instrument & 0xFF;
+    const std::vector<PatternChord> chords = GeneratorChords(ctx);
+    auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
+    SetUpChannel(ctx, *track, kEffectChannel, program, kEffectChannel, LeadInLength());
+    PatternContext context = MakePatternContext(ctx, chords);
+    NoteBuffer out;
+    if (EffectPattern(context, chords, program, out)) WriteEngineNotes(ctx, *track, kEffectChannel, out);
+    FinishEngineTrack(ctx, *track);
+    ctx.tracks.push_back(std::move(track));
+}
+
+void RenderDrumChannel(EngineContext& ctx)
+{
+    if (ctx.activeStyle.channelInstrument[kDrumChannel] == kNoInstrument) return;
+    const std::vector<PatternChord> chords = GeneratorChords(ctx);
+    PatternContext context = MakePatternContext(ctx, chords);
+    const harmony::DrumList drums = ctx.drums.empty() ? harmony::DrumListFromChords(chords) : ctx.drums;
+    auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
+    const StyleRecord& style = ctx.activeStyle;
+    SetUpChannel(ctx, *track, kDrumChannel,
+                 harmony::DrumKitProgram(style.drumPattern, style.rhythmFeel, style.meter,
+                                         style.channelInstrument[kDrumChannel], ctx.soundModuleMode),
+                 kDrumChannel, 0);
+    const Tick leadIn = ctx.leadInBar ? BarTicks(style.meter) : 0;
+    NoteBuffer out;
+    out.Rest(0, leadIn);
+    harmony::DrumPattern(context, drums, out, leadIn);
+    WriteEngineNotes(ctx, *track, kDrumChannel, out);
+    FinishEngineTrack(ctx, *track);
+    ctx.tracks.push_back(std::move(track));
+}
+
+}  // namespace songloom::arrange

@@ -1,0 +1,36 @@
+#pragma once
+// The engine stages of the generated channels, called by the composition
+// driver after the melody, in this order: RenderAccompanimentChannel(ctx, 3),
+// RenderAccompanimentChannel(ctx, 7), RenderBassChannel(ctx),
+// RenderDrumChannel(ctx), RenderEffectChannel(ctx). Each reads the active
+// style, ctx.chords (and ctx.drums for the drums), appends its finished
+// track(s) to ctx.tracks and does nothing when the channel's instrument is
+// kNoInstrument (256).
+
+#include <vector>
+
+#include "arrange/engine_context.h"
+#include "arrange/pattern_context.h"
+#include "harmony/drum_part.h"
+
+namespace songloom::arrange {
+
+// Channel 3 (with its detuned doubling on channel 11 when mixer 3 byte 9 is
+// set, appended before the channel 3 track) or channel 7.
+void RenderAccompanimentChannel(EngineContext& ctx, int channel);
+// Channel 2.
+void RenderBassChannel(EngineContext& ctx);
+// Channel 9, the drum part.
+void RenderDrumChannel(EngineContext& ctx);
+// Channel 8, the sound effects (programs 122, 123, 126).
+void RenderEffectChannel(EngineContext& ctx);
+
+// The chords of ctx.chords as the generators read them: templates looked up
+// in the knowledge base, section letters taken from ctx.drums where it has a
+// record for every chord.
+std::vector<PatternChord> GeneratorChords(EngineContext& ctx);
+
+// Hands collected notes to the engine's note writer in time order.
+void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes);
+
+}  // namespace songloom::arrange

@@ -1,0 +1,42 @@
+#pragma once
+// The byte image behind every track and MIDI file object: at most Capacity
+// bytes, with a cursor for parsing and writing. The bytes grow as they are
+// filled but never past Capacity, so a small file costs little memory.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/reporter.h"
+
+namespace songloom::midi {
+
+// Standard capacity of tracks and files in bytes.
+inline constexpr std::uint32_t kStandardCapacity = 0x60000;  // 393,216
+// The capacity at which a read that fills the buffer is reported as too large.
+inline constexpr std::uint32_t kLargeReadCapacity = 0xF0000;  // 983,040
+
+class CMidiBuffer {
+public:
+    CMidiBuffer(Reporter& reporter, std::uint32_t capacity) : reporter_(&reporter), Capacity(capacity) {}
+
+    std::int32_t Used() const { return static_cast<std::int32_t>(Bytes.size()); }
+    // Reads at most Capacity bytes of path. Cannot open: GENE 0x01000007,
+    // Used 0, false.
+    bool ReadFile(const std::string& path);
+    // Writes the Used bytes atomically (temporary file and rename). Failure:
+    // GENE 0x01000007 and false; the previous file is left as it was.
+    bool WriteFile(const std::string& path) const;
+
+    Reporter& reporter() const { return *reporter_; }
+
+protected:
+    Reporter* reporter_;
+
+public:
+    std::vector<std::uint8_t> Bytes;  // Used bytes of image
+    std::int32_t Cursor = 0;          // parse/write position in Bytes
+    std::uint32_t Capacity;
+};
+
+}  // namespace songloom::midi

@@ -1,0 +1,548 @@
+#include "midi/midi_file.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "common/general.h"
+#include "common/messages.h"
+
+namespace songloom::midi {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 14;
+constexpr std::size_t kMacBinarySize = 128;
+
+std::int32_t ReadBigEndian16(const std::vector<std::uint8_t>& b, std::size_t at) { return (b[at] << 8) | b[at + 1]; }
+
+bool HasMThd(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    return b.size() >= at + kHeaderSize && std::memcmp(b.data() + at, "MThd", 4) == 0;
+}
+
+// A 128-byte MacBinary header in front of the file is removed.
+void RemoveMacBinary(std::vector<std::uint8_t>& b)
+{
+    if (!HasMThd(b, 0) && HasMThd(b, kMacBinarySize)) {
+        b.erase(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(kMacBinarySize));
+    }
+}
+
+std::vector<std::uint8_t> Header(std::int32_t format, std::int32_t tracks, std::int32_t division)
+{
+    return {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<std::uint8_t>(format),
+            static_cast<std::uint8_t>(tracks >> 8), static_cast<std::uint8_t>(tracks),
+            static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division)};
+}
+
+// A track read from a file always ends with exactly one End of Track, so it
+// can be written again: an End of Track in the middle is dropped (its time
+// passes on) and a missing one is added.
+void RepairEndOfTrack(CMidiTrack& track)
+{
+    for (std::int32_t i = 0; i + 1 < track.EventCount(); ++i) {
+        if (track.Event(i).IsEndOfTrack()) track.Event(i).Kind = kKindDeleted;
+    }
+    track.PurgeDeleted();
+    track.AddEndOfTrack(0);
+}
+
+// A division the player cannot use is turned into one it can. An SMPTE
+// division (frames per second and ticks per frame) becomes ticks per
+// quarter note at a fixed tempo that gives the same real time; the file's
+// own tempo events would otherwise change its speed and are removed.
+void RepairDivision(Reporter& reporter, std::int32_t& division, std::span<CMidiTrack> tracks)
+{
+    if (division > 0 && division < 0x8000) return;
+    ReportFormat1Error(reporter, m1dt::kSmpteDivision);
+    const std::int32_t fps = division >= 0x8000 ? 256 - ((division >> 8) & 0xFF) : 0;
+    const std::int32_t ticksPerFrame = division & 0xFF;
+    if ((fps == 24 || fps == 25 || fps == 29 || fps == 30) && ticksPerFrame > 0) {
+        // 29 stands for 29.97 frames per second: 30 frames a slightly longer second.
+        division = (fps == 29 ? 30 : fps) * ticksPerFrame;
+        CMidiEvent tempo;
+        tempo.SetTempo(fps == 29 ? 1001001 : 1000000);
+        for (auto& track : tracks) track.RemoveMetaEvents(kMetaTempo, true);
+        if (!tracks.empty()) tracks[0].InsertEvent(0, 2, std::move(tempo));
+    } else {
+        division = kDefaultDivision;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- format 0
+
+CMidiFile0::CMidiFile0(Reporter& reporter, std::uint32_t capacity)
+    : CMidiBuffer(reporter, capacity), Track(reporter, capacity)
+{
+    Track.State = TrackNotes;
+}
+
+CMidiFile0::CMidiFile0(Reporter& reporter, const std::string& path, std::uint32_t capacity)
+    : CMidiFile0(reporter, capacity)
+{
+    ReportFormat0Warning(reporter, warnings_, 0);
+    if (!ReadFile(path)) return;
+    LoadImage(true);
+}
+
+CMidiFile0::CMidiFile0(Reporter& reporter, std::span<const std::uint8_t> image, std::uint32_t capacity)
+    : CMidiFile0(reporter, capacity)
+{
+    ReportFormat0Warning(reporter, warnings_, 0);
+    Bytes.assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(image.size(), capacity)));
+    LoadImage(true);
+}
+
+CMidiFile0::CMidiFile0(const CMidiFile0& other)
+    : CMidiBuffer(other.reporter(), kStandardCapacity),
+      Division(other.Division),
+      State(other.State),
+      TimeSignature(other.TimeSignature),
+      Track(other.Track, kStandardCapacity),
+      loaded_(other.loaded_)
+{
+}
+
+bool CMidiFile0::CheckHeader(bool loud)
+{
+    RemoveMacBinary(Bytes);
+    auto fail = [&](std::uint32_t code) {
+        if (loud) ReportFormat0Error(*reporter_, code);
+        return false;
+    };
+    if (!HasMThd(Bytes, 0)) return fail(m0dt::kNotMidi);
+    if (ReadBigEndian16(Bytes, 8) != 0) return fail(m0dt::kNotFormat0);
+    if (ReadBigEndian16(Bytes, 10) != 1) return fail(m0dt::kTrackCount);
+    Division = ReadBigEndian16(Bytes, 12);
+    Cursor = static_cast<std::int32_t>(kHeaderSize);
+    return true;
+}
+
+void CMidiFile0::LoadImage(bool allowOtherFormat)
+{
+    if (CheckHeader(false)) {
+        State = 0;
+        ParseTrack();
+        PairNotes();
+        RepairDivision(*reporter_, Division, std::span(&Track, 1));
+        loaded_ = true;
+        return;
+    }
+    State = 2;
+    Track = CMidiTrack(*reporter_, Capacity);
+    Track.State = TrackNotes;
+    if (!allowOtherFormat) return;
+    CMidiFile1 other(*reporter_, Capacity);
+    other.Bytes = Bytes;
+    other.LoadImage(false, false);
+    if (other.Loaded() && other.State == 2) {
+        other.ToFormat0(*this);
+        loaded_ = true;
+    }
+}
+
+void CMidiFile0::ParseTrack()
+{
+    if (State != 0) {
+        ReportFormat0Error(*reporter_, m0dt::kInternal);
+        return;
+    }
+    Track = CMidiTrack(*reporter_, kStandardCapacity);
+    const std::size_t used = Track.ParseChunk(Bytes, static_cast<std::size_t>(Cursor), 0);
+    Cursor += static_cast<std::int32_t>(used);
+    if (Track.State != TrackMessages) Track.State = TrackMessages;
+    RepairEndOfTrack(Track);
+    State = 1;
+}
+
+void CMidiFile0::PairNotes()
+{
+    if (State != 1) {
+        ReportFormat0Error(*reporter_, m0dt::kInternal);
+        return;
+    }
+    Track.PairNotes();
+    State = 2;
+}
+
+void CMidiFile0::SplitNotes()
+{
+    if (State != 2) {
+        ReportFormat0Error(*reporter_, m0dt::kInternal);
+        return;
+    }
+    Track.SplitNotes();
+    State = 1;
+}
+
+void CMidiFile0::Serialize()
+{
+    if (State != 1) ReportFormat0Error(*reporter_, m0dt::kInternal);
+    Bytes = Header(0, 1, Division);
+    Track.ControlsFirst();
+    Track.SysExFirst();
+    Track.NoteOffsFirst();
+    if (Track.WriteChunk("MTrk")) Bytes.insert(Bytes.end(), Track.Bytes.begin(), Track.Bytes.end());
+    Track = CMidiTrack(*reporter_, Capacity);
+    Cursor = static_cast<std::int32_t>(kHeaderSize);
+    State = 0;
+}
+
+bool CMidiFile0::Save(const std::string& path)
+{
+    switch (State) {
+    case 2: {
+        SplitNotes();
+        const bool ok = Save(path);
+        PairNotes();
+        return ok;
+    }
+    case 1: {
+        Serialize();
+        const bool ok = WriteFile(path);
+        ParseTrack();
+        return ok;
+    }
+    case 0:
+        return WriteFile(path);
+    default:
+        ReportFormat0Error(*reporter_, m0dt::kInternal);
+        return false;
+    }
+}
+
+bool CMidiFile0::SetResolution(std::int32_t newDivision)
+{
+    const bool zero = Track.ChangeResolution(Division, newDivision, false);
+    Division = newDivision;
+    return zero;
+}
+
+std::int32_t CMidiFile0::BarLength() const
+{
+    std::int32_t signature = TimeSignature;
+    if (signature == 0 && !Track.GetTimeSignature(signature)) signature = 0;
+    const std::int32_t numerator = signature >> 8;
+    const std::int32_t denominator = signature & 0xFF;
+    if (numerator == 0 || denominator == 0 || Division <= 0) return 384;
+    // Multiplied before dividing so that eighth-note metres keep their length.
+    return static_cast<std::int32_t>(std::int64_t{4} * numerator * Division / denominator);
+}
+
+Tick CMidiFile0::TrimLeadingTime()
+{
+    if (State != 2) {
+        ReportFormat0Error(*reporter_, m0dt::kInternal);
+        return 0;
+    }
+    const std::int32_t first = Track.FirstNoteIndex();
+    if (first < 0 || first >= Track.EventCount()) return 0;
+    std::int64_t start = 0;
+    for (std::int32_t i = 0; i <= first; ++i) start += Track.Event(i).DeltaTime;
+    const std::int32_t bar = BarLength();
+    std::int64_t remaining = bar > 0 ? start / bar * bar : 0;
+    const Tick trimmed = ClampTick(remaining);
+    for (std::int32_t i = 0; i <= first && remaining > 0; ++i) {
+        const std::int64_t d = std::min<std::int64_t>(Track.Event(i).DeltaTime, remaining);
+        Track.Event(i).DeltaTime -= static_cast<std::int32_t>(d);
+        remaining -= d;
+    }
+    return trimmed;
+}
+
+// ---------------------------------------------------------------- format 1
+
+CMidiFile1::CMidiFile1(Reporter& reporter, std::uint32_t capacity) : CMidiBuffer(reporter, capacity) {}
+
+CMidiFile1::CMidiFile1(Reporter& reporter, const std::string& path, std::uint32_t capacity)
+    : CMidiBuffer(reporter, capacity)
+{
+    ReportFormat1Warning(reporter, warnings_, 0);
+    State = 0;
+    if (FileExists(path) && FileSize(reporter, path) > capacity) {
+        ReportFormat1Error(reporter, m1dt::kTooLarge);
+        return;
+    }
+    if (!ReadFile(path)) return;
+    LoadImage(false, true);
+}
+
+CMidiFile1::CMidiFile1(Reporter& reporter, std::span<const std::uint8_t> image, bool showRepair,
+                       std::uint32_t capacity)
+    : CMidiBuffer(reporter, capacity)
+{
+    ReportFormat1Warning(reporter, warnings_, 0);
+    State = 0;
+    Bytes.assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(image.size(), capacity)));
+    LoadImage(showRepair, true);
+}
+
+CMidiFile1::CMidiFile1(const CMidiFile0& source, std::uint32_t capacity) : CMidiBuffer(source.reporter(), capacity)
+{
+    ReportFormat1Warning(*reporter_, warnings_, 0);
+    SplitFrom(source);
+}
+
+CMidiFile1::CMidiFile1(Reporter& reporter, std::span<const CMidiTrack* const> tracks, std::int32_t division,
+                       std::uint32_t capacity)
+    : CMidiBuffer(reporter, capacity), Division(division)
+{
+    ReportFormat1Warning(reporter, warnings_, 0);
+    for (const CMidiTrack* track : tracks) {
+        if (track != nullptr && static_cast<std::int32_t>(Tracks.size()) < kMaxFormat1Tracks) {
+            Tracks.emplace_back(*track, capacity / 2);
+        }
+    }
+    State = 2;
+}
+
+void CMidiFile1::Sleep() const
+{
+    if (Pause != 0) std::this_thread::sleep_for(std::chrono::milliseconds(Pause));
+}
+
+void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
+{
+    Tracks.clear();
+    State = 0;
+    RemoveMacBinary(Bytes);
+    bool ok = true;
+    if (!HasMThd(Bytes, 0)) {
+        ReportFormat1Error(*reporter_, m1dt::kNotMidi);
+        ok = false;
+    } else {
+        const std::int32_t format = ReadBigEndian16(Bytes, 8);
+        if (format != 1) {
+            ReportFormat1Error(*reporter_, m1dt::kNotFormat1);
+            // Format 2 (independent sequences) has no reader of its own: its
+            // tracks are read as those of a format 1 file rather than lost.
+            ok = format == 2;
+        }
+    }
+    if (ok) {
+        declaredTracks_ = ReadBigEndian16(Bytes, 10);
+        if (declaredTracks_ >= kMaxFormat1Tracks) {
+            ReportFormat1Error(*reporter_, m1dt::kTrackCount);
+            declaredTracks_ = kFallbackTrackCount;
+        }
+        Division = ReadBigEndian16(Bytes, 12);
+        Cursor = static_cast<std::int32_t>(kHeaderSize);
+        ParseTracks();
+        PairNotes();
+        loaded_ = true;
+    } else if (allowOtherFormat && HasMThd(Bytes, 0)) {
+        CMidiFile0 other(*reporter_, kStandardCapacity);
+        other.Bytes = Bytes;
+        other.LoadImage(false);
+        if (!other.Loaded()) return;
+        SplitFrom(other);
+        loaded_ = true;
+    } else {
+        return;
+    }
+    RepairDivision(*reporter_, Division, Tracks);
+    RepairMasterVolume(showRepair);
+}
+
+void CMidiFile1::RepairMasterVolume(bool showRepair)
+{
+    if (Tracks.empty()) return;
+    int holding = 0;
+    for (const auto& track : Tracks) {
+        if (std::any_of(track.Events().begin(), track.Events().end(), [](const CMidiEvent& e) {
+                return e.Kind == kKindSysEx && e.Number == kSysExMasterVolume;
+            })) {
+            ++holding;
+        }
+    }
+    if (holding > 1) ReportFormat1Error(*reporter_, m1dt::kManyMasterVolumes);
+    if (holding > 0) return;
+    if (showRepair) ReportFormat1Error(*reporter_, m1dt::kMasterVolumeAdded);
+    auto target = std::find_if(Tracks.begin(), Tracks.end(), [](const CMidiTrack& track) {
+        return std::any_of(track.Events().begin(), track.Events().end(),
+                           [](const CMidiEvent& e) { return e.IsChannelEvent() && e.Channel >= 0 && e.Channel <= 15; });
+    });
+    if (target == Tracks.end()) target = Tracks.begin();
+    target->InsertMasterVolume(127);
+}
+
+void CMidiFile1::ParseTracks()
+{
+    if (State != 0) {
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return;
+    }
+    Tracks.clear();
+    const auto size = Bytes.size();
+    while (static_cast<std::int32_t>(Tracks.size()) < declaredTracks_) {
+        const auto at = static_cast<std::size_t>(Cursor);
+        if (at + 8 > size) break;
+        if (std::memcmp(Bytes.data() + at, "MTrk", 4) != 0 && std::memcmp(Bytes.data() + at, "XFKM", 4) != 0) {
+            // A chunk of another kind is stepped over by its length.
+            CMidiTrack alien(*reporter_, Capacity / 2);
+            const std::size_t skipped = alien.ParseChunk(Bytes, at, Pause);
+            Cursor += static_cast<std::int32_t>(std::max<std::size_t>(skipped, 8));
+            continue;
+        }
+        CMidiTrack track(*reporter_, Capacity / 2);
+        const std::size_t used = track.ParseChunk(Bytes, at, Pause);
+        Cursor += static_cast<std::int32_t>(used);
+        track.State = TrackMessages;
+        RepairEndOfTrack(track);
+        Tracks.push_back(std::move(track));
+    }
+    if (static_cast<std::int32_t>(Tracks.size()) < declaredTracks_) {
+        ReportFormat1Error(*reporter_, 0);
+        declaredTracks_ = static_cast<std::int32_t>(Tracks.size());
+        Bytes.resize(std::min<std::size_t>(Bytes.size(), static_cast<std::size_t>(Cursor)));
+    }
+    State = 1;
+}
+
+void CMidiFile1::PairNotes()
+{
+    if (State != 1) {
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return;
+    }
+    for (auto& track : Tracks) {
+        Sleep();
+        track.PairNotes();
+    }
+    State = 2;
+}
+
+void CMidiFile1::SplitNotes()
+{
+    if (State != 2) {
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return;
+    }
+    for (auto& track : Tracks) {
+        Sleep();
+        track.SplitNotes();
+    }
+    State = 1;
+}
+
+void CMidiFile1::Serialize()
+{
+    if (State != 1) {
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return;
+    }
+    Bytes = Header(1, TrackCount(), Division);
+    std::int32_t written = 0;
+    for (auto& track : Tracks) {
+        if (!track.WriteChunk("MTrk")) continue;
+        if (Bytes.size() + track.Bytes.size() >= Capacity) {
+            ReportFormat1Error(*reporter_, m1dt::kTooLarge);
+            break;
+        }
+        Bytes.insert(Bytes.end(), track.Bytes.begin(), track.Bytes.end());
+        ++written;
+    }
+    // The header counts the chunks that were really written.
+    Bytes[10] = static_cast<std::uint8_t>(written >> 8);
+    Bytes[11] = static_cast<std::uint8_t>(written);
+    declaredTracks_ = written;
+    Tracks.clear();
+    Cursor = static_cast<std::int32_t>(kHeaderSize);
+    State = 0;
+}
+
+bool CMidiFile1::Save(const std::string& path)
+{
+    switch (State) {
+    case 2: {
+        SplitNotes();
+        const bool ok = Save(path);
+        PairNotes();
+        return ok;
+    }
+    case 1: {
+        Serialize();
+        const bool ok = WriteFile(path);
+        ParseTracks();
+        return ok;
+    }
+    case 0:
+        return WriteFile(path);
+    default:
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return false;
+    }
+}
+
+void CMidiFile1::ToFormat0(CMidiFile0& target)
+{
+    if (State != 2) {
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return;
+    }
+    target.Division = Division;
+    std::vector<const CMidiTrack*> sources;
+    sources.reserve(Tracks.size());
+    for (const auto& track : Tracks) sources.push_back(&track);
+    if (sources.empty()) {
+        target.Track = CMidiTrack(*reporter_, target.Capacity);
+        target.Track.State = TrackNotes;
+        target.Track.AddEndOfTrack(0);
+    } else {
+        target.Track.MergeTracks(sources);
+    }
+    target.State = 2;
+}
+
+void CMidiFile1::SplitFrom(const CMidiFile0& source)
+{
+    Tracks.clear();
+    if (source.State != 2) {
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return;
+    }
+    Division = source.Division;
+    for (std::int32_t i = 0; i < kSplitTrackCount; ++i) {
+        Tracks.emplace_back(*reporter_, Capacity / 2);
+        Tracks.back().State = TrackNotes;
+    }
+    // Each track keeps the absolute time of its last event.
+    std::vector<std::int64_t> lastTime(kSplitTrackCount, 0);
+    std::int64_t now = 0;
+    for (const CMidiEvent& e : source.Track.Events()) {
+        now += e.DeltaTime;
+        if (e.IsEndOfTrack()) continue;
+        std::size_t target = 1;
+        if (e.Kind == kKindMeta) {
+            target = 0;
+        } else if (e.Channel >= 0 && e.Channel <= 15) {
+            target = static_cast<std::size_t>(e.Channel) + 1;
+        }
+        CMidiEvent copy = e;
+        copy.DeltaTime = ClampTick(now - lastTime[target]);
+        lastTime[target] = now;
+        Tracks[target].AppendEvent(std::move(copy));
+    }
+    for (std::size_t t = 0; t < Tracks.size(); ++t) Tracks[t].AddEndOfTrack(ClampTick(now - lastTime[t]));
+    declaredTracks_ = kSplitTrackCount;
+    State = 2;
+}
+
+std::size_t ConvertToFormat0(Reporter& reporter, std::vector<std::uint8_t>& image, std::uint32_t capacity)
+{
+    CMidiFile0 result(reporter, capacity);
+    {
+        CMidiFile1 source(reporter, image, true, capacity);
+        source.ToFormat0(result);
+    }
+    result.SplitNotes();
+    result.Serialize();
+    image = result.Bytes;
+    return image.size();
+}
+
+}  // namespace songloom::midi

@@ -1,0 +1,166 @@
+#pragma once
+// A track: events in time order with delta times, plus the byte image of the
+// same track as a Standard MIDI File chunk. The track is in one of four
+// states: built from scratch (TrackEmpty), a raw chunk (TrackRaw), note-on /
+// note-off messages (TrackMessages) or notes with durations (TrackNotes).
+// Every tick count is in the division of the file that owns the track.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "midi/midi_buffer.h"
+#include "midi/midi_event.h"
+#include "midi/midi_messages.h"
+
+namespace songloom::midi {
+
+enum TrackState : std::int32_t { TrackEmpty = -1, TrackRaw = 0, TrackMessages = 1, TrackNotes = 2 };
+
+// Most events a track holds.
+inline constexpr std::int32_t kMaxTrackEvents = 0x20000;  // 131,072
+// Largest delta time the writer can put in its three-byte quantity.
+inline constexpr std::int32_t kMaxWrittenDelta = 0x1FFFFF;  // 2,097,151
+// One event is encoded in a scratch area of this size; a longer event is
+// refused by the writer (reported, the rest of the track is still written).
+inline constexpr std::size_t kEventScratchSize = 0x10000;
+// Meta and system exclusive payloads at or above this size are reported as
+// too large (once per parse) but kept.
+inline constexpr std::int32_t kLargeEventSize = 256;
+
+class CMidiTrack : public CMidiBuffer {
+public:
+    explicit CMidiTrack(Reporter& reporter, std::uint32_t capacity = kStandardCapacity);
+    // Deep copy of a TrackNotes source; another state reports MDTK 0x0D000001
+    // and leaves this track empty.
+    CMidiTrack(const CMidiTrack& source, std::uint32_t capacity);
+    CMidiTrack(const CMidiTrack&) = default;
+    CMidiTrack(CMidiTrack&&) = default;
+    CMidiTrack& operator=(const CMidiTrack&) = default;
+    CMidiTrack& operator=(CMidiTrack&&) = default;
+
+    // --- chunk reading and writing ------------------------------------------
+    // Parses the chunk at offset of file into this track (the track is
+    // cleared first). Returns the bytes the chunk occupies in the file (its
+    // header and declared length, cut at the end of the file) so a caller can
+    // step over it even when it was refused; 0 when not even a chunk header
+    // fits.
+    std::size_t ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause);
+    // Encodes the TrackMessages events as a chunk with id into Bytes; State
+    // becomes TrackRaw. False (and nothing written) when the track is not in
+    // TrackMessages, is empty or does not end with an End of Track.
+    bool WriteChunk(std::string_view id = "MTrk");
+
+    // --- the event list -----------------------------------------------------
+    const std::vector<CMidiEvent>& Events() const { return events_; }
+    CMidiEvent& Event(std::int32_t index) { return events_[static_cast<std::size_t>(index)]; }
+    const CMidiEvent& Event(std::int32_t index) const { return events_[static_cast<std::size_t>(index)]; }
+    std::int32_t EventCount() const { return static_cast<std::int32_t>(events_.size()); }
+
+    // At 131,072 events: MDTK 0x0D000006, false, nothing stored.
+    bool AppendEvent(CMidiEvent event);
+    // Mode 2 inserts before index; any other mode behind it.
+    bool InsertEvent(std::int32_t index, std::int32_t mode, CMidiEvent event);
+    // Inserts at an absolute time keeping later events' times; mode 2 puts
+    // the event first in its instant, mode 1 last. Time -1 inserts before the
+    // last event, taking its delta.
+    bool InsertAtTime(std::int64_t time, CMidiEvent event, std::int32_t mode);
+    // Removes the event, passing its delta time on to the next one.
+    void DeleteEvent(std::int32_t index);
+    // Removes every Kind 0 event, passing delta times on.
+    void PurgeDeleted();
+    void Clear() { events_.clear(); }
+    // Exchanges two events but leaves each slot's delta time in place.
+    void SwapEvents(std::int32_t i, std::int32_t j);
+
+    // --- notes --------------------------------------------------------------
+    void PairNotes();
+    void SplitNotes();
+
+    // --- building -----------------------------------------------------------
+    bool AddNote(std::int32_t channel, std::int32_t deltaTime, std::int32_t note, std::int32_t velocity,
+                 std::int32_t duration);
+    bool AddProgramChange(std::int32_t channel, std::int32_t program);
+    bool AddControlChange(std::int32_t channel, std::int32_t controller, std::int32_t value);
+    void AddBankAndProgram(std::int32_t channel, std::int32_t bankMsb, std::int32_t bankLsb, std::int32_t program);
+    void AddBankAndProgram(std::int32_t channel, std::int32_t bankMsb, std::int32_t program);
+    bool AddEndOfTrack(std::int32_t deltaTime);
+    bool AddTempo(std::int32_t microsecondsPerQuarter);
+    bool AddTimeSignature(std::int32_t deltaTime, std::int32_t numerator, std::int32_t denominatorPower);
+    bool AddGmSystemOn();
+    bool AddGsReset();
+    bool AddXgSystemOn();
+    // A payload of 128 bytes or more is reported (MDTK 0x0D000028) and still
+    // appended.
+    bool AddMetaEvent(std::int32_t deltaTime, std::int32_t type, std::span<const std::uint8_t> bytes);
+    bool AddMarker(std::int32_t deltaTime, std::string_view text);
+    bool InsertMasterVolume(std::int32_t volume);
+    bool InsertTextMeta(std::int32_t type, std::string_view text);
+
+    // --- removing and finding -----------------------------------------------
+    bool RemoveControlChange(std::int32_t controller);
+    void RemovePitchBends();
+    bool RemoveMetaEvents(std::int32_t type, bool all);
+    bool FindMetaText(std::int32_t type, std::string& out) const;
+    bool GetTimeSignature(std::int32_t& out) const;
+    // Value of the last master volume event, -1 when none.
+    std::int32_t GetMasterVolume();
+    // Last program change on channel, else an XG multi-part program for
+    // that part, else -1.
+    std::int32_t GetProgram(std::int32_t channel) const;
+    bool IsAbovePianoGroup(std::int32_t channel) const;
+    std::int32_t FirstNoteIndex();
+    std::int32_t FirstChannel() const;
+    // Latest event time or note end (TrackNotes only; -1 otherwise).
+    Tick EndTime();
+    // Sum of all delta times; notes are measured with their note-offs.
+    Tick TotalTicks() const;
+
+    // --- editing ------------------------------------------------------------
+    void TransposeNotes(std::int32_t channel, std::int32_t semitones);
+    void OffsetVelocity(std::int32_t amount);
+    // True when a note's duration became 0 (deleted with deleteZero, else 1).
+    bool ChangeResolution(std::int32_t oldDivision, std::int32_t newDivision, bool deleteZero);
+    void Quantize(std::int32_t divisionsPerQuarter, std::int32_t division);
+    // Mode 1 ends a doubled note before it sounds again; other modes drop the
+    // doubled note-on. True when anything changed.
+    bool FixOverlaps(std::int32_t mode);
+    void MakeMonophonic();
+    void MakeLegato(std::int32_t maximum);
+    // Replaces this track's events by the merge of sources (TrackNotes).
+    void MergeTracks(std::span<const CMidiTrack* const> sources);
+    void ControlsFirst();
+    void SysExFirst();
+    void NoteOffsFirst();
+    // Within each instant moves events of kind (meta type number, -1 any;
+    // text: a substring of Data, empty = any) to the front.
+    void MoveToFront(std::int32_t kind, std::int32_t number, std::string_view text);
+    void ThinPitchBends();
+    bool RechannelPartEvent(CMidiEvent& event, std::int32_t from, std::int32_t to);
+
+    OnceOnlyWarnings& Warnings() { return warnings_; }
+
+    std::int32_t State = TrackEmpty;
+    // Milliseconds to sleep every few hundred events in long loops, 0 = never.
+    std::int32_t YieldPause = 0;
+
+private:
+    bool RequireState(std::int32_t state);
+    void Warn(std::uint32_t code) { ReportTrackWarning(*reporter_, warnings_, code); }
+    void Error(std::uint32_t code) { ReportTrackError(*reporter_, code); }
+    void Yield(std::size_t counter, std::size_t every) const;
+    std::vector<std::int64_t> AbsoluteTimes() const;
+    bool ParseEvent(std::int32_t& runningStatus);
+    std::int32_t DecodeMessage(std::int32_t status, std::int32_t at, CMidiEvent& event);
+    void WriteEvents();
+
+    std::vector<CMidiEvent> events_;
+    OnceOnlyWarnings warnings_;
+};
+
+// Appends the variable-length quantity of value to out (any size).
+void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value);
+
+}  // namespace songloom::midi

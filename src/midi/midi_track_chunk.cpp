@@ -1,0 +1,431 @@
+// Reading a track chunk into events and writing events back as a chunk.
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "midi/midi_track.h"
+
+namespace songloom::midi {
+
+namespace {
+
+// Quantities longer than the four bytes a file may use are cut at this value.
+constexpr std::int64_t kMaxVarLen = 0x0FFFFFFF;
+
+std::uint32_t ReadBigEndian32(const std::uint8_t* p)
+{
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+bool IsTextMeta(std::int32_t type) { return (type >= 1 && type <= 7) || type == kMetaSequencerSpecific; }
+
+}  // namespace
+
+void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    std::uint8_t groups[5];
+    int n = 0;
+    do {
+        groups[n++] = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+    } while (value != 0 && n < 5);
+    while (n > 1) out.push_back(static_cast<std::uint8_t>(groups[--n] | 0x80));
+    out.push_back(groups[0]);
+}
+
+std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause)
+{
+    YieldPause = pause;
+    Warn(0);
+    events_.clear();
+    Bytes.clear();
+    Cursor = 0;
+    State = TrackEmpty;
+    if (offset > file.size() || file.size() - offset < 8) {
+        Error(mdtk::kNotMidi);
+        return 0;
+    }
+    const std::uint8_t* chunk = file.data() + offset;
+    const std::size_t available = file.size() - offset;
+    const std::uint64_t declared = std::uint64_t{ReadBigEndian32(chunk + 4)} + 8;
+    const std::size_t occupied = static_cast<std::size_t>(std::min<std::uint64_t>(declared, available));
+    if (std::memcmp(chunk, "MTrk", 4) != 0 && std::memcmp(chunk, "XFKM", 4) != 0) {
+        Error(mdtk::kNotMidi);
+        return occupied;
+    }
+    if (declared > available) {
+        // A chunk cut short by the end of the file: what is there is read.
+        Error(mdtk::kInternal);
+    }
+    if (occupied > Capacity) {
+        Error(mdtk::kInternal);
+        return occupied;
+    }
+    Bytes.assign(chunk, chunk + occupied);
+    State = TrackRaw;
+    Cursor = 8;
+    std::int32_t runningStatus = 0;
+    std::size_t parsed = 0;
+    while (Cursor < Used()) {
+        Yield(++parsed, 300);
+        if (!ParseEvent(runningStatus)) break;
+    }
+    State = TrackMessages;
+    return occupied;
+}
+
+bool CMidiTrack::ParseEvent(std::int32_t& runningStatus)
+{
+    if (EventCount() >= kMaxTrackEvents) {
+        Error(mdtk::kTooManyEvents);
+        return false;
+    }
+    const std::int32_t used = Used();
+    std::int64_t delta = 0;
+    while (Bytes[static_cast<std::size_t>(Cursor)] & 0x80) {
+        delta = std::min<std::int64_t>((delta + Bytes[static_cast<std::size_t>(Cursor)] - 128) * 128, kMaxVarLen);
+        ++Cursor;
+        if (Cursor >= used - 1) {
+            Error(mdtk::kInternal);
+            break;
+        }
+    }
+    if (Cursor >= used) return false;
+    delta = std::min<std::int64_t>(delta + Bytes[static_cast<std::size_t>(Cursor)], kMaxVarLen);
+    ++Cursor;
+    if (Cursor >= used) return false;  // a delta time with no event behind it
+
+    CMidiEvent event(static_cast<std::int32_t>(delta));
+    std::int32_t status = Bytes[static_cast<std::size_t>(Cursor)];
+    std::int32_t dataAt = Cursor + 1;
+    if (status < 0x80) {
+        status = runningStatus;
+        dataAt = Cursor;
+    }
+    const std::int32_t dataLength = status >= 0x80 ? DecodeMessage(status, dataAt, event) : -1;
+    if (dataLength == -2) {
+        // The message runs past the end of the chunk: nothing more to read.
+        Error(mdtk::kInternal);
+        return false;
+    }
+    if (dataLength < 0) {
+        Warn(mdtk::kUndefinedEvent);
+        event = CMidiEvent(static_cast<std::int32_t>(delta));
+        AppendEvent(std::move(event));
+        ++Cursor;
+        return true;
+    }
+    if (event.DataLength >= kLargeEventSize && event.Number != 127) Warn(mdtk::kEventTooLarge);
+    if (event.Kind != kKindMeta) {
+        // The complete message, its status byte included also under running status.
+        event.Data.clear();
+        event.Data.reserve(static_cast<std::size_t>(dataLength) + 1);
+        event.Data.push_back(static_cast<std::uint8_t>(status));
+        const auto first = Bytes.begin() + dataAt;
+        event.Data.insert(event.Data.end(), first, first + dataLength);
+        event.DataLength = static_cast<std::int32_t>(event.Data.size());
+    }
+    Cursor = dataAt + dataLength;
+    if (status < 0xFF) runningStatus = status;
+    AppendEvent(std::move(event));
+    return true;
+}
+
+// Decodes the message whose data bytes start at `at`. Returns the number of
+// data bytes it takes, -1 for a status this reader does not know and -2 when
+// the message would run past the end of the chunk.
+std::int32_t CMidiTrack::DecodeMessage(std::int32_t status, std::int32_t at, CMidiEvent& e)
+{
+    const std::int32_t used = Used();
+    const std::int32_t left = used - at;
+    auto byte = [&](std::int32_t i) -> std::int32_t { return Bytes[static_cast<std::size_t>(at + i)]; };
+    const std::int32_t high = status & 0xF0;
+    if (high < 0xF0) {
+        const std::int32_t length = (high == 0xC0 || high == 0xD0) ? 1 : 2;
+        if (left < length) return -2;
+        e.Channel = status & 0x0F;
+        switch (high) {
+        case 0x80:
+        case 0x90:
+            e.Note = byte(0);
+            e.Velocity = byte(1);
+            e.Kind = (high == 0x90 && e.Velocity != 0) ? kKindNoteOn : kKindNoteOff;
+            if (e.Note > 127) {
+                Warn(mdtk::kBadNoteNumber);
+                e.Note = 0;
+                e.Velocity = 0;
+            }
+            break;
+        case 0xA0:
+            e.Kind = kKindPolyPressure;
+            e.Note = byte(0);
+            e.Value = byte(1);
+            break;
+        case 0xB0:
+            e.Kind = kKindControl;
+            e.Number = byte(0);
+            e.Value = byte(1);
+            break;
+        case 0xC0:
+            e.Kind = kKindProgram;
+            e.Value = byte(0);
+            if (e.Value >= 128) {
+                Error(mdtk::kBadProgram);
+                e.Value = 0;
+            }
+            break;
+        case 0xD0:
+            e.Kind = kKindChannelPressure;
+            e.Value = byte(0);
+            break;
+        default:
+            e.Kind = kKindPitchBend;
+            e.Note = byte(0) & 0x7F;
+            e.Value = byte(1) & 0x7F;
+            break;
+        }
+        return length;
+    }
+    if (status == 0xF0) {
+        e.Kind = kKindSysEx;
+        std::int32_t n = 0;
+        while (n < left && byte(n) != 0xF7) ++n;
+        if (n < left) {
+            ++n;  // the closing F7
+        } else {
+            Error(mdtk::kInternal);
+        }
+        e.Data.assign(Bytes.begin() + at - 1, Bytes.begin() + at + n);
+        e.Data[0] = 0xF0;
+        e.DataLength = static_cast<std::int32_t>(e.Data.size());
+        ClassifySysEx(e);
+        if (e.Number != kSysExUseForRhythmPart && e.Number != kSysExPartParameter20) e.Channel = kNoChannel;
+        return n;
+    }
+    if (status == 0xF7) {
+        if (left < 1) return -2;
+        const std::int32_t n = byte(0) + 1;
+        if (left < n) return -2;
+        e.Kind = kKindSysExContinuation;
+        return n;
+    }
+    if (status != 0xFF) return -1;
+
+    // Meta events. Fixed-length types take their standard size whatever the
+    // length byte says; the others carry a length quantity.
+    if (left < 1) return -2;
+    e.Kind = kKindMeta;
+    e.Number = byte(0);
+    e.Channel = kNoChannel;
+    auto fixed = [&](std::int32_t payload) -> std::int32_t {
+        const std::int32_t n = payload + 2;  // type, length byte, payload
+        if (left < n) return -2;
+        if (payload > 0) e.SetData(std::span(Bytes.data() + at + 2, static_cast<std::size_t>(payload)));
+        return n;
+    };
+    switch (e.Number) {
+    case kMetaSequenceNumber:
+        return fixed(2);
+    case kMetaChannelPrefix:
+        return fixed(1);
+    case kMetaEndOfTrack:
+        return fixed(0);
+    case kMetaTempo: {
+        const std::int32_t n = fixed(3);
+        if (n < 0) return n;
+        e.Value = (byte(2) << 16) | (byte(3) << 8) | byte(4);
+        if (e.Value == 0) {
+            Error(mdtk::kBadTempo);
+            e.SetTempo(500000);
+        }
+        return n;
+    }
+    case kMetaSmpteOffset:
+        return fixed(5);
+    case kMetaTimeSignature: {
+        const std::int32_t n = fixed(4);
+        if (n < 0) return n;
+        const std::int32_t numerator = byte(2);
+        const std::int32_t power = byte(3);
+        if (numerator == 0 || power == 0 || power > 7) {
+            Error(mdtk::kBadTimeSignature);
+            e.Value = 0x0404;
+        } else {
+            e.Value = numerator * 256 + (1 << power);
+        }
+        return n;
+    }
+    case kMetaKeySignature:
+        return fixed(2);
+    default:
+        break;
+    }
+    // Text-like: type, length quantity, payload.
+    std::int32_t i = 1;
+    std::int64_t length = 0;
+    while (i < left && (byte(i) & 0x80)) {
+        length = std::min<std::int64_t>((length << 7) | (byte(i) & 0x7F), kMaxVarLen);
+        ++i;
+    }
+    if (i >= left) return -2;
+    length = std::min<std::int64_t>((length << 7) | byte(i), kMaxVarLen);
+    ++i;
+    if (length > left - i) return -2;
+    const auto n = static_cast<std::int32_t>(length);
+    if (n > 0) e.SetData(std::span(Bytes.data() + at + i, static_cast<std::size_t>(n)));
+    if (e.Number == kMetaDeviceName) {
+        e.Number = kMetaInstrumentName;
+    } else if (!IsTextMeta(e.Number)) {
+        e.Kind = kKindDeleted;  // a type the model does not keep: dropped by the next purge
+    }
+    return i + n;
+}
+
+bool CMidiTrack::WriteChunk(std::string_view id)
+{
+    if (State != TrackMessages || events_.empty() || !events_.back().IsEndOfTrack() || id.size() != 4) {
+        Error(mdtk::kInternal);
+        return false;
+    }
+    Bytes.assign(8, 0);
+    WriteEvents();
+    std::memcpy(Bytes.data(), id.data(), 4);
+    const auto length = static_cast<std::uint32_t>(Bytes.size() - 8);
+    Bytes[4] = static_cast<std::uint8_t>(length >> 24);
+    Bytes[5] = static_cast<std::uint8_t>(length >> 16);
+    Bytes[6] = static_cast<std::uint8_t>(length >> 8);
+    Bytes[7] = static_cast<std::uint8_t>(length);
+    Cursor = Used();
+    State = TrackRaw;
+    return true;
+}
+
+void CMidiTrack::WriteEvents()
+{
+    // The room kept free at the end of the buffer: enough for the delta time
+    // and End of Track that close the chunk when an event no longer fits.
+    const std::size_t limit = Capacity > 256 ? Capacity - 256 : 0;
+    std::vector<std::uint8_t> scratch;
+    scratch.reserve(64);
+    std::int64_t carry = 0;  // delta time of events that were not written
+    bool endWritten = false;
+    auto put = [&](std::uint8_t b) { scratch.push_back(b); };
+    for (std::size_t i = 0; i < events_.size(); ++i) {
+        Yield(i, 200);
+        CMidiEvent& e = events_[i];
+        scratch.clear();
+        const auto channel = static_cast<std::uint8_t>(e.Channel & 0x0F);
+        const bool channelChecked = e.Kind == kKindNoteOff || e.Kind == kKindNoteOn || e.Kind == kKindControl ||
+                                    e.Kind == kKindProgram;
+        if (channelChecked && (e.Channel < 0 || e.Channel > 16)) Error(mdtk::kBadChannel);
+        auto data7 = [](std::int32_t v) { return static_cast<std::uint8_t>(v & 0x7F); };
+        auto dataBytes = [&]() {
+            const auto n = std::min(e.Data.size(), static_cast<std::size_t>(std::max(e.DataLength, 0)));
+            scratch.insert(scratch.end(), e.Data.begin(), e.Data.begin() + static_cast<std::ptrdiff_t>(n));
+        };
+        bool tooLarge = false;
+        switch (e.Kind) {
+        case kKindNoteOff:
+            put(0x80 | channel), put(data7(e.Note)), put(0x40);
+            break;
+        case kKindNoteOn:
+            if (e.Note < 0 || e.Note > 127) e.Note = 0;
+            put(0x90 | channel), put(data7(e.Note)), put(data7(e.Velocity));
+            break;
+        case kKindPolyPressure:
+            if (e.DataLength > 256) Error(mdtk::kPolyPressure);
+            if (e.DataLength == 3 && e.Data.size() >= 3) {
+                dataBytes();
+            } else {
+                put(0xA0 | channel), put(data7(e.Note)), put(data7(e.Value));
+            }
+            break;
+        case kKindControl:
+            put(0xB0 | channel), put(data7(e.Number)), put(data7(e.Value));
+            break;
+        case kKindProgram:
+            put(0xC0 | channel), put(data7(e.Value));
+            break;
+        case kKindChannelPressure:
+            put(0xD0 | channel), put(data7(e.Value));
+            break;
+        case kKindPitchBend:
+            put(0xE0 | channel), put(data7(e.Note)), put(data7(e.Value));
+            break;
+        case kKindSysEx:
+        case kKindSysExContinuation:
+            if (static_cast<std::size_t>(std::max(e.DataLength, 0)) > kEventScratchSize) {
+                tooLarge = true;
+            } else {
+                dataBytes();
+            }
+            break;
+        case kKindMeta: {
+            if (e.Number == kMetaEndOfTrack) {
+                put(0xFF), put(kMetaEndOfTrack), put(0x00);
+                break;
+            }
+            if (e.Number == kMetaTempo) {
+                const auto t = static_cast<std::uint32_t>(e.Value);
+                put(0xFF), put(kMetaTempo), put(0x03);
+                put(static_cast<std::uint8_t>(t >> 16)), put(static_cast<std::uint8_t>(t >> 8));
+                put(static_cast<std::uint8_t>(t));
+                break;
+            }
+            if (e.Number == kMetaTimeSignature) {
+                put(0xFF), put(kMetaTimeSignature), put(0x04);
+                for (std::size_t k = 0; k < 4; ++k) put(k < e.Data.size() ? e.Data[k] : 0);
+                break;
+            }
+            if (e.DataLength >= 129 && e.Number != kMetaSequencerSpecific) Warn(mdtk::kEventTooLarge);
+            if (static_cast<std::size_t>(std::max(e.DataLength, 0)) + 8 > kEventScratchSize) {
+                tooLarge = true;
+                break;
+            }
+            // Every length is written as a quantity: for lengths below 128 it
+            // is the single byte, and longer payloads stay readable.
+            put(0xFF), put(static_cast<std::uint8_t>(e.Number));
+            AppendVarLen(scratch, static_cast<std::uint32_t>(std::max(e.DataLength, 0)));
+            dataBytes();
+            break;
+        }
+        default:
+            Warn(mdtk::kUndefinedEvent);
+            break;
+        }
+        if (tooLarge) Error(mdtk::kAppendFailed);
+        if (scratch.empty()) {
+            // Not written: its time passes on to the next event.
+            carry += e.DeltaTime;
+            continue;
+        }
+        std::int64_t delta = carry + e.DeltaTime;
+        carry = 0;
+        if (delta < 0) {
+            Error(mdtk::kInternal);
+            delta = 0;
+        }
+        if (delta > 0x0FFFFFFF) {
+            Error(mdtk::kBadPerformance);
+            delta = 0x0FFFFFFF;
+        }
+        std::vector<std::uint8_t> deltaBytes;
+        AppendVarLen(deltaBytes, static_cast<std::uint32_t>(delta));
+        if (Bytes.size() + deltaBytes.size() + scratch.size() > limit) {
+            Error(mdtk::kAppendFailed);
+            carry = delta;
+            break;
+        }
+        Bytes.insert(Bytes.end(), deltaBytes.begin(), deltaBytes.end());
+        Bytes.insert(Bytes.end(), scratch.begin(), scratch.end());
+        endWritten = e.IsEndOfTrack();
+    }
+    if (!endWritten) {
+        // The chunk always ends with an End of Track, also when events had
+        // to be left out.
+        AppendVarLen(Bytes, static_cast<std::uint32_t>(std::clamp<std::int64_t>(carry, 0, 0x0FFFFFFF)));
+        Bytes.insert(Bytes.end(), {0xFF, 0x2F, 0x00});
+    }
+}
+
+}  // namespace songloom::midi

@@ -1,0 +1,323 @@
+// Note-on / note-off pairs and notes with durations, insertion by time and
+// the orderings of events within one instant.
+#include <algorithm>
+#include <deque>
+#include <limits>
+#include <map>
+
+#include "midi/midi_track.h"
+
+namespace songloom::midi {
+
+namespace {
+
+// Note-ons waiting for their note-off, first come first served, per channel
+// and note. Channels and notes outside the MIDI ranges (possible in tracks
+// built by hand) go to a slower map.
+class PendingNotes {
+public:
+    PendingNotes() : queues_(16 * 128) {}
+    void Push(const CMidiEvent& e, std::size_t index) { Queue(e).push_back(index); }
+    // The oldest waiting note-on of e's channel and note, or npos.
+    std::size_t Pop(const CMidiEvent& e)
+    {
+        auto& q = Queue(e);
+        if (q.empty()) return npos;
+        const std::size_t index = q.front();
+        q.pop_front();
+        return index;
+    }
+    static constexpr std::size_t npos = std::numeric_limits<std::size_t>::max();
+
+private:
+    std::deque<std::size_t>& Queue(const CMidiEvent& e)
+    {
+        if (e.Channel >= 0 && e.Channel < 16 && e.Note >= 0 && e.Note < 128) {
+            return queues_[static_cast<std::size_t>(e.Channel * 128 + e.Note)];
+        }
+        return others_[{e.Channel, e.Note}];
+    }
+    std::vector<std::deque<std::size_t>> queues_;
+    std::map<std::pair<std::int32_t, std::int32_t>, std::deque<std::size_t>> others_;
+};
+
+// Within each instant, the selected events move to the front in their own
+// order and the others follow in theirs; the instant's delta time stays on
+// its first slot. (Exchanging events pairwise instead can put a note-on
+// behind the note-off of the same instant and silence the note.)
+template <typename Selected>
+void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
+{
+    std::size_t start = 0;
+    while (start < events.size()) {
+        std::size_t end = start + 1;
+        while (end < events.size() && events[end].DeltaTime == 0) ++end;
+        if (end - start > 1) {
+            const std::int32_t delta = events[start].DeltaTime;
+            events[start].DeltaTime = 0;
+            std::stable_partition(events.begin() + static_cast<std::ptrdiff_t>(start),
+                                  events.begin() + static_cast<std::ptrdiff_t>(end), selected);
+            events[start].DeltaTime = delta;
+        }
+        start = end;
+    }
+}
+
+}  // namespace
+
+void CMidiTrack::PairNotes()
+{
+    if (!RequireState(TrackMessages)) return;
+    for (auto& e : events_) {
+        if (e.Kind == kKindNoteOn && e.Velocity == 0) e.Kind = kKindNoteOff;
+    }
+    // Each note-off ends the oldest note-on of its channel and note that is
+    // still open: the same pairs as letting every note-on, in order, take
+    // the first free note-off behind it.
+    const std::vector<std::int64_t> times = AbsoluteTimes();
+    PendingNotes pending;
+    bool negative = false;
+    for (std::size_t i = 0; i < events_.size(); ++i) {
+        Yield(i, 300);
+        CMidiEvent& e = events_[i];
+        if (e.Kind == kKindNoteOn) {
+            // A note's data is the single byte of its kind however it was
+            // made, so notes read from a file equal notes built by AddNote.
+            e.Kind = kKindNote;
+            e.Duration = 0;
+            e.Data.assign(1, 0x10);
+            e.DataLength = 1;
+            pending.Push(e, i);
+        } else if (e.Kind == kKindNoteOff) {
+            const std::size_t on = pending.Pop(e);
+            if (on != PendingNotes::npos) {
+                events_[on].Duration = ClampTick(times[i] - times[on]);
+                if (events_[on].Duration < 0) negative = true;
+            }
+            e.Kind = kKindDeleted;  // paired or stray, a note-off goes
+        }
+    }
+    for (auto& e : events_) {
+        if (e.Kind == kKindNote && e.Duration <= 0) e.Kind = kKindDeleted;
+    }
+    if (negative) Error(mdtk::kInternal);
+    PurgeDeleted();
+    State = TrackNotes;
+}
+
+void CMidiTrack::SplitNotes()
+{
+    if (!RequireState(TrackNotes)) return;
+    for (auto& e : events_) {
+        if (e.Kind == kKindNote && (e.Duration <= 0 || e.Velocity == 0)) e.Kind = kKindDeleted;
+    }
+    PurgeDeleted();
+    const std::vector<std::int64_t> times = AbsoluteTimes();
+    const bool ordered = std::all_of(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.DeltaTime >= 0; });
+
+    auto noteOff = [](const CMidiEvent& note) {
+        CMidiEvent off;
+        off.Kind = kKindNoteOff;
+        off.Note = note.Note;
+        off.Channel = note.Channel;
+        off.Velocity = 64;
+        return off;
+    };
+
+    if (ordered) {
+        // Times never fall, so every note-off goes before the first event
+        // at or after the note's end; note-offs meeting at one place come in
+        // time order, and for equal times the later note first.
+        struct Off {
+            std::int64_t end;
+            std::size_t note;
+            CMidiEvent event;
+        };
+        std::vector<Off> offs;
+        for (std::size_t i = 0; i < events_.size(); ++i) {
+            if (events_[i].Kind == kKindNote) offs.push_back({times[i] + events_[i].Duration, i, noteOff(events_[i])});
+        }
+        std::sort(offs.begin(), offs.end(), [](const Off& a, const Off& b) {
+            return a.end != b.end ? a.end < b.end : a.note > b.note;
+        });
+        std::vector<CMidiEvent> merged;
+        merged.reserve(events_.size() + offs.size());
+        std::int64_t last = 0;
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < events_.size(); ++i) {
+            while (next < offs.size() && offs[next].end <= times[i]) {
+                CMidiEvent off = std::move(offs[next].event);
+                off.DeltaTime = ClampTick(offs[next].end - last);
+                last = offs[next].end;
+                merged.push_back(std::move(off));
+                ++next;
+            }
+            CMidiEvent e = std::move(events_[i]);
+            e.DeltaTime = ClampTick(times[i] - last);
+            last = times[i];
+            merged.push_back(std::move(e));
+        }
+        for (; next < offs.size(); ++next) {
+            CMidiEvent off = std::move(offs[next].event);
+            off.DeltaTime = ClampTick(offs[next].end - last);
+            last = offs[next].end;
+            merged.push_back(std::move(off));
+        }
+        events_ = std::move(merged);
+        for (auto& e : events_) {
+            if (e.Kind == kKindNote) {
+                e.Kind = kKindNoteOn;
+                e.Duration = 0;
+            }
+        }
+    } else {
+        // Negative delta times: place each note-off by walking the track.
+        std::int64_t t = 0;
+        for (std::size_t i = 0; i < events_.size(); ++i) {
+            t += events_[i].DeltaTime;
+            if (events_[i].Kind != kKindNote) continue;
+            const std::int64_t end = t + events_[i].Duration;
+            CMidiEvent off = noteOff(events_[i]);
+            events_[i].Kind = kKindNoteOn;
+            events_[i].Duration = 0;
+            std::int64_t before = t;
+            std::size_t j = i + 1;
+            for (; j < events_.size(); ++j) {
+                const std::int64_t tj = before + events_[j].DeltaTime;
+                if (tj >= end) break;
+                before = tj;
+            }
+            off.DeltaTime = ClampTick(end - before);
+            if (j < events_.size()) events_[j].DeltaTime = ClampTick(events_[j].DeltaTime - off.DeltaTime);
+            events_.insert(events_.begin() + static_cast<std::ptrdiff_t>(j), std::move(off));
+        }
+    }
+
+    // The first End of Track goes to the end, after the last note-off.
+    const auto eot = std::find_if(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.IsEndOfTrack(); });
+    if (eot != events_.end() && eot + 1 != events_.end()) {
+        (eot + 1)->DeltaTime = ClampTick(std::int64_t{(eot + 1)->DeltaTime} + eot->DeltaTime);
+        eot->DeltaTime = 0;
+        std::rotate(eot, eot + 1, events_.end());
+    }
+    State = TrackMessages;
+    NoteOffsFirst();
+}
+
+bool CMidiTrack::InsertAtTime(std::int64_t time, CMidiEvent event, std::int32_t mode)
+{
+    if (events_.empty()) {
+        event.DeltaTime = ClampTick(std::max<std::int64_t>(time, 0));
+        return AppendEvent(std::move(event));
+    }
+    if (EventCount() >= kMaxTrackEvents) {
+        Error(mdtk::kTooManyEvents);
+        return false;
+    }
+    const std::int32_t last = EventCount() - 1;
+    if (time == -1) {
+        event.DeltaTime = Event(last).DeltaTime;
+        Event(last).DeltaTime = 0;
+        events_.insert(events_.begin() + last, std::move(event));
+        return true;
+    }
+    std::int64_t before = 0;  // absolute time of the event before the candidate
+    for (std::int32_t j = 0; j < last; ++j) {
+        const std::int64_t tj = before + Event(j).DeltaTime;
+        if (tj >= time) {
+            event.DeltaTime = ClampTick(time - before);
+            Event(j).DeltaTime = ClampTick(tj - time);
+            events_.insert(events_.begin() + j, std::move(event));
+            if (mode == 1) {
+                // Behind the other events of the instant, but not past an End of Track.
+                std::int32_t k = j;
+                while (k + 1 < EventCount() && Event(k + 1).DeltaTime == 0 && !Event(k + 1).IsEndOfTrack()) {
+                    SwapEvents(k, k + 1);
+                    ++k;
+                }
+            }
+            return true;
+        }
+        before = tj;
+    }
+    const std::int64_t delta = time - before;
+    if (event.IsEndOfTrack()) {
+        if (Event(last).IsEndOfTrack()) {
+            if (delta < 0) Error(mdtk::kBadPerformance);
+            Event(last).DeltaTime = ClampTick(std::max<std::int64_t>(delta, 0));
+            return true;
+        }
+        const std::int64_t afterLast = time - (before + Event(last).DeltaTime);
+        if (afterLast < 0) Error(mdtk::kBadPerformance);
+        event.DeltaTime = ClampTick(std::max<std::int64_t>(afterLast, 0));
+        events_.push_back(std::move(event));
+        return true;
+    }
+    event.DeltaTime = ClampTick(delta);
+    Event(last).DeltaTime = ClampTick(std::max<std::int64_t>(Event(last).DeltaTime - delta, 0));
+    events_.insert(events_.begin() + last, std::move(event));
+    return true;
+}
+
+void CMidiTrack::ControlsFirst()
+{
+    if (!RequireState(TrackMessages)) return;
+    PartitionInstants(events_, [](const CMidiEvent& e) {
+        return e.Kind != kKindNoteOff && e.Kind != kKindNoteOn && !e.IsEndOfTrack();
+    });
+}
+
+void CMidiTrack::SysExFirst()
+{
+    PartitionInstants(events_, [](const CMidiEvent& e) { return e.IsSysEx(); });
+}
+
+void CMidiTrack::NoteOffsFirst()
+{
+    if (!RequireState(TrackMessages)) return;
+    // The note events of an instant keep their slots among the other
+    // events; within those slots the note-offs come before the note-ons.
+    std::size_t start = 0;
+    std::vector<std::size_t> slots;
+    std::vector<CMidiEvent> notes;
+    while (start < events_.size()) {
+        std::size_t end = start + 1;
+        while (end < events_.size() && events_[end].DeltaTime == 0) ++end;
+        bool onSeen = false;
+        bool needed = false;
+        for (std::size_t i = start; i < end; ++i) {
+            if (events_[i].Kind == kKindNoteOn) onSeen = true;
+            if (events_[i].Kind == kKindNoteOff && onSeen) needed = true;
+        }
+        if (needed) {
+            slots.clear();
+            notes.clear();
+            for (std::size_t i = start; i < end; ++i) {
+                if (events_[i].Kind == kKindNoteOn || events_[i].Kind == kKindNoteOff) {
+                    slots.push_back(i);
+                    notes.push_back(std::move(events_[i]));
+                }
+            }
+            std::stable_partition(notes.begin(), notes.end(), [](const CMidiEvent& e) { return e.Kind == kKindNoteOff; });
+            for (std::size_t k = 0; k < slots.size(); ++k) {
+                const std::int32_t delta = events_[slots[k]].DeltaTime;
+                events_[slots[k]] = std::move(notes[k]);
+                events_[slots[k]].DeltaTime = delta;
+            }
+        }
+        start = end;
+    }
+}
+
+void CMidiTrack::MoveToFront(std::int32_t kind, std::int32_t number, std::string_view text)
+{
+    PartitionInstants(events_, [&](const CMidiEvent& e) {
+        if (e.Kind != kind) return false;
+        if (kind == kKindMeta && number != -1 && e.Number != number) return false;
+        if (text.empty()) return true;
+        const auto n = std::min(e.Data.size(), static_cast<std::size_t>(std::max(e.DataLength, 0)));
+        return std::string_view(reinterpret_cast<const char*>(e.Data.data()), n).find(text) != std::string_view::npos;
+    });
+}
+
+}  // namespace songloom::midi
