@@ -9,10 +9,16 @@ std::string SourceDir() { return SONGLOOM_SOURCE_DIR; }
 
 std::string CorpusDir()
 {
-    const std::filesystem::path p = std::filesystem::path(SONGLOOM_SOURCE_DIR) / ".." / "shared" / "corpus";
+    // shared/ stands beside the checkout; a git worktree sits one or two
+    // folders deeper, so look a few levels up.
+    std::filesystem::path dir = std::filesystem::path(SONGLOOM_SOURCE_DIR);
     std::error_code ec;
-    if (!std::filesystem::is_directory(p, ec)) return {};
-    return std::filesystem::weakly_canonical(p, ec).string();
+    for (int level = 0; level < 4; ++level) {
+        const std::filesystem::path p = dir / ".." / "shared" / "corpus";
+        if (std::filesystem::is_directory(p, ec)) return std::filesystem::weakly_canonical(p, ec).string();
+        dir = dir / "..";
+    }
+    return {};
 }
 
 TempDir::TempDir()

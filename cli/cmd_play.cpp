@@ -1,0 +1,127 @@
+// songloom-cli play FILE.mid [--port N] [--soundfont PATH]
+// songloom-cli wav FILE.mid -o OUT.wav [--soundfont PATH]
+// songloom-cli ports
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "command_registry.h"
+#include "playback/devices/system_outputs.h"
+#include "playback/file_sequence.h"
+#include "playback/midi_player.h"
+#include "playback/play_sequence.h"
+#include "playback/wav_export.h"
+
+namespace songloom::cli {
+namespace {
+
+using namespace songloom::playback;
+
+struct PlayArgs {
+    std::string file;
+    std::string out;
+    std::string soundFont = kDefaultSoundFont;
+    int port = kSystemMapperPort;
+    bool skipSilence = false;
+};
+
+double SecondsOfTicks(const PlaySequence& seq)
+{
+    // Walks the tempo map the way the player does.
+    double seconds = 0;
+    std::int64_t micros = 500000;
+    for (const auto& e : seq.events) {
+        seconds += static_cast<double>(e.delta) * static_cast<double>(micros) / 1e6 / seq.division;
+        if (e.kind == 0xFF && e.number == 0x51 && e.value >= 1000) micros = e.value;
+    }
+    return seconds;
+}
+
+void Play(CliContext& context, const PlayArgs& args)
+{
+    PlaySequence seq;
+    if (!LoadPlayFile(context.reporter, args.file, seq)) {
+        context.status = 1;
+        return;
+    }
+    SystemOutputs outputs(args.soundFont);
+    if (args.port == kSystemMapperPort) outputs.synth().Start();  // loads while we go on
+    RealTimeScheduler clock;
+    PlaybackContext playback(context.reporter, outputs, clock);
+    PlayerOptions options;
+    options.port = args.port;
+    MidiPlayer player(playback, options);
+    std::printf("playing %s (%.1f s)\n", args.file.c_str(), SecondsOfTicks(seq));
+    std::fflush(stdout);
+    int lastBar = -1;
+    int bars = 0;
+    player.Play(
+        seq, [] { std::printf("end of song\n"); },
+        [&](int, Tick tick, const PlayEvent*) {
+            const int bar = tick / BarLength(seq);  // the timer thread only reads seq
+            if (bar != lastBar) {
+                lastBar = bar;
+                ++bars;
+            }
+        },
+        args.skipSilence);
+    player.WaitUntilDone();
+    std::printf("played %d bars\n", bars);
+}
+
+void Wav(CliContext& context, const PlayArgs& args)
+{
+    PlaySequence seq;
+    if (!LoadPlayFile(context.reporter, args.file, seq)) {
+        context.status = 1;
+        return;
+    }
+    WavExportResult result;
+    if (!ExportWav(context.reporter, seq, args.soundFont, args.out, &result)) {
+        context.status = 1;
+        return;
+    }
+    const double length = result.SecondsOf(result.frames);
+    const double song = result.SecondsOf(result.songFrames);
+    std::printf("wrote %s: %.3f s (song %.3f s + release %.3f s), rendered in %.3f s, %.1fx real time\n",
+                args.out.c_str(), length, song, length - song, result.renderSeconds,
+                result.renderSeconds > 0 ? length / result.renderSeconds : 0.0);
+}
+
+void Ports(const std::string& soundFont)
+{
+    std::printf("-1\tbuilt-in synthesizer (%s)\n", soundFont.c_str());
+    SystemOutputs outputs(soundFont);
+    const auto names = outputs.PortNames();
+    for (std::size_t i = 0; i < names.size(); ++i) std::printf("%zu\t%s\n", i, names[i].c_str());
+    if (names.empty()) std::printf("(no ALSA sequencer ports)\n");
+}
+
+const CommandRegistrar kPlay("play", [](CLI::App& app, CliContext& context) {
+    auto args = std::make_shared<PlayArgs>();
+    auto* cmd = app.add_subcommand("play", "Play a Standard MIDI File in real time");
+    cmd->add_option("file", args->file, "MIDI file")->required();
+    cmd->add_option("--port", args->port, "-1 = built-in synthesizer, 0 and up = ALSA ports");
+    cmd->add_option("--soundfont", args->soundFont, "soundfont of the built-in synthesizer");
+    cmd->add_flag("--skip-silence", args->skipSilence, "leave out the whole bars before the first note");
+    cmd->callback([args, &context] { Play(context, *args); });
+});
+
+const CommandRegistrar kWav("wav", [](CLI::App& app, CliContext& context) {
+    auto args = std::make_shared<PlayArgs>();
+    auto* cmd = app.add_subcommand("wav", "Render a Standard MIDI File into a WAV file");
+    cmd->add_option("file", args->file, "MIDI file")->required();
+    cmd->add_option("-o,--output", args->out, "WAV file to write")->required();
+    cmd->add_option("--soundfont", args->soundFont, "soundfont to render with");
+    cmd->callback([args, &context] { Wav(context, *args); });
+});
+
+const CommandRegistrar kPorts("ports", [](CLI::App& app, CliContext&) {
+    auto soundFont = std::make_shared<std::string>(kDefaultSoundFont);
+    auto* cmd = app.add_subcommand("ports", "List the MIDI output ports");
+    cmd->add_option("--soundfont", *soundFont, "soundfont of the built-in synthesizer");
+    cmd->callback([soundFont] { Ports(*soundFont); });
+});
+
+}  // namespace
+}  // namespace songloom::cli

@@ -1,0 +1,58 @@
+#pragma once
+// One FluidSynth synthesizer with its settings, fed with wire-format MIDI
+// messages. Used live behind an audio driver and offline for WAV export.
+// Without FluidSynth in the build the engine is never valid.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "playback/midi_output.h"
+
+namespace songloom::playback {
+
+// Small General MIDI soundfont that loads fast.
+inline constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+class FluidSynthEngine {
+public:
+    // Samples are loaded when a program first needs them, so that a large
+    // soundfont starts quickly.
+    explicit FluidSynthEngine(double sampleRate = 44100.0);
+    ~FluidSynthEngine();
+    FluidSynthEngine(const FluidSynthEngine&) = delete;
+    FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
+
+    bool IsValid() const;
+    // Blocks while the file is read; false when it cannot be loaded.
+    bool LoadSoundFont(const std::string& path);
+
+    // A channel message (status with channel and its data bytes).
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // A system exclusive message as on the wire (F0 ... F7).
+    void SendSysEx(std::span<const std::uint8_t> wire);
+    // Every note on every channel ends (with its release), the sustain pedal
+    // is lifted.
+    void AllNotesOff();
+
+    // Renders frames of interleaved 16-bit stereo; false on failure.
+    bool Render(std::int16_t* interleaved, int frames);
+    int ActiveVoices() const;
+    double SampleRate() const { return sampleRate_; }
+
+    // Opens an audio output on the synthesizer, trying PipeWire, PulseAudio
+    // and ALSA in that order (never a file writer); the name of the driver
+    // that opened, empty when none did.
+    std::string StartAudio();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    double sampleRate_;
+};
+
+// An output that plays on engine; the engine must outlive it.
+std::unique_ptr<MidiOutput> MakeEngineOutput(FluidSynthEngine& engine);
+
+}  // namespace songloom::playback

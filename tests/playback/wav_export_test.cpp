@@ -1,0 +1,94 @@
+#include "playback/wav_export.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "common/general.h"
+#include "playback/devices/fluid_synth_engine.h"
+#include "playback_rig.h"
+#include "support/test_paths.h"
+
+namespace songloom::playback {
+namespace {
+
+using test::SequenceBuilder;
+
+std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int n)
+{
+    std::uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
+    return v;
+}
+
+TEST(WavExport, RendersTheSongWithItsReleaseIntoA16BitStereoFile)
+{
+#if !SONGLOOM_HAVE_FLUIDSYNTH
+    GTEST_SKIP() << "built without the synthesizer";
+#endif
+    if (!FileExists(kDefaultSoundFont)) GTEST_SKIP() << "no General MIDI soundfont";
+    songloom::test::TempDir dir;
+    CapturingReporter reporter;
+    // Two seconds at 120: a piano chord for a bar, velocity 200 clamped.
+    const auto song = SequenceBuilder()
+                          .Tempo(0, 500000)
+                          .Program(0, 0, 0)
+                          .NoteOn(0, 0, 60, 200)
+                          .NoteOn(0, 0, 64, 100)
+                          .NoteOff(384, 0, 60)
+                          .NoteOff(0, 0, 64)
+                          .End(0)
+                          .Build();
+    WavExportResult result;
+    const std::string out = dir.File("song.wav");
+    ASSERT_TRUE(ExportWav(reporter, song, kDefaultSoundFont, out, &result));
+    EXPECT_TRUE(reporter.reports().empty());
+    EXPECT_EQ(result.songFrames, 2 * kWavSampleRate);
+    EXPECT_GT(result.frames, result.songFrames);  // the release is kept
+    EXPECT_LT(result.frames, result.songFrames + kMaxReleaseSeconds * kWavSampleRate);
+
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(out, bytes));
+    ASSERT_EQ(bytes.size(), 44u + 4u * static_cast<std::size_t>(result.frames));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(Le(bytes, 4, 4), bytes.size() - 8);
+    EXPECT_EQ(Le(bytes, 22, 2), 2u);       // stereo
+    EXPECT_EQ(Le(bytes, 24, 4), 44100u);   // rate
+    EXPECT_EQ(Le(bytes, 34, 2), 16u);      // bits
+    EXPECT_EQ(Le(bytes, 40, 4), bytes.size() - 44);
+    int peakSong = 0;
+    int peakEnd = 0;
+    for (std::size_t i = 44; i + 1 < bytes.size(); i += 2) {
+        const int sample = std::abs(static_cast<std::int16_t>(Le(bytes, i, 2)));
+        if (i < 44 + 4 * 44100) peakSong = std::max(peakSong, sample);
+        if (i + 4 * 512 >= bytes.size()) peakEnd = std::max(peakEnd, sample);
+    }
+    EXPECT_GT(peakSong, 1000);
+    EXPECT_LT(peakSong, 32767);  // not clipped
+    EXPECT_LT(peakEnd, 8);       // rendered until the sound has died away
+}
+
+TEST(WavExport, MissingSoundFontOrFolderFailsAndKeepsTheOldFile)
+{
+    songloom::test::TempDir dir;
+    CapturingReporter reporter;
+    const auto song = SequenceBuilder().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60).Build();
+    const std::string out = dir.File("old.wav");
+    ASSERT_TRUE(WriteWholeFile(reporter, out, std::string_view("old")));
+    EXPECT_FALSE(ExportWav(reporter, song, dir.File("none.sf2"), out));
+    EXPECT_FALSE(reporter.reports().empty());
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(out, bytes));
+    EXPECT_EQ(bytes.size(), 3u);
+#if SONGLOOM_HAVE_FLUIDSYNTH
+    if (FileExists(kDefaultSoundFont)) {
+        reporter.Clear();
+        EXPECT_FALSE(ExportWav(reporter, song, kDefaultSoundFont, dir.File("no/such/dir/x.wav")));
+        EXPECT_TRUE(reporter.Has("GENE", 0x01000007));
+    }
+#endif
+}
+
+}  // namespace
+}  // namespace songloom::playback
