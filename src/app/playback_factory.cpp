@@ -4,6 +4,7 @@
 #include "playback/devices/system_outputs.h"
 #include "playback/midi_device.h"
 #include "playback/midi_player.h"
+#include "playback/file_sequence.h"
 #include "playback/play_sequence.h"
 #include "playback/playback_context.h"
 #endif
@@ -33,7 +34,7 @@ public:
         // The player is replaced for every play.
         player_.reset();
         playback::PlaySequence sequence;
-        if (!playback::LoadStandardMidiFile(context_.reporter, path, sequence)) return false;
+        if (!playback::LoadPlayFile(context_.reporter, path, sequence)) return false;
         player_ = std::make_unique<playback::MidiPlayer>(context_, options_);
         player_->Play(
             sequence, std::move(onEnd),
