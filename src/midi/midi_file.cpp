@@ -320,7 +320,8 @@ void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
             ReportFormat1Error(*reporter_, m1dt::kNotFormat1);
             // Format 2 (independent sequences) has no reader of its own: its
             // tracks are read as those of a format 1 file rather than lost.
-            ok = format == 2;
+            // So are the tracks of a format 0 file that declares more than one.
+            ok = format == 2 || (format == 0 && ReadBigEndian16(Bytes, 10) != 1);
         }
     }
     if (ok) {

@@ -126,7 +126,11 @@ bool CMidiTrack::ParseEvent(std::int32_t& runningStatus)
         event.DataLength = static_cast<std::int32_t>(event.Data.size());
     }
     Cursor = dataAt + dataLength;
-    if (status < 0xFF) runningStatus = status;
+    // Only channel messages set the running status. System exclusive and
+    // meta events leave it as it was, so the channel messages around them
+    // keep reading as intended instead of being swallowed into a bogus
+    // system exclusive message.
+    if (status < 0xF0) runningStatus = status;
     AppendEvent(std::move(event));
     return true;
 }

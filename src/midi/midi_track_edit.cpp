@@ -202,7 +202,8 @@ void CMidiTrack::MakeLegato(std::int32_t maximum)
     // Each note lasts until the next note that starts later (or the End of
     // Track), at most maximum. Notes of one chord keep sounding together.
     const std::vector<std::int64_t> times = AbsoluteTimes();
-    std::int64_t nextStart = -1;
+    std::int64_t instant = -1;    // start of the latest instant seen (walking back)
+    std::int64_t nextStart = -1;  // start of the instant after it
     std::int64_t endOfTrack = -1;
     for (std::size_t k = events_.size(); k-- > 0;) {
         CMidiEvent& e = events_[k];
@@ -211,11 +212,17 @@ void CMidiTrack::MakeLegato(std::int32_t maximum)
             continue;
         }
         if (e.Kind != kKindNote) continue;
+        if (instant < 0 || times[k] < instant) {
+            nextStart = instant;
+            instant = times[k];
+        }
         std::int64_t target = -1;
-        if (nextStart > times[k]) target = nextStart;
-        if (target < 0 && endOfTrack > times[k]) target = endOfTrack;
+        if (nextStart > times[k]) {
+            target = nextStart;
+        } else if (endOfTrack > times[k]) {
+            target = endOfTrack;
+        }
         if (target >= 0) e.Duration = ClampTick(std::min<std::int64_t>(target - times[k], maximum));
-        if (nextStart < 0 || times[k] < nextStart) nextStart = times[k];
     }
 }
 

@@ -1,7 +1,6 @@
 // Note-on / note-off pairs and notes with durations, insertion by time and
 // the orderings of events within one instant.
 #include <algorithm>
-#include <deque>
 #include <limits>
 #include <map>
 
@@ -12,33 +11,58 @@ namespace songloom::midi {
 namespace {
 
 // Note-ons waiting for their note-off, first come first served, per channel
-// and note. Channels and notes outside the MIDI ranges (possible in tracks
-// built by hand) go to a slower map.
+// and note: one singly linked list through the event indices per key, so a
+// pairing costs two small tables and one link per event. Channels and notes
+// outside the MIDI ranges (possible in tracks built by hand) go to a map.
 class PendingNotes {
 public:
-    PendingNotes() : queues_(16 * 128) {}
-    void Push(const CMidiEvent& e, std::size_t index) { Queue(e).push_back(index); }
+    // Short tracks use the map alone: filling the tables would cost more.
+    explicit PendingNotes(std::size_t events)
+        : head_(events > kKeys / 4 ? kKeys : 0, -1), tail_(head_.size(), -1), next_(events, -1)
+    {
+    }
+    void Push(const CMidiEvent& e, std::size_t index)
+    {
+        Ends ends = Get(e);
+        const auto i = static_cast<std::int32_t>(index);
+        if (*ends.tail >= 0) {
+            next_[static_cast<std::size_t>(*ends.tail)] = i;
+        } else {
+            *ends.head = i;
+        }
+        *ends.tail = i;
+    }
     // The oldest waiting note-on of e's channel and note, or npos.
     std::size_t Pop(const CMidiEvent& e)
     {
-        auto& q = Queue(e);
-        if (q.empty()) return npos;
-        const std::size_t index = q.front();
-        q.pop_front();
-        return index;
+        Ends ends = Get(e);
+        const std::int32_t i = *ends.head;
+        if (i < 0) return npos;
+        *ends.head = next_[static_cast<std::size_t>(i)];
+        if (*ends.head < 0) *ends.tail = -1;
+        return static_cast<std::size_t>(i);
     }
     static constexpr std::size_t npos = std::numeric_limits<std::size_t>::max();
 
 private:
-    std::deque<std::size_t>& Queue(const CMidiEvent& e)
+    static constexpr std::size_t kKeys = 16 * 128;
+    struct Ends {
+        std::int32_t* head;
+        std::int32_t* tail;
+    };
+    Ends Get(const CMidiEvent& e)
     {
-        if (e.Channel >= 0 && e.Channel < 16 && e.Note >= 0 && e.Note < 128) {
-            return queues_[static_cast<std::size_t>(e.Channel * 128 + e.Note)];
+        if (!head_.empty() && e.Channel >= 0 && e.Channel < 16 && e.Note >= 0 && e.Note < 128) {
+            const auto key = static_cast<std::size_t>(e.Channel * 128 + e.Note);
+            return {&head_[key], &tail_[key]};
         }
-        return others_[{e.Channel, e.Note}];
+        auto& pair = others_.try_emplace({e.Channel, e.Note}, std::pair<std::int32_t, std::int32_t>{-1, -1}).first->second;
+        return {&pair.first, &pair.second};
     }
-    std::vector<std::deque<std::size_t>> queues_;
-    std::map<std::pair<std::int32_t, std::int32_t>, std::deque<std::size_t>> others_;
+    std::vector<std::int32_t> head_;
+    std::vector<std::int32_t> tail_;
+    std::vector<std::int32_t> next_;
+    std::map<std::pair<std::int32_t, std::int32_t>, std::pair<std::int32_t, std::int32_t>> others_;
 };
 
 // Within each instant, the selected events move to the front in their own
@@ -75,7 +99,7 @@ void CMidiTrack::PairNotes()
     // still open: the same pairs as letting every note-on, in order, take
     // the first free note-off behind it.
     const std::vector<std::int64_t> times = AbsoluteTimes();
-    PendingNotes pending;
+    PendingNotes pending(events_.size());
     bool negative = false;
     for (std::size_t i = 0; i < events_.size(); ++i) {
         Yield(i, 300);

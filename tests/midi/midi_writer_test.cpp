@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include "midi/midi_file.h"
+#include "support/smf_builder.h"
+
+namespace songloom::midi {
+namespace {
+
+CMidiTrack MessagesTrack(CapturingReporter& r, std::uint32_t capacity = kStandardCapacity)
+{
+    CMidiTrack t(r, capacity);
+    t.State = TrackMessages;
+    return t;
+}
+
+CMidiEvent Message(std::int32_t kind, std::int32_t delta, std::int32_t channel, std::int32_t a, std::int32_t b)
+{
+    CMidiEvent e(delta);
+    e.Kind = kind;
+    e.Channel = channel;
+    e.Note = a;
+    e.Number = a;
+    e.Velocity = b;
+    e.Value = b;
+    return e;
+}
+
+// Parses the chunk a track wrote back into events.
+CMidiTrack Reread(CapturingReporter& r, const CMidiTrack& written)
+{
+    CMidiTrack t(r);
+    t.ParseChunk(written.Bytes, 0, 0);
+    return t;
+}
+
+TEST(MidiWriter, RefusesATrackWithoutEndOfTrack)
+{
+    CapturingReporter r;
+    auto t = MessagesTrack(r);
+    t.AppendEvent(Message(kKindNoteOn, 0, 0, 60, 100));
+    EXPECT_FALSE(t.WriteChunk("MTrk"));
+    EXPECT_TRUE(r.Has("MDTK", 0x0D000001));
+    EXPECT_EQ(t.Used(), 0);
+    EXPECT_EQ(t.State, TrackMessages);
+}
+
+TEST(MidiWriter, EncodesEveryKindFromItsFields)
+{
+    CapturingReporter r;
+    auto t = MessagesTrack(r);
+    t.AppendEvent(Message(kKindNoteOn, 0, 3, 200, 100));  // a note outside 0..127 is written as 0
+    t.AppendEvent(Message(kKindNoteOff, 5, 3, 0, 0));
+    t.AppendEvent(Message(kKindControl, 0, 15, 7, 99));
+    t.AppendEvent(Message(kKindProgram, 0, 1, 0, 12));
+    t.AppendEvent(Message(kKindChannelPressure, 0, 1, 0, 50));
+    CMidiEvent bend(0);
+    bend.Kind = kKindPitchBend;
+    bend.Channel = 2;
+    bend.SetPitchBend(8192 + 5);
+    t.AppendEvent(bend);
+    CMidiEvent tempo;
+    tempo.SetTempo(400000);
+    t.AppendEvent(tempo);
+    CMidiEvent name;
+    name.Kind = kKindMeta;
+    name.Number = kMetaLyric;
+    const std::vector<std::uint8_t> lyric(200, 'a');  // longer than one length byte can say
+    name.SetData(lyric);
+    t.AppendEvent(name);
+    t.AddEndOfTrack(0);
+    ASSERT_TRUE(t.WriteChunk("MTrk"));
+    EXPECT_EQ(t.State, TrackRaw);
+    const std::vector<std::uint8_t> head(t.Bytes.begin() + 8, t.Bytes.begin() + 37);
+    EXPECT_EQ(head, (std::vector<std::uint8_t>{0, 0x93, 0, 100, 5, 0x83, 0, 0x40, 0, 0xBF, 7, 99,
+                                                0, 0xC1, 12, 0, 0xD1, 50, 0, 0xE2, 5, 0x40,
+                                                0, 0xFF, 0x51, 3, 0x06, 0x1A, 0x80}));
+    EXPECT_EQ(t.Event(0).Note, 0);
+    auto back = Reread(r, t);
+    ASSERT_EQ(back.EventCount(), 9);
+    EXPECT_EQ(back.Event(7).Data, lyric);
+    EXPECT_TRUE(back.Event(8).IsEndOfTrack());
+}
+
+TEST(MidiWriter, LongDeltaTimesKeepTheirLength)
+{
+    CapturingReporter r;
+    auto t = MessagesTrack(r);
+    t.AppendEvent(Message(kKindControl, 2097151, 0, 7, 1));  // the largest three-byte quantity
+    t.AppendEvent(Message(kKindControl, 2097152, 0, 7, 2));  // needs a fourth byte
+    t.AddEndOfTrack(0);
+    ASSERT_TRUE(t.WriteChunk("MTrk"));
+    EXPECT_EQ(std::vector<std::uint8_t>(t.Bytes.begin() + 8, t.Bytes.begin() + 11), (std::vector<std::uint8_t>{0xFF, 0xFF, 0x7F}));
+    auto back = Reread(r, t);
+    ASSERT_EQ(back.EventCount(), 3);
+    EXPECT_EQ(back.Event(0).DeltaTime, 2097151);
+    EXPECT_EQ(back.Event(1).DeltaTime, 2097152);
+}
+
+TEST(MidiWriter, OversizedEventIsRefusedAndItsTimeKept)
+{
+    CapturingReporter r;
+    auto t = MessagesTrack(r);
+    t.AppendEvent(Message(kKindControl, 10, 0, 7, 1));
+    CMidiEvent sysex(20);
+    sysex.Kind = kKindSysEx;
+    std::vector<std::uint8_t> bytes(70000, 0x11);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    sysex.SetData(bytes);
+    t.AppendEvent(sysex);
+    t.AppendEvent(Message(kKindControl, 30, 0, 7, 2));
+    t.AddEndOfTrack(0);
+    ASSERT_TRUE(t.WriteChunk("MTrk"));
+    EXPECT_TRUE(r.Has("MDTK", 0x0D00001A));
+    auto back = Reread(r, t);
+    ASSERT_EQ(back.EventCount(), 3);
+    EXPECT_EQ(back.Event(1).DeltaTime, 50);
+    EXPECT_TRUE(back.Event(2).IsEndOfTrack());
+}
+
+TEST(MidiWriter, FullBufferEndsTheChunkCleanly)
+{
+    CapturingReporter r;
+    auto t = MessagesTrack(r, 1024);
+    for (int i = 0; i < 400; ++i) t.AppendEvent(Message(kKindControl, 1, 0, 7, i & 0x7F));
+    t.AddEndOfTrack(0);
+    ASSERT_TRUE(t.WriteChunk("MTrk"));
+    EXPECT_TRUE(r.Has("MDTK", 0x0D00001A));
+    EXPECT_LE(t.Used(), 1024 - 256 + 4);
+    auto back = Reread(r, t);
+    EXPECT_GT(back.EventCount(), 100);
+    EXPECT_TRUE(back.Events().back().IsEndOfTrack());
+}
+
+TEST(MidiWriter, FileThatOutgrowsItsCapacityStillHasAValidHeader)
+{
+    CapturingReporter r;
+    std::vector<CMidiTrack> tracks;
+    for (int n = 0; n < 3; ++n) {
+        CMidiTrack t(r, 4096);
+        t.State = TrackNotes;
+        for (int i = 0; i < 450; ++i) t.AddNote(n, 4, 60, 100, 2);
+        t.AddEndOfTrack(0);
+        tracks.push_back(t);
+    }
+    const CMidiTrack* list[] = {&tracks[0], &tracks[1], &tracks[2]};
+    CMidiFile1 f(r, list, 96, 8192);
+    f.SplitNotes();
+    f.Serialize();
+    EXPECT_TRUE(r.Has("M1DT", 0x03000019));
+    CMidiFile1 back(r, f.Bytes, false);
+    ASSERT_TRUE(back.Loaded());
+    EXPECT_EQ(back.TrackCount(), (f.Bytes[10] << 8) | f.Bytes[11]);
+    EXPECT_GE(back.TrackCount(), 1);
+    EXPECT_LT(back.TrackCount(), 3);
+}
+
+TEST(MidiFile, SmpteDivisionBecomesTicksPerQuarterAtAFixedTempo)
+{
+    CapturingReporter r;
+    // 25 frames per second, 40 ticks a frame: 1000 ticks a second.
+    const auto bytes = test::SmfBuilder()
+                           .Header(1, 1, 0xE728)
+                           .Track([](test::TrackBytes& t) {
+                               t.Tempo(250000).NoteOn(0, 60, 100).Delta(1000).NoteOff(0, 60);
+                           })
+                           .Bytes();
+    CMidiFile1 f(r, bytes, false);
+    ASSERT_TRUE(f.Loaded());
+    EXPECT_TRUE(r.Has("M1DT", m1dt::kSmpteDivision));
+    EXPECT_EQ(f.Division, 1000);
+    // One tempo of a second per quarter note: 1000 ticks last one second.
+    int tempos = 0;
+    for (const auto& e : f.Tracks[0].Events()) {
+        if (e.IsMeta(kMetaTempo)) {
+            ++tempos;
+            EXPECT_EQ(e.Value, 1000000);
+        }
+    }
+    EXPECT_EQ(tempos, 1);
+    CMidiFile0 zero(r, bytes);
+    EXPECT_EQ(zero.Division, 1000);
+}
+
+}  // namespace
+}  // namespace songloom::midi
