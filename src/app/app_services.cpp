@@ -8,6 +8,8 @@
 
 #include <utility>
 
+#include "harmony/midi_import.h"
+
 #include "arrange/engine_context.h"
 
 namespace songloom::app {
@@ -65,9 +67,14 @@ void InstallEngine(AppServices& services)
         return false;
     };
 #endif
-    services.import = [&services](song::SongData&, const std::string&) {
-        ShowErrorBox(services.reporter, kNotAvailableText, false);
-        return false;
+    services.import = [&services](song::SongData& song, const std::string& path) {
+        // The imported melody plays on the instrument of the current style.
+        int instrument = song.info.instrument;
+        if (const arrange::StyleRecord* style = services.StyleOf(song)) {
+            const int fromStyle = StyleDefaultInstrument(*style);
+            if (fromStyle >= 0 && fromStyle < 152) instrument = fromStyle;
+        }
+        return harmony::ImportMidi(services.reporter, path, song, instrument);
     };
 }
 
