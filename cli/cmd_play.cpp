@@ -10,6 +10,7 @@
 #include "playback/file_sequence.h"
 #include "playback/midi_player.h"
 #include "playback/play_sequence.h"
+#include "playback/playback_settings.h"
 #include "playback/wav_export.h"
 
 namespace songloom::cli {
@@ -17,10 +18,17 @@ namespace {
 
 using namespace songloom::playback;
 
+// Defaults come from the playback settings file the app writes.
 struct PlayArgs {
+    PlayArgs()
+    {
+        const PlaybackSettings settings = LoadPlaybackSettings(DefaultPlaybackSettingsPath());
+        soundFont = settings.soundFont;
+        port = settings.port;
+    }
     std::string file;
     std::string out;
-    std::string soundFont = kDefaultSoundFont;
+    std::string soundFont;
     int port = kSystemMapperPort;
     bool skipSilence = false;
 };
@@ -117,7 +125,7 @@ const CommandRegistrar kWav("wav", [](CLI::App& app, CliContext& context) {
 });
 
 const CommandRegistrar kPorts("ports", [](CLI::App& app, CliContext&) {
-    auto soundFont = std::make_shared<std::string>(kDefaultSoundFont);
+    auto soundFont = std::make_shared<std::string>(PlayArgs().soundFont);
     auto* cmd = app.add_subcommand("ports", "List the MIDI output ports");
     cmd->add_option("--soundfont", *soundFont, "soundfont of the built-in synthesizer");
     cmd->callback([soundFont] { Ports(*soundFont); });

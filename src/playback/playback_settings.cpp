@@ -1,0 +1,73 @@
+#include "playback/playback_settings.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "common/general.h"
+
+namespace songloom::playback {
+namespace {
+
+constexpr std::size_t kMaxSettingsBytes = 65536;
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+std::string DefaultPlaybackSettingsPath()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg) return std::string(xdg) + "/songloom/playback.ini";
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.config/songloom/playback.ini";
+    return {};
+}
+
+PlaybackSettings LoadPlaybackSettings(const std::string& path)
+{
+    PlaybackSettings settings;
+    std::vector<std::uint8_t> bytes;
+    if (path.empty() || !ReadWholeFile(path, bytes, kMaxSettingsBytes)) return settings;
+    const std::string text(bytes.begin(), bytes.end());
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const std::size_t newline = rest.find('\n');
+        const std::string_view line = rest.substr(0, newline);
+        rest = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string_view key = Trim(line.substr(0, equals));
+        const std::string_view value = Trim(line.substr(equals + 1));
+        if (key == "soundfont" && !value.empty()) {
+            settings.soundFont = std::string(value);
+        } else if (key == "port") {
+            int port = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), port);
+            if (error == std::errc() && end == value.data() + value.size() && port >= kSystemMapperPort) {
+                settings.port = port;
+            }
+        }
+    }
+    return settings;
+}
+
+bool SavePlaybackSettings(Reporter& reporter, const std::string& path,
+                          const PlaybackSettings& settings)
+{
+    std::error_code ec;
+    const auto folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+    const std::string text =
+        "soundfont=" + settings.soundFont + "\nport=" + std::to_string(settings.port) + "\n";
+    return WriteWholeFile(reporter, path, std::string_view(text));
+}
+
+}  // namespace songloom::playback

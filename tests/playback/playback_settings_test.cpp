@@ -1,0 +1,35 @@
+#include "playback/playback_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "common/general.h"
+#include "support/test_paths.h"
+
+namespace songloom::playback {
+namespace {
+
+TEST(PlaybackSettings, SavedSettingsComeBackAndBadLinesKeepDefaults)
+{
+    songloom::test::TempDir dir;
+    CapturingReporter reporter;
+    const std::string path = dir.File("config/songloom/playback.ini");
+    EXPECT_EQ(LoadPlaybackSettings(path), PlaybackSettings{});  // no file yet
+
+    const PlaybackSettings chosen{"/usr/share/sounds/sf2/FluidR3_GM.sf2", 2};
+    ASSERT_TRUE(SavePlaybackSettings(reporter, path, chosen));  // creates the folders
+    EXPECT_EQ(LoadPlaybackSettings(path), chosen);
+
+    ASSERT_TRUE(WriteWholeFile(reporter, path,
+                               std::string_view("# comment\nport=two\nsoundfont=\n"
+                                                "volume=3\nport = -7\r\nsoundfont = /x y.sf2 \r\n")));
+    const PlaybackSettings loaded = LoadPlaybackSettings(path);
+    EXPECT_EQ(loaded.port, kSystemMapperPort);
+    EXPECT_EQ(loaded.soundFont, "/x y.sf2");
+    EXPECT_TRUE(reporter.reports().empty());
+
+    EXPECT_FALSE(SavePlaybackSettings(reporter, "/proc/no/such/playback.ini", chosen));
+    EXPECT_TRUE(reporter.Has("GENE", 0x01000007));
+}
+
+}  // namespace
+}  // namespace songloom::playback
