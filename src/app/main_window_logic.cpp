@@ -50,18 +50,16 @@ std::pair<int, int> SelectedBars(const CellSelection& selection, int page)
 
 PixelRect CellRect(int cell)
 {
-    static constexpr std::array<int, kCellsPerRow> kColumns{35, 163, 291, 419};
-    static constexpr std::array<int, kRows> kRowTops{65, 140, 215, 290};
+    // Rows 75 dialog units apart from 65; columns side by side after the head.
     const int row = cell / kCellsPerRow;
     const int column = cell % kCellsPerRow;
-    return {DluX(kColumns[static_cast<std::size_t>(column)]), DluY(kRowTops[static_cast<std::size_t>(row)]),
-            DluX(128), DluY(64)};
+    return {kRowHeadX + kRowHeadWidth + column * kCellWidth, DluY(65 + 75 * row), kCellWidth, kCellHeight};
 }
 
 PixelRect RowHeadRect(int row)
 {
     const PixelRect first = CellRect(row * kCellsPerRow);
-    return {DluX(5), first.y, first.x - DluX(5), first.height};
+    return {kRowHeadX, first.y, kRowHeadWidth, first.height};
 }
 
 std::vector<std::pair<int, std::string>> MelodyInstrumentEntries()

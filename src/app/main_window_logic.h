@@ -65,16 +65,23 @@ struct PixelRect {
 };
 
 // Dialog units to pixels: the window is 559 x 396 units.
-inline constexpr int DluX(int dlu) { return dlu * 3 / 2; }
+inline constexpr int DluX(int dlu) { return dlu * 7 / 4; }
 inline constexpr int DluY(int dlu) { return dlu * 13 / 8; }
 
-inline constexpr int kWindowWidth = DluX(559);
+// The row heads are as wide as clefs, seven accidentals and the time
+// signature need at the cells' line spacing; the cells follow them.
+inline constexpr int kRowHeadX = DluX(5);
+inline constexpr int kRowHeadWidth = 84;
+inline constexpr int kCellWidth = DluX(128);
+inline constexpr int kCellHeight = DluY(64);
+
+inline constexpr int kWindowWidth = kRowHeadX + kRowHeadWidth + 4 * kCellWidth + DluX(5);
 inline constexpr int kWindowHeight = DluY(396);
 
 // Staff cell i of the page (row by row) and the head of row r.
 PixelRect CellRect(int cell);
 PixelRect RowHeadRect(int row);
-inline constexpr PixelRect kScrollBarRect{DluX(380), DluY(360), DluX(171), DluY(10)};
+inline constexpr PixelRect kScrollBarRect{kWindowWidth - DluX(176), DluY(360), DluX(171), DluY(10)};
 inline constexpr PixelRect kTempoSliderRect{DluX(5), DluY(360), DluX(60), DluY(10)};
 inline constexpr PixelRect kTempoBoxRect{DluX(65), DluY(360), DluX(20), DluY(10)};
 inline constexpr PixelRect kInstrumentListRect{DluX(97), DluY(358), DluX(73), DluY(12)};

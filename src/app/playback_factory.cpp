@@ -1,18 +1,13 @@
 #include "app/playback_factory.h"
 
-#ifdef SONGLOOM_APP_HAS_PLAYER
 #include "playback/devices/system_outputs.h"
 #include "playback/midi_device.h"
 #include "playback/midi_player.h"
 #include "playback/file_sequence.h"
 #include "playback/play_sequence.h"
 #include "playback/playback_context.h"
-#endif
 
 namespace songloom::app {
-
-#ifdef SONGLOOM_APP_HAS_PLAYER
-
 namespace {
 
 class PlayerPlaybackPort : public PlaybackPort {
@@ -100,14 +95,5 @@ std::unique_ptr<PlaybackPort> MakeSystemPlayback(Reporter& reporter)
 {
     return std::make_unique<SystemPlaybackPort>(reporter);
 }
-
-#else
-
-std::unique_ptr<PlaybackPort> MakeSystemPlayback(Reporter& reporter)
-{
-    return std::make_unique<SilentPlaybackPort>(reporter);
-}
-
-#endif
 
 }  // namespace songloom::app

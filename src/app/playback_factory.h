@@ -8,23 +8,17 @@
 #include "app/app_services.h"
 #include "common/reporter.h"
 
-#if __has_include("playback/midi_player.h")
 #include "playback/midi_output.h"
 #include "playback/scheduler.h"
 #include "playback/sequence_player.h"
-#define SONGLOOM_APP_HAS_PLAYER 1
-#endif
 
 namespace songloom::app {
 
-// The system's outputs; a program built without the player gets the silent
-// port.
+// The system's outputs: the built-in synthesizer on a real-time clock.
 std::unique_ptr<PlaybackPort> MakeSystemPlayback(Reporter& reporter);
 
-#ifdef SONGLOOM_APP_HAS_PLAYER
 // outputs and scheduler must outlive the port.
 std::unique_ptr<PlaybackPort> MakePlayback(Reporter& reporter, playback::OutputProvider& outputs,
                                            playback::Scheduler& scheduler, playback::PlayerOptions options = {});
-#endif
 
 }  // namespace songloom::app

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/main_messages.h"
+#include "pictures/long_staff_picture.h"
+#include "pictures/score_page.h"
+#include "pictures/staff_geometry.h"
 
 namespace songloom::app {
 namespace {
@@ -67,6 +70,16 @@ TEST(Layout, CellsSitInFourRowsOfFourWithoutOverlap)
     }
     EXPECT_EQ(CellRect(5).y, CellRect(4).y);
     EXPECT_GT(CellRect(4).y, CellRect(3).y);
+}
+
+TEST(Layout, RowHeadsHoldClefsSevenAccidentalsAndTheTimeSignature)
+{
+    const pictures::ScoreLayout layout;
+    const double s =
+        pictures::BuildStaffGeometry(layout.lowNote, layout.highNote, kCellWidth, kCellHeight).spacing;
+    for (int signature : {0, 7, -7}) {
+        EXPECT_GE(RowHeadRect(0).width, pictures::CLongStaffPicture::RowHeadWidth(s, signature)) << signature;
+    }
 }
 
 TEST(MelodyInstruments, ListLeavesOutUndefinedNamesAndLooksUpByText)
