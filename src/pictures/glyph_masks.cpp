@@ -70,27 +70,27 @@ void Curve(GlyphMask& mask, Point p0, Point p1, Point p2, Point p3, double t0, d
 
 GlyphMask Sharp() {
     GlyphMask m(24, 24);
-    Stroke(m, {9.0, 2.0}, {9.0, 23.5}, 1.6);
-    Stroke(m, {15.0, 0.5}, {15.0, 22.0}, 1.6);
-    Stroke(m, {5.0, 9.5}, {19.0, 6.5}, 3.0);
-    Stroke(m, {5.0, 17.5}, {19.0, 14.5}, 3.0);
+    Stroke(m, {9.0, 1.5}, {9.0, 23.5}, 1.2);
+    Stroke(m, {15.0, 0.5}, {15.0, 22.5}, 1.2);
+    Stroke(m, {5.0, 9.0}, {19.0, 6.5}, 2.6);
+    Stroke(m, {5.0, 17.5}, {19.0, 15.0}, 2.6);
     return m;
 }
 
 GlyphMask Natural() {
     GlyphMask m(24, 24);
-    Stroke(m, {8.5, 0.5}, {8.5, 17.0}, 1.8);
-    Stroke(m, {15.5, 7.0}, {15.5, 23.5}, 1.8);
-    Stroke(m, {8.5, 9.5}, {15.5, 7.5}, 3.0);
-    Stroke(m, {8.5, 16.5}, {15.5, 14.5}, 3.0);
+    Stroke(m, {8.0, 0.5}, {8.0, 17.0}, 1.2);
+    Stroke(m, {16.0, 7.0}, {16.0, 23.5}, 1.2);
+    Stroke(m, {8.0, 9.5}, {16.0, 7.5}, 2.4);
+    Stroke(m, {8.0, 16.5}, {16.0, 14.5}, 2.4);
     return m;
 }
 
 GlyphMask Flat() {
     GlyphMask m(24, 24);
-    Stroke(m, {7.5, 0.5}, {7.5, 23.0}, 1.8);
-    Curve(m, {7.5, 15.0}, {12.0, 9.5}, {21.0, 11.0}, {7.5, 23.0}, 2.0, 1.6);
-    Curve(m, {7.5, 15.5}, {11.0, 12.5}, {17.0, 12.5}, {7.5, 22.5}, 2.6, 1.6);
+    Stroke(m, {7.5, 0.5}, {7.5, 23.0}, 1.2);
+    Curve(m, {7.5, 15.0}, {12.0, 9.5}, {21.0, 11.0}, {7.5, 23.0}, 1.8, 1.2);
+    Curve(m, {7.5, 15.5}, {11.0, 12.5}, {17.0, 12.5}, {7.5, 22.5}, 2.0, 1.2);
     return m;
 }
 
@@ -161,7 +161,7 @@ StemMasks UpStems() {
         Stroke(*m, {7.5, 0.0}, {7.5, 32.0}, 1.0);
     }
     auto flag = [](GlyphMask& m, double top) {
-        Curve(m, {8.0, top + 0.5}, {9.0, top + 6.0}, {15.5, top + 8.0}, {12.5, top + 17.0}, 2.2, 1.0);
+        Curve(m, {8.0, top + 0.5}, {9.0, top + 6.0}, {15.5, top + 8.0}, {12.5, top + 17.0}, 3.0, 1.2);
     };
     flag(stems.oneFlag, 0.0);
     flag(stems.twoFlags, 0.0);
@@ -178,8 +178,8 @@ StemMasks DownStems() {
         Stroke(*m, {8.5, 0.0}, {8.5, 32.0}, 1.0);
     }
     auto flag = [](GlyphMask& m, double bottom) {
-        Curve(m, {9.0, bottom - 0.5}, {10.0, bottom - 6.0}, {16.0, bottom - 8.0}, {13.0, bottom - 17.0},
-              2.2, 1.0);
+        Curve(m, {9.0, bottom - 0.5}, {10.0, bottom - 6.0}, {16.5, bottom - 8.0}, {13.5, bottom - 17.0},
+              3.0, 1.2);
     };
     flag(stems.oneFlag, 32.0);
     flag(stems.twoFlags, 32.0);

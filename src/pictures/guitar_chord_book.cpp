@@ -35,6 +35,17 @@ std::span<const ChordBookEntry> FindChord(std::string_view name) {
     return {first, last};
 }
 
+int FirstFretFor(const ChordBookEntry& entry, int shownFrets) {
+    int low = 0;
+    int high = 0;
+    for (int fret : entry.frets) {
+        if (fret <= 0) continue;
+        low = low == 0 ? fret : std::min(low, fret);
+        high = std::max(high, fret);
+    }
+    return high <= shownFrets ? 1 : low;
+}
+
 std::array<int, 6> SoundingNotes(const ChordBookEntry& entry) {
     std::array<int, 6> notes{};
     for (std::size_t i = 0; i < 6; ++i) {

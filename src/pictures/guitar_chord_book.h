@@ -51,6 +51,11 @@ std::string ChordBookName(int root, std::string_view bookType);
 // name.
 std::span<const ChordBookEntry> FindChord(std::string_view name);
 
+// The first fret a fingerboard of shownFrets fret spaces starts at so the
+// whole fingering fits: 1 (the nut) when it reaches no higher than
+// shownFrets, else its lowest fretted fret.
+int FirstFretFor(const ChordBookEntry& entry, int shownFrets);
+
 // MIDI notes sounded by the played strings, lowest string first.
 std::array<int, 6> SoundingNotes(const ChordBookEntry& entry);  // -1 for a silent string
 

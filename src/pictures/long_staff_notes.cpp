@@ -163,8 +163,26 @@ void CLongStaffPicture::DrawNotes(StaffCell& c, QImage& image) {
             continue;
         }
 
-        const StaffRow* row = FindRow(g, c.accidentalMode, ShownPitchIn(g, n.pitch));
+        const int shown = ShownPitchIn(g, n.pitch);
+        const StaffRow* row = FindRow(g, c.accidentalMode, shown);
         if (!row) continue;
+        if (shown != n.pitch && (shown - n.pitch) % 12 == 0) {
+            // Out of the cell's range: shown in octaves with the usual mark.
+            const int octaves = (n.pitch - shown) / 12;
+            const QString mark = octaves == 1    ? QStringLiteral("8va")
+                                 : octaves == -1 ? QStringLiteral("8vb")
+                                 : octaves > 0   ? QStringLiteral("15ma")
+                                                 : QStringLiteral("15mb");
+            QFont font(QStringLiteral("DejaVu Serif"));
+            font.setItalic(true);
+            font.setPixelSize(std::max(8, static_cast<int>(1.2 * s)));
+            QPainter painter(&image);
+            painter.setFont(font);
+            painter.setPen(colour);
+            const int y = octaves > 0 ? row->top - static_cast<int>(1.8 * s) : row->top + static_cast<int>(1.6 * s);
+            painter.drawText(QRect(x - static_cast<int>(s), y, static_cast<int>(4 * s), static_cast<int>(1.6 * s)),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, mark);
+        }
         // A second against the previous note of the same chord goes aside.
         if (i > 0 && placed[i - 1].drawn && c.notes[i - 1].start == n.start && placed[i - 1].x == x &&
             std::abs(placed[i - 1].top - row->top) <= static_cast<int>(s / 2) + 1 && placed[i - 1].top != row->top) {

@@ -24,8 +24,10 @@ double GlyphFactor(int maskSize, double s) { return maskSize / s * 0.9; }
 int NotePad(double s) { return static_cast<int>(1.5 * s); }
 
 // Left of the first key-signature accidental and the step between them.
-double KeyStart(double s) { return 3.3 * s; }
+double KeyStart(double s) { return 3.6 * s; }
 double KeyStep(double s) { return 0.8 * s; }
+// Where the time signature may begin after count key-signature accidentals.
+int KeyEnd(double s, int count) { return static_cast<int>(KeyStart(s) + count * KeyStep(s) + 0.6 * s); }
 
 QFont LabelFont(double s) {
     QFont font(QStringLiteral("IPAGothic"));
@@ -141,6 +143,22 @@ int CLongStaffPicture::RowY(int cell, int note) const {
     return pictures::RowY(c.geometry, c.accidentalMode, note);
 }
 
+int CLongStaffPicture::NoteAtY(int cell, int y) const {
+    if (cell < 0 || cell >= CellCount()) return -1;
+    const StaffCell& c = Cell(cell);
+    int best = -1;
+    int bestDistance = 0;
+    for (int note = c.geometry.lowNote; note <= c.geometry.highNote; ++note) {
+        if (IsBlackKey(note)) continue;
+        const int distance = std::abs(RowCentreY(c.geometry, c.accidentalMode, note) - y);
+        if (best < 0 || distance < bestDistance) {
+            best = note;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 int CLongStaffPicture::NoteX(int cell, Tick tick) const {
     const StaffCell& c = Cell(cell);
     const int area = c.geometry.width - c.leftMargin;
@@ -151,14 +169,13 @@ int CLongStaffPicture::NoteX(int cell, Tick tick) const {
 Tick CLongStaffPicture::TickAtX(int cell, int x) const {
     const StaffCell& c = Cell(cell);
     const int area = std::max(1, c.geometry.width - c.leftMargin);
-    const int offset = std::clamp(x - c.leftMargin, 0, area - 1);
+    const int offset = std::clamp(x - c.leftMargin - NotePad(c.geometry.spacing), 0, area - 1);
     return static_cast<Tick>(static_cast<std::int64_t>(offset) * c.cellLength / area);
 }
 
 int CLongStaffPicture::RowHeadWidth(double s, int signature) {
     const int count = std::min(7, std::abs(signature));
-    const int keyEnd = static_cast<int>(KeyStart(s) + count * KeyStep(s) + 0.3 * s);
-    const int timeX = std::max(TimeSignatureX(s), keyEnd);
+    const int timeX = std::max(TimeSignatureX(s), KeyEnd(s, count));
     return timeX + static_cast<int>(2.0 * s) + static_cast<int>(s);
 }
 
@@ -272,7 +289,7 @@ void CLongStaffPicture::DrawTimeSignature(StaffCell& c, QImage& image) {
     int x0 = TimeSignatureX(s);
     if (c.clefs) {
         const int count = std::min(7, std::abs(SignatureFromByte(c.keySignature)));
-        x0 = std::max(x0, static_cast<int>(KeyStart(s) + count * KeyStep(s) + 0.3 * s));
+        x0 = std::max(x0, KeyEnd(s, count));
     }
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::TypeWriter);

@@ -72,6 +72,9 @@ public:
     void DrawCell(int cell);
     // Top y of the note's row in the cell's current table; 0 when none.
     int RowY(int cell, int note) const;
+    // The white-key note whose row centre lies nearest to y (the inverse of
+    // RowY for a press on the staff); -1 for a cell without rows.
+    int NoteAtY(int cell, int y) const;
     // x of a note starting at tick (the proportional rule of the drawing).
     int NoteX(int cell, Tick tick) const;
     // The tick under x, the inverse of NoteX (clamped to the cell).

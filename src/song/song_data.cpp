@@ -40,7 +40,8 @@ std::string_view ChordCell::Name() const { return FieldText(name.data(), name.si
 void ChordCell::SetName(std::string_view text)
 {
     name = {};
-    std::memcpy(name.data(), text.data(), std::min(text.size(), name.size() - 1));
+    const std::string cut = TruncateCp932(text, name.size() - 1);
+    std::memcpy(name.data(), cut.data(), cut.size());
 }
 
 SongData::SongData()
@@ -59,12 +60,14 @@ SongData::SongData(Reporter& reporter, std::string path, int& bars, int& beats, 
     key = key_;
 }
 
-void SongData::SetHeader(int bars, int beats, int key)
+bool SongData::SetHeader(int bars, int beats, int key)
 {
+    if (bars < 1 || bars > MaxBars || (beats != 3 && beats != 4) || !IsValidKey(key)) return false;
     bars_ = bars;
     beats_ = beats;
     key_ = key;
     RebuildKeyName();
+    return true;
 }
 
 void SongData::RebuildKeyName()

@@ -114,6 +114,9 @@ TEST(GuitarChordBook, NamesAndTellingRows) {
     EXPECT_TRUE(FindChord("Dbm7").empty());
     EXPECT_TRUE(FindChord("C").empty());  // the major triad is "C△"
     EXPECT_EQ(ChordBookName(10, "7(b9)"), "A#7(b9)");
+    EXPECT_EQ(FirstFretFor(c[0], 5), 1);
+    EXPECT_EQ(FirstFretFor(ChordBookEntry{"x", {-1, 7, 9, 9, 8, 7}}, 5), 7);
+    EXPECT_EQ(FirstFretFor(ChordBookEntry{"x", {0, 0, 0, 0, 0, 0}}, 5), 1);
     EXPECT_EQ(SoundingNotes(c[0]), (std::array<int, 6>{52, 60, 64, 67, 72, 76}));
 }
 

@@ -31,6 +31,16 @@ TEST(LongStaffPicture, StaffLinesAtSpacingSix) {
     EXPECT_EQ(CountColour(image, qRgb(100, 100, 100), image.rect()), 10 * 200);
     EXPECT_EQ(staff.RowY(cell, 64), 39);
     EXPECT_EQ(staff.RowY(cell, 30), 0);
+    // A press finds the white note of the nearest line or space.
+    EXPECT_EQ(staff.NoteAtY(cell, 42), 64);   // on the E line
+    EXPECT_EQ(staff.NoteAtY(cell, 38), 65);   // in the F space
+    EXPECT_EQ(staff.NoteAtY(cell, 0), 84);
+    EXPECT_EQ(staff.NoteAtY(cell, 89), 40);
+    // The proportional x rule and its inverse.
+    const int x = staff.NoteX(cell, 192);
+    EXPECT_EQ(staff.TickAtX(cell, x), 192);
+    EXPECT_EQ(staff.TickAtX(cell, 0), 0);
+    EXPECT_EQ(staff.TickAtX(cell, 199), 384 * 190 / 200);
 }
 
 TEST(LongStaffPicture, AccidentalsShownOncePerCell) {
@@ -62,6 +72,35 @@ TEST(LongStaffPicture, AccidentalsShownOncePerCell) {
     EXPECT_EQ(inkBefore(1), 0);   // the second one has none
     EXPECT_GT(inkBefore(2), 0);   // F sharp again after the natural
     EXPECT_EQ(inkBefore(3), 0);   // C sharp belongs to the key
+}
+
+TEST(LongStaffPicture, SecondInAChordMovesAside) {
+    CapturingReporter reporter;
+    CLongStaffPicture staff(reporter);
+    const int cell = staff.CreateCell(QRect(0, 0, 240, 120), 40, 84);
+    StaffCell& c = staff.Cell(cell);
+    c.barLines = false;
+    StaffNote e;
+    e.pitch = 64;
+    e.kind = kind::kHeadOnly;
+    e.length = 96;
+    StaffNote f = e;
+    f.pitch = 65;
+    c.notes = {e, f};
+    staff.DrawCell(cell);
+    const int s = static_cast<int>(c.geometry.spacing);
+    const int x = staff.NoteX(cell, 0);
+    // E's lower half and F's upper half are where the other head cannot be.
+    auto inkE = [&](int left) {
+        return CountColour(c.canvas->image(), qRgb(0, 0, 0), QRect(left + 1, staff.RowY(cell, 64) + s / 2 + 1, s - 2, s / 2 - 2));
+    };
+    auto inkF = [&](int left) {
+        return CountColour(c.canvas->image(), qRgb(0, 0, 0), QRect(left + 1, staff.RowY(cell, 65) + 1, s - 2, s / 2 - 2));
+    };
+    EXPECT_GT(inkE(x), 0);
+    EXPECT_EQ(inkE(x + s), 0);
+    EXPECT_EQ(inkF(x), 0);
+    EXPECT_GT(inkF(x + s), 0);  // F beside E, one head to the right
 }
 
 TEST(LongStaffPicture, LabelsAndBadCellIndex) {

@@ -67,5 +67,23 @@ TEST(ScoreGolden, TripletAndThreeFour) {
     ExpectGolden(m, "triplet_three_four", 2);
 }
 
+TEST(ScoreGolden, SevenSharpsAndSevenFlats) {
+    // The widest signatures push the time signature right; notes of the key
+    // need no signs, their naturals do.
+    MelodyBuilder sharps(1, 4, 7);
+    sharps.Add(61, 4).Add(60, 4).Add(66, 4).Add(65, 4);
+    ExpectGolden(sharps, "seven_sharps", 1);
+    MelodyBuilder flats(1, 3, -7);
+    flats.Add(71, 4).Add(70, 4).Add(64, 4);
+    ExpectGolden(flats, "seven_flats", 1);
+}
+
+TEST(ScoreGolden, NotesBeyondTheStaffRange) {
+    // Above C6 and below E2 the notes are written in octaves, marked.
+    MelodyBuilder m(1, 4);
+    m.Add(88, 4).Add(98, 4).Add(36, 4).Add(84, 4);
+    ExpectGolden(m, "octave_marks", 1);
+}
+
 }  // namespace
 }  // namespace songloom::pictures
