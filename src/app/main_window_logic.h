@@ -71,7 +71,7 @@ inline constexpr int DluY(int dlu) { return dlu * 13 / 8; }
 // The row heads are as wide as clefs, seven accidentals and the time
 // signature need at the cells' line spacing; the cells follow them.
 inline constexpr int kRowHeadX = DluX(5);
-inline constexpr int kRowHeadWidth = 84;
+inline constexpr int kRowHeadWidth = 96;
 inline constexpr int kCellWidth = DluX(128);
 inline constexpr int kCellHeight = DluY(64);
 
