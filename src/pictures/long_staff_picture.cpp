@@ -237,7 +237,15 @@ void CLongStaffPicture::DrawBarLines(StaffCell& c, QImage& image) {
     const auto [top, bottom] = StaffSpan(c.geometry);
     if (c.barLineSides & kBarLineLeft) Line(image, 1, top, 1, bottom, QColor(0, 0, 0));
     if (c.barLineSides & kBarLineRight) {
-        Line(image, c.geometry.width - 1, top, c.geometry.width - 1, bottom, QColor(0, 0, 0));
+        const int right = c.geometry.width - 1;
+        Line(image, right, top, right, bottom, QColor(0, 0, 0));
+        if (c.finalBar) {
+            // Thin and thick: the end of the song.
+            const int thick = std::max(2, static_cast<int>(c.geometry.spacing / 2));
+            for (int x = right - thick + 1; x < right; ++x) Line(image, x, top, x, bottom, QColor(0, 0, 0));
+            const int thin = right - thick - std::max(2, static_cast<int>(c.geometry.spacing / 3));
+            Line(image, thin, top, thin, bottom, QColor(0, 0, 0));
+        }
     }
 }
 

@@ -48,6 +48,7 @@ struct StaffCell {
     bool barLines = true;
     int barLineSides = kBarLineBoth;
     bool timeSignature = false;
+    bool finalBar = false;             // the right bar line is the closing double bar
     bool clefs = false;                // a row head: clefs and key signature
     std::vector<QColor> noteColours;   // per note; black where missing
 };

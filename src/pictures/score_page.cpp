@@ -26,6 +26,7 @@ void PrepareBarCell(CLongStaffPicture& picture, int cell, Reporter& reporter, co
     c.clefs = false;
     c.timeSignature = false;
     c.leftMargin = 0;
+    c.finalBar = bar == song.bars - 1;
     if (bar >= 0 && bar < song.bars) {
         c.barLines = true;
         picture.SetBarContent(cell, BuildBarContent(reporter, song, bar));
@@ -56,13 +57,15 @@ QImage DrawScoreRow(Reporter& reporter, const SongView& song, int firstBar, int 
     const int width = headWidth + count * (layout.cellWidth - kCellOverlap) + kCellOverlap;
     QImage row(width, layout.cellHeight, QImage::Format_RGB32);
     row.fill(QColor(255, 255, 255));
+    if (firstBar >= song.bars) return row;
     CLongStaffPicture picture(reporter);
     const int head = picture.CreateCell(QRect(0, 0, headWidth, layout.cellHeight), layout.lowNote, layout.highNote);
     PrepareRowHead(picture, head, song, firstBar, timeSignature);
     picture.DrawCell(head);
     QPainter painter(&row);
     picture.Cell(head).canvas->Blit(painter, QRect(0, 0, headWidth, layout.cellHeight));
-    for (int i = 0; i < count; ++i) {
+    // Bars past the end of the song are left blank.
+    for (int i = 0; i < count && firstBar + i < song.bars; ++i) {
         const int x = headWidth - kCellOverlap + i * (layout.cellWidth - kCellOverlap);
         const int cell =
             picture.CreateCell(QRect(x, 0, layout.cellWidth, layout.cellHeight), layout.lowNote, layout.highNote);

@@ -78,6 +78,21 @@ TEST(ScoreGolden, SevenSharpsAndSevenFlats) {
     ExpectGolden(flats, "seven_flats", 1);
 }
 
+TEST(ScoreGolden, SongEndsWithAFinalBar) {
+    // Two bars of a song drawn in a row of four: the closing double bar, then
+    // nothing.
+    MelodyBuilder m(2, 4);
+    m.Add(67, 8).Add(72, 8).Add(71, 4).Add(74, 4).Add(79, 8);
+    CapturingReporter reporter;
+    const QImage row = DrawScoreRow(reporter, m.view(), 0, 4, false);
+    EXPECT_EQ(test::CompareWithGolden(row, "final_bar"), "");
+    // Past the closing bar the row is blank.
+    const int end = row.width() - 2 * (240 - 2);
+    for (int x = end; x < row.width(); x += 7) {
+        for (int y = 0; y < row.height(); y += 3) EXPECT_EQ(row.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+    }
+}
+
 TEST(ScoreGolden, NotesBeyondTheStaffRange) {
     // Above C6 and below E2 the notes are written in octaves, marked.
     MelodyBuilder m(1, 4);
