@@ -44,11 +44,7 @@ void ChordCell::SetName(std::string_view text)
     std::memcpy(name.data(), cut.data(), cut.size());
 }
 
-SongData::SongData()
-{
-    CapturingReporter quiet;  // 8 bars, 4/4, C always fit
-    Reset(quiet, 8, 4, 0);
-}
+SongData::SongData() { ResetChecked(8, 4, 0); }
 
 SongData::SongData(Reporter& reporter, std::string path, int& bars, int& beats, int& key)
     : SongData()
@@ -98,6 +94,12 @@ bool SongData::Reset(Reporter& reporter, int bars, int beats, int key)
         SongErrorMsg(reporter, sgdt::kBadArgument);
         return false;
     }
+    ResetChecked(bars, beats, key);
+    return true;
+}
+
+void SongData::ResetChecked(int bars, int beats, int key)
+{
     SetHeader(bars, beats, key);
     info = SongInfo{};
     for (int i = 0; i < MaxBeats; ++i) {
@@ -106,7 +108,6 @@ bool SongData::Reset(Reporter& reporter, int bars, int beats, int key)
     }
     for (int i = 0; i < MaxSlots; ++i) FreshSlot(i, beats_);
     reserved = {};
-    return true;
 }
 
 bool SongData::Save(Reporter& reporter, const std::string& path) const

@@ -178,6 +178,8 @@ public:
     bool SetHeader(int bars, int beats, int key);
 
 private:
+    // Reset with values already known to fit.
+    void ResetChecked(int bars, int beats, int key);
     void RebuildKeyName();
     void FreshSlot(int slotIndex, int beatsForBarStarts);
     // Gives a bar that begins with a hold its own start again.
