@@ -79,7 +79,7 @@ void CChordPaletteDlg::ShowDefault(int scale)
 
 void CChordPaletteDlg::LoadAtStartUp()
 {
-    const std::string path = host_.workDir + "/" + std::string(kChordListFileName);
+    const std::string path = host_.workDir + "/" + std::string(kChordPaletteFileName);
     if (!FileExists(path) || !list_.Load(host_.reporter, path)) {
         list_.SetDefault(host_.song().key(), harmony::ScaleOfSelection(host_.song().key(), 0));
     }
@@ -88,7 +88,7 @@ void CChordPaletteDlg::LoadAtStartUp()
 
 bool CChordPaletteDlg::SaveAtShutDown() const
 {
-    return list_.Save(host_.reporter, host_.workDir + "/" + std::string(kChordListFileName));
+    return list_.Save(host_.reporter, host_.workDir + "/" + std::string(kChordPaletteFileName));
 }
 
 void CChordPaletteDlg::Relayout()

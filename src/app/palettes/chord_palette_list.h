@@ -14,7 +14,7 @@
 
 namespace songloom::app {
 
-inline constexpr std::string_view kChordListFileName = "chord.txt";
+inline constexpr std::string_view kChordPaletteFileName = "chord.txt";
 inline constexpr int kChordPaletteRows = 10;
 inline constexpr int kChordPaletteColumns = 16;
 inline constexpr std::size_t kChordNameBytes = 31;

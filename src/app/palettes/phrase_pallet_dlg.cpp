@@ -19,6 +19,7 @@
 #include "pictures/long_staff_picture.h"
 #include "pictures/score_page.h"
 #include "pictures/song_view.h"
+#include "pictures/staff_geometry.h"
 #define SONGLOOM_PHRASE_HAS_STAFF 1
 #endif
 
@@ -193,6 +194,17 @@ void CPhrasePalletDlg::StartCellDrag(int bar)
 
 void CPhrasePalletDlg::Refresh()
 {
+#ifdef SONGLOOM_PHRASE_HAS_STAFF
+    // The row head grows with the key signature (up to seven accidentals).
+    const pictures::ScoreLayout layout;
+    const double spacing =
+        pictures::BuildStaffGeometry(layout.lowNote, layout.highNote, geometry_.cellWidth, geometry_.cellHeight).spacing;
+    const int signature = song::IsValidKey(phrase_.key()) ? song::KeyTable[static_cast<std::size_t>(phrase_.key())].signature : 0;
+    geometry_.headWidth = std::max(PhrasePaletteGeometry{}.headWidth,
+                                   pictures::CLongStaffPicture::RowHeadWidth(spacing, signature));
+    setFixedSize(geometry_.Cell(kPhraseBars - 1).right() + 1 + geometry_.headLeft,
+                 geometry_.top + geometry_.cellHeight + 8);
+#endif
     picture_ = DrawPhrase(host_.reporter, phrase_, geometry_, size());
     update();
 }
