@@ -140,7 +140,26 @@ public:
     void ThinPitchBends();
     bool RechannelPartEvent(CMidiEvent& event, std::int32_t from, std::int32_t to);
 
+    // --- effects the engine applies to format 1 tracks (reports: "M1TK") ---
+    // Deletes every data entry while pitch-bend sensitivity (RPN 0/0) is selected.
+    void RemoveBendRangeSettings();
+    // RPN 0/0 with semitones as data entry on the first channel, at time 0
+    // behind the other time-0 events.
+    void AddBendRange(std::int32_t semitones);
+    // Expression (control 11) rising in steps to 127 behind every long note.
+    void AddExpressionSwell(std::int32_t length, std::int32_t steps);
+    // Modulation (control 1) off at each note, full delay ticks into long notes.
+    void AddDelayedVibrato(std::int32_t delay);
+    // Pitch bends gliding towards the next note over the last length ticks
+    // of each long note, at most range semitones.
+    void AddPitchGlide(std::int32_t length, std::int32_t steps, std::int32_t range);
+    // Semitones of the last RPN 0/0 setting, 12 when there is none.
+    std::int32_t GetBendRange();
+    // Turns pitch bends (range semitones each way) into notes.
+    void BendsToNotes(std::int32_t range);
+
     OnceOnlyWarnings& Warnings() { return warnings_; }
+    OnceOnlyWarnings& Format1Warnings() { return format1Warnings_; }
 
     std::int32_t State = TrackEmpty;
     // Milliseconds to sleep every few hundred events in long loops, 0 = never.
@@ -150,6 +169,7 @@ private:
     bool RequireState(std::int32_t state);
     void Warn(std::uint32_t code) { ReportTrackWarning(*reporter_, warnings_, code); }
     void Error(std::uint32_t code) { ReportTrackError(*reporter_, code); }
+    void Format1Error(std::uint32_t code) { ReportFormat1TrackError(*reporter_, code); }
     void Yield(std::size_t counter, std::size_t every) const;
     std::vector<std::int64_t> AbsoluteTimes() const;
     bool ParseEvent(std::int32_t& runningStatus);
@@ -158,6 +178,7 @@ private:
 
     std::vector<CMidiEvent> events_;
     OnceOnlyWarnings warnings_;
+    OnceOnlyWarnings format1Warnings_;  // "M1TK" once-only warnings
 };
 
 // Appends the variable-length quantity of value to out (any size).

@@ -57,7 +57,7 @@ Tick TrimLeadingTime(PlaySequence& sequence)
         }
     }
     Tick time = 0;
-    for (std::size_t i = 0; i <= first; ++i) time += events[i].delta;
+    for (std::size_t i = 0; i <= first; ++i) time = AddTicks(time, events[i].delta);
     const Tick bar = BarLength(sequence);
     const Tick trimmed = bar > 0 ? time / bar * bar : 0;
     Tick left = trimmed;
@@ -76,7 +76,7 @@ std::vector<Tick> AbsoluteTicks(const PlaySequence& sequence)
     ticks.reserve(sequence.events.size());
     Tick t = 0;
     for (const auto& e : sequence.events) {
-        t += e.delta;
+        t = AddTicks(t, e.delta);
         ticks.push_back(t);
     }
     return ticks;
@@ -85,7 +85,7 @@ std::vector<Tick> AbsoluteTicks(const PlaySequence& sequence)
 Tick TotalTicks(const PlaySequence& sequence)
 {
     Tick t = 0;
-    for (const auto& e : sequence.events) t += e.delta;
+    for (const auto& e : sequence.events) t = AddTicks(t, e.delta);
     return t;
 }
 

@@ -12,6 +12,16 @@ namespace songloom::playback {
 
 using Tick = std::int32_t;
 
+// a + b held within the range of a tick: a file may hold deltas whose sum
+// no tick can count, and those events simply never come.
+constexpr Tick AddTicks(Tick a, Tick b)
+{
+    const std::int64_t sum = std::int64_t{a} + b;
+    if (sum > INT32_MAX) return INT32_MAX;
+    if (sum < INT32_MIN) return INT32_MIN;
+    return static_cast<Tick>(sum);
+}
+
 // Division every playback runs at: the position callback counts in it.
 inline constexpr int kPlayDivision = 96;
 

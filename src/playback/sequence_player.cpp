@@ -141,7 +141,7 @@ void SequencePlayer::SetupStep()
     const auto& events = sequence_.events;
     if (index_ < events.size() && events[index_].kind != 0x90) {
         const PlayEvent& event = events[index_];
-        position_ = position_ + event.delta;
+        position_ = AddTicks(position_, std::max<Tick>(0, event.delta));
         if (onEvent_) onEvent_(static_cast<int>(index_), position_, &event);
         Send(event);
         ++index_;
@@ -164,7 +164,7 @@ void SequencePlayer::StartTimeline()
         Finish();
         return;
     }
-    const Tick first = position_ + std::max<Tick>(0, sequence_.events[index_].delta);
+    const Tick first = AddTicks(position_, std::max<Tick>(0, sequence_.events[index_].delta));
     ScheduleStep(TimeOfTick(first), &SequencePlayer::TimerStep);
 }
 
@@ -178,7 +178,7 @@ void SequencePlayer::TimerStep()
     }
     for (;;) {
         const PlayEvent& event = events[index_];
-        position_ = position_ + std::max<Tick>(0, event.delta);
+        position_ = AddTicks(position_, std::max<Tick>(0, event.delta));
         if (onEvent_) onEvent_(static_cast<int>(index_), position_, &event);
         Send(event);
         ++index_;
@@ -191,7 +191,7 @@ void SequencePlayer::TimerStep()
             MidiPlayerErrorMsg(context_.reporter, mdpl::kBadDelta);
             delta = 0;
         }
-        const Tick next = position_ + delta;
+        const Tick next = AddTicks(position_, delta);
         if (endTick_ != -1 && next >= endTick_) {
             Finish();
             return;
@@ -239,8 +239,8 @@ void SequencePlayer::Chase(Tick startPosition)
     std::size_t i = 0;
     for (; i < events.size(); ++i) {
         const PlayEvent& e = events[i];
-        if (time + e.delta >= startPosition) break;
-        time += e.delta;
+        if (AddTicks(time, e.delta) >= startPosition) break;
+        time = AddTicks(time, e.delta);
         ChannelState* channel = e.channel < 16 ? &channels[static_cast<std::size_t>(e.channel)] : nullptr;
         if (e.kind == 0xC0 && channel) channel->program = e.value;
         if (e.kind == 0xB0 && channel && e.number >= 0 && e.number < 128) {

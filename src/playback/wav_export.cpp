@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -17,6 +18,9 @@ namespace {
 
 constexpr int kMetaTempo = 0x51;
 constexpr int kBlockFrames = 512;
+// Frames a WAV file can hold (its sizes are 32-bit), less the longest release.
+constexpr std::int64_t kMaxSongFrames =
+    (std::int64_t{0xFFFFFFFF} - 36) / 4 - std::int64_t{kMaxReleaseSeconds} * kWavSampleRate;
 // A block whose peak stays below this (of 32767) counts as silence.
 constexpr int kSilencePeak = 8;
 
@@ -35,6 +39,52 @@ public:
 
 private:
     FluidSynthEngine& synth_;
+};
+
+// Streams the frames into a temporary file beside the target and renames it
+// into place at the end, so that a failed export never leaves half a file
+// where an earlier one was, and a long song never sits in memory.
+class WavFileWriter {
+public:
+    explicit WavFileWriter(const std::string& path) : path_(path), partPath_(path + ".part")
+    {
+        file_ = std::fopen(partPath_.c_str(), "wb");
+        if (file_) Write(WavHeader(0, kWavSampleRate).data(), 44);
+    }
+    ~WavFileWriter()
+    {
+        if (file_) {
+            std::fclose(file_);
+            std::remove(partPath_.c_str());
+        }
+    }
+    WavFileWriter(const WavFileWriter&) = delete;
+    WavFileWriter& operator=(const WavFileWriter&) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    void Write(const void* bytes, std::size_t n)
+    {
+        if (file_ && std::fwrite(bytes, 1, n, file_) != n) ok_ = false;
+    }
+    // Puts the final header in and the file in place; false on any failure.
+    bool Finish(std::int64_t frames)
+    {
+        if (!file_) return false;
+        const std::vector<std::uint8_t> header = WavHeader(frames, kWavSampleRate);
+        if (std::fseek(file_, 0, SEEK_SET) != 0) ok_ = false;
+        Write(header.data(), header.size());
+        if (std::fclose(file_) != 0) ok_ = false;
+        file_ = nullptr;
+        if (ok_ && std::rename(partPath_.c_str(), path_.c_str()) == 0) return true;
+        std::remove(partPath_.c_str());
+        return false;
+    }
+
+private:
+    std::string path_;
+    std::string partPath_;
+    std::FILE* file_ = nullptr;
+    bool ok_ = true;
 };
 
 }  // namespace
@@ -87,7 +137,12 @@ bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::stri
     PlaybackContext context(reporter, outputs, noClock);
     CMidiDevice device(context);
 
-    std::vector<std::uint8_t> file = WavHeader(0, kWavSampleRate);
+    WavFileWriter file(outPath);
+    if (!file.IsOpen()) {
+        ShowErrorBox(reporter, outPath);
+        GeneralErrorMsg(reporter, gene::kCannotOpen);
+        return false;
+    }
     std::vector<std::int16_t> block(2 * kBlockFrames);
     std::int64_t rendered = 0;
     // Renders up to the given frame; returns the peak of the last block.
@@ -96,8 +151,7 @@ bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::stri
         while (rendered < frame) {
             const int n = static_cast<int>(std::min<std::int64_t>(kBlockFrames, frame - rendered));
             synth.Render(block.data(), n);
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(block.data());
-            file.insert(file.end(), bytes, bytes + 4 * n);
+            file.Write(block.data(), 4 * static_cast<std::size_t>(n));
             peak = 0;
             for (int i = 0; i < 2 * n; ++i) peak = std::max(peak, std::abs(static_cast<int>(block[static_cast<std::size_t>(i)])));
             rendered += n;
@@ -115,7 +169,11 @@ bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::stri
     };
     Tick tick = 0;
     for (const PlayEvent& e : sequence.events) {
-        tick += std::max<Tick>(0, e.delta);
+        tick = AddTicks(tick, std::max<Tick>(0, e.delta));
+        if (frameOf(tick) > kMaxSongFrames) {
+            GeneralErrorMsg(reporter, gene::kTooLarge);
+            return false;
+        }
         renderTo(frameOf(tick));
         if (e.kind == 0xFF && e.number == kMetaTempo) {
             originFrame = frameOf(tick);
@@ -134,9 +192,11 @@ bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::stri
         if (synth.ActiveVoices() == 0 && peak < kSilencePeak) break;
     }
 
-    const std::vector<std::uint8_t> header = WavHeader(rendered, kWavSampleRate);
-    std::copy(header.begin(), header.end(), file.begin());
-    if (!WriteWholeFile(reporter, outPath, file)) return false;
+    if (!file.Finish(rendered)) {
+        ShowErrorBox(reporter, outPath);
+        GeneralErrorMsg(reporter, gene::kCannotOpen);
+        return false;
+    }
     if (result) {
         result->frames = rendered;
         result->songFrames = songFrames;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/reporter.h"
 #include "playback/play_sequence.h"
@@ -24,8 +25,9 @@ inline constexpr int kMaxReleaseSeconds = 10;
 
 // A soundfont that cannot be loaded shows its path and reports GENE
 // 0x01000007; without a synthesizer in the build, MDCT 0x07000001; a file
-// that cannot be written, GENE 0x01000007. False on any failure; an earlier
-// file at outPath is kept then.
+// that cannot be written shows its path and reports GENE 0x01000007; a song
+// longer than a WAV file can hold (about six and a half hours) reports GENE
+// 0x0100000A. False on any failure; an earlier file at outPath is kept then.
 bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::string& soundFont,
                const std::string& outPath, WavExportResult* result = nullptr);
 

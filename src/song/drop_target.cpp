@@ -132,6 +132,13 @@ std::optional<HighlightBand> DragOverBand(const SongData& song, std::string_view
     return std::nullopt;
 }
 
+bool DragOverHighlight::Show(const std::optional<HighlightBand>& band)
+{
+    if (band == shown_) return false;
+    shown_ = band;
+    return true;
+}
+
 // ---- score ---------------------------------------------------------------
 
 bool DropPhraseOnScore(Reporter& reporter, SongData& song, const SongData& phrase, int phraseBar, int b)

@@ -98,6 +98,18 @@ struct HighlightBand {
 std::optional<HighlightBand> DragOverBand(const SongData& song, std::string_view text,
                                           const ScoreHit& hit, int cellWidth);
 
+// The band a window shows while a drag passes over it. The window repaints
+// only when Show or Clear returns true (the band changed).
+class DragOverHighlight {
+public:
+    bool Show(const std::optional<HighlightBand>& band);
+    bool Clear() { return Show(std::nullopt); }
+    const std::optional<HighlightBand>& shown() const { return shown_; }
+
+private:
+    std::optional<HighlightBand> shown_;
+};
+
 // ---- drops onto the score ------------------------------------------------
 
 // The main window's message to the keyboard palette: its note was taken.

@@ -40,14 +40,11 @@ std::string_view ChordCell::Name() const { return FieldText(name.data(), name.si
 void ChordCell::SetName(std::string_view text)
 {
     name = {};
-    std::memcpy(name.data(), text.data(), std::min(text.size(), name.size() - 1));
+    const std::string cut = TruncateCp932(text, name.size() - 1);
+    std::memcpy(name.data(), cut.data(), cut.size());
 }
 
-SongData::SongData()
-{
-    CapturingReporter quiet;  // 8 bars, 4/4, C always fit
-    Reset(quiet, 8, 4, 0);
-}
+SongData::SongData() { ResetChecked(8, 4, 0); }
 
 SongData::SongData(Reporter& reporter, std::string path, int& bars, int& beats, int& key)
     : SongData()
@@ -59,12 +56,14 @@ SongData::SongData(Reporter& reporter, std::string path, int& bars, int& beats, 
     key = key_;
 }
 
-void SongData::SetHeader(int bars, int beats, int key)
+bool SongData::SetHeader(int bars, int beats, int key)
 {
+    if (bars < 1 || bars > MaxBars || (beats != 3 && beats != 4) || !IsValidKey(key)) return false;
     bars_ = bars;
     beats_ = beats;
     key_ = key;
     RebuildKeyName();
+    return true;
 }
 
 void SongData::RebuildKeyName()
@@ -95,6 +94,12 @@ bool SongData::Reset(Reporter& reporter, int bars, int beats, int key)
         SongErrorMsg(reporter, sgdt::kBadArgument);
         return false;
     }
+    ResetChecked(bars, beats, key);
+    return true;
+}
+
+void SongData::ResetChecked(int bars, int beats, int key)
+{
     SetHeader(bars, beats, key);
     info = SongInfo{};
     for (int i = 0; i < MaxBeats; ++i) {
@@ -103,7 +108,6 @@ bool SongData::Reset(Reporter& reporter, int bars, int beats, int key)
     }
     for (int i = 0; i < MaxSlots; ++i) FreshSlot(i, beats_);
     reserved = {};
-    return true;
 }
 
 bool SongData::Save(Reporter& reporter, const std::string& path) const

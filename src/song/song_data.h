@@ -173,11 +173,13 @@ public:
     SongInfo info{};
     std::array<std::uint32_t, kReservedWords> reserved{};
 
-    // Restores the header words from an image (song_image.cpp); the values
-    // must already be valid.
-    void SetHeader(int bars, int beats, int key);
+    // Sets the header words as an image gives them (song_image.cpp): false,
+    // unchanged, unless bars is 1..256, beats 3 or 4 and key in the table.
+    bool SetHeader(int bars, int beats, int key);
 
 private:
+    // Reset with values already known to fit.
+    void ResetChecked(int bars, int beats, int key);
     void RebuildKeyName();
     void FreshSlot(int slotIndex, int beatsForBarStarts);
     // Gives a bar that begins with a hold its own start again.

@@ -19,7 +19,9 @@ constexpr int kFastestTempo = 240;
 constexpr int kRepairedTempo = 80;
 constexpr int kLastCategory = 8;
 constexpr int kLastStyle = 23;
-constexpr int kLastGmInstrument = 127;
+// The melody instrument list has 152 entries: 128 General MIDI programs,
+// then extra voices and instrument groups the user can choose as well.
+constexpr int kLastInstrument = 151;
 
 // Where the parts of one image size lie.
 struct Layout {
@@ -146,7 +148,7 @@ void RepairInfo(SongInfo& info)
     if (static_cast<std::uint32_t>(info.style) == kFreedMemoryMark) info.style = 1;
     if (static_cast<std::uint8_t>(info.memo[0]) == kUninitialisedMark) info.memo[0] = 0;
     if (info.tempo < kSlowestTempo || info.tempo > kFastestTempo) info.tempo = kRepairedTempo;
-    if (info.instrument < 0 || info.instrument > kLastGmInstrument) info.instrument = 0;
+    if (info.instrument < 0 || info.instrument > kLastInstrument) info.instrument = 0;
     // A style outside the catalogue would index past it.
     if (info.category < 0 || info.category > kLastCategory) info.category = 0;
     if (info.style < 0 || info.style > kLastStyle) info.style = 1;
@@ -210,9 +212,13 @@ bool WriteSongImage(Reporter& reporter, const SongData& song, int beats, int key
 bool RestoreSongImage(std::span<const std::uint8_t> bytes, SongData& song)
 {
     if (bytes.size() != kSongImageSize) return false;
+    const SongData before = song;
     DecodeAreas(bytes, kLayouts[0], song);
-    song.SetHeader(GetI32(bytes, image::kBars), GetI32(bytes, image::kBeats),
-                   GetI32(bytes, image::kKey));
+    if (!song.SetHeader(GetI32(bytes, image::kBars), GetI32(bytes, image::kBeats),
+                        GetI32(bytes, image::kKey))) {
+        song = before;  // not an image this song took
+        return false;
+    }
     for (std::size_t i = 0; i < kReservedWords; ++i) {
         song.reserved[i] = static_cast<std::uint32_t>(GetI32(bytes, image::kReserved + i * 4));
     }

@@ -63,7 +63,8 @@ bool WriteSongImage(Reporter& reporter, const SongData& song, int beats, int key
 bool DecodeSongImage(Reporter& reporter, std::span<const std::uint8_t> bytes, SongData& song);
 
 // Puts a current image taken by TakeSnapshot back as it is (no repairs);
-// false for a buffer that is not 92,492 bytes.
+// false, song unchanged, for a buffer that is not 92,492 bytes or whose
+// header the song cannot hold.
 bool RestoreSongImage(std::span<const std::uint8_t> bytes, SongData& song);
 
 enum class SongFileStatus {

@@ -280,3 +280,48 @@ TEST(MidiTrackQueries, ProgramsMetasAndMasterVolume)
 
 }  // namespace
 }  // namespace songloom::midi
+
+namespace songloom::midi {
+namespace {
+
+TEST(MidiOrdering, EventsOfOneInstantMoveToTheFrontInOrder)
+{
+    CapturingReporter r;
+    CMidiTrack t(r);
+    t.State = TrackMessages;
+    auto add = [&](std::int32_t kind, std::int32_t delta, std::int32_t a) {
+        CMidiEvent e(delta);
+        e.Kind = kind;
+        e.Channel = kind == kKindMeta ? kNoChannel : 0;
+        e.Note = a;
+        e.Number = a;
+        e.Velocity = 100;
+        t.AppendEvent(e);
+    };
+    add(kKindNoteOff, 10, 60);
+    add(kKindNoteOn, 0, 62);
+    add(kKindControl, 0, 7);
+    add(kKindNoteOff, 0, 64);
+    add(kKindControl, 0, 10);
+    add(kKindNoteOn, 0, 60);
+    t.AddGmSystemOn();
+    t.AddEndOfTrack(0);
+    t.ControlsFirst();
+    t.SysExFirst();
+    t.NoteOffsFirst();
+    std::vector<std::pair<std::int32_t, std::int32_t>> order;
+    for (const auto& e : t.Events()) order.emplace_back(e.Kind, e.Kind == kKindSysEx ? 0 : e.Number);
+    EXPECT_EQ(order, (std::vector<std::pair<std::int32_t, std::int32_t>>{
+                         {kKindSysEx, 0}, {kKindControl, 7}, {kKindControl, 10}, {kKindNoteOff, 60},
+                         {kKindNoteOff, 64}, {kKindNoteOn, 62}, {kKindNoteOn, 60}, {kKindMeta, kMetaEndOfTrack}}));
+    EXPECT_EQ(t.Event(0).DeltaTime, 10);
+    for (int i = 1; i < t.EventCount(); ++i) EXPECT_EQ(t.Event(i).DeltaTime, 0);
+
+    t.AddMarker(0, "x");
+    t.MoveToFront(kKindMeta, kMetaMarker, "x");
+    EXPECT_TRUE(t.Event(0).IsMeta(kMetaMarker));
+    EXPECT_EQ(t.Event(0).DeltaTime, 10);
+}
+
+}  // namespace
+}  // namespace songloom::midi

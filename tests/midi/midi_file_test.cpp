@@ -256,3 +256,55 @@ TEST(MidiFile, EngineConversionGivesOneFormatZeroImage)
 
 }  // namespace
 }  // namespace songloom::midi
+
+namespace songloom::midi {
+namespace {
+
+TEST(MidiFile0, BarLengthTrimAndResolution)
+{
+    CapturingReporter r;
+    CMidiFile0 f(r);
+    f.Division = 480;
+    f.Track.AddTimeSignature(0, 6, 3);  // 6/8
+    f.Track.AddNote(0, 1440 * 2 + 100, 60, 100, 480);
+    f.Track.AddEndOfTrack(0);
+    EXPECT_EQ(f.BarLength(), 1440);
+    f.TimeSignature = 0x0304;  // 3/4 overrides the track
+    EXPECT_EQ(f.BarLength(), 1440);
+    f.TimeSignature = 0x0204;
+    EXPECT_EQ(f.BarLength(), 960);
+    f.TimeSignature = 0;
+    EXPECT_EQ(f.TrimLeadingTime(), 2880);
+    EXPECT_EQ(f.Track.Event(1).DeltaTime, 100);
+    EXPECT_FALSE(f.SetResolution(96));
+    EXPECT_EQ(f.Division, 96);
+    EXPECT_EQ(f.Track.Event(1).DeltaTime, 20);
+    EXPECT_EQ(f.Track.Event(1).Duration, 96);
+    CMidiFile0 copy(f);
+    EXPECT_EQ(copy.Track.Events(), f.Track.Events());
+    EXPECT_EQ(copy.Division, 96);
+    CMidiFile0 none(r);
+    EXPECT_EQ(none.BarLength(), 384);
+}
+
+TEST(MidiFile0, LoudHeaderCheckNamesTheFault)
+{
+    CapturingReporter r;
+    CMidiFile0 f(r);
+    f.Bytes = SmfBuilder().Header(1, 1, 96).Track([](TrackBytes&) {}).Bytes();
+    EXPECT_FALSE(f.CheckHeader(true));
+    f.Bytes = SmfBuilder().Header(0, 2, 96).Track([](TrackBytes&) {}).Bytes();
+    EXPECT_FALSE(f.CheckHeader(true));
+    f.Bytes = {'x'};
+    EXPECT_FALSE(f.CheckHeader(true));
+    f.Bytes = FormatZeroFile();
+    EXPECT_TRUE(f.CheckHeader(true));
+    EXPECT_EQ(f.Division, 120);
+    EXPECT_EQ(r.lines().size(), 3u);
+    EXPECT_TRUE(r.Has("M0DT", 0x04000001));
+    EXPECT_TRUE(r.Has("M0DT", 0x04000003));
+    EXPECT_TRUE(r.Has("M0DT", 0x04000004));
+}
+
+}  // namespace
+}  // namespace songloom::midi

@@ -86,6 +86,14 @@ TEST(WavExport, MissingSoundFontOrFolderFailsAndKeepsTheOldFile)
         reporter.Clear();
         EXPECT_FALSE(ExportWav(reporter, song, kDefaultSoundFont, dir.File("no/such/dir/x.wav")));
         EXPECT_TRUE(reporter.Has("GENE", 0x01000007));
+        // Longer than a WAV file can hold: refused before rendering it.
+        reporter.Clear();
+        const auto endless = SequenceBuilder().NoteOn(0, 0, 60, 100).NoteOff(5000000, 0, 60).Build();
+        EXPECT_FALSE(ExportWav(reporter, endless, kDefaultSoundFont, out));
+        EXPECT_TRUE(reporter.Has("GENE", 0x0100000A));
+        ASSERT_TRUE(ReadWholeFile(out, bytes));
+        EXPECT_EQ(bytes.size(), 3u);
+        EXPECT_FALSE(FileExists(out + ".part"));
     }
 #endif
 }

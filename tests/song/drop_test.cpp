@@ -136,6 +136,16 @@ TEST(DragOver, BandFollowsThePayload)
     EXPECT_FALSE(DragOverBand(song, "length:4", At(0, 3), 160));  // no note start there
     EXPECT_FALSE(DragOverBand(song, "length:4", At(9, 0), 160));  // outside the song
     EXPECT_FALSE(DragOverBand(song, "hello", hit, 160));
+
+    // The window repaints only when the band changes.
+    DragOverHighlight highlight;
+    EXPECT_FALSE(highlight.Clear());
+    EXPECT_TRUE(highlight.Show(DragOverBand(song, "note:60", At(0, 5), 160)));
+    EXPECT_FALSE(highlight.Show(DragOverBand(song, "note:61", At(0, 5), 160)));
+    EXPECT_TRUE(highlight.Show(DragOverBand(song, "note:61", At(0, 6), 160)));
+    EXPECT_TRUE(highlight.Show(DragOverBand(song, "length:4", At(0, 3), 160)));  // none
+    EXPECT_FALSE(highlight.shown());
+    EXPECT_FALSE(highlight.Clear());
 }
 
 TEST(ScoreDrop, NotesFillTheRestTheyLandOnUpToTheBarLine)

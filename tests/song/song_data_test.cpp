@@ -82,6 +82,16 @@ TEST(SongModel, KeyNamesAndChordVocabulary)
     EXPECT_EQ(NoteValueTable[6].Eighths(), 5.0);
 }
 
+TEST(SongModel, ChordCellsHoldSevenBytesWithoutSplittingACharacter)
+{
+    ChordCell cell;
+    cell.SetName("ABCDEF\x82\xa0");
+    EXPECT_EQ(cell.Name(), "ABCDEF");
+    cell.SetName("ABCDE\x82\xa0Z");
+    EXPECT_EQ(cell.Name(), "ABCDE\x82\xa0");
+    EXPECT_EQ(cell.name[7], 0);
+}
+
 TEST(SongModel, SetChordRunsAcrossBarLinesAndStopsAtTheEnd)
 {
     SongData song = NewSong(2, 3, 0);
@@ -300,6 +310,10 @@ TEST(SongModel, SnapshotRestoreIsSingleLevelUndo)
     EXPECT_EQ(BuildSongImage(song, song.beats(), song.key()), original);
     const SongData copy = song;  // a song is a value, snapshot included
     EXPECT_TRUE(copy.HasSnapshot());
+    // An image whose header no song can hold is not put back.
+    EXPECT_FALSE(RestoreSongImage(std::vector<std::uint8_t>(92492, 0xFF), song));
+    EXPECT_FALSE(RestoreSongImage(std::vector<std::uint8_t>(100, 0), song));
+    EXPECT_EQ(BuildSongImage(song, song.beats(), song.key()), original);
 }
 
 }  // namespace

@@ -203,9 +203,10 @@ TEST(SongImage, InfoRepairsOnLoad)
     const Case cases[] = {
         {300, 0, 0, 1, 80, 0, 0, 1},
         {40, 127, 8, 23, 40, 127, 8, 23},
-        {240, 128, 0, 1, 240, 0, 0, 1},
+        {240, 128, 0, 1, 240, 128, 0, 1},  // extra voices and groups survive a reload
+        {120, 152, 0, 1, 120, 0, 0, 1},
         {39, -1, static_cast<std::int32_t>(0xFEEEFEEE), static_cast<std::int32_t>(0xFEEEFEEE), 80, 0, 0, 1},
-        {241, 151, 9, 24, 80, 0, 0, 1},
+        {241, 151, 9, 24, 80, 151, 0, 1},
     };
     for (const auto& c : cases) {
         ImageBytes img(92492);
