@@ -140,6 +140,7 @@ bool MidiPlayer::Stop()
         std::lock_guard lock(mutex_);
         if (player_) player_->RequestStop();
     }
+    if (std::this_thread::get_id() == thread_.get_id()) return true;  // from the end callback
     WaitUntilDone();
     playCopy_.reset();
     return true;

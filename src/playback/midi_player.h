@@ -29,6 +29,8 @@ public:
     // every event from the timer thread; onEnd is called once, from the
     // playback thread, when the song has played to its end or could not be
     // played, never after Stop. Returns once the player runs (or gave up).
+    // Neither callback may call Play; the end callback may call Stop, which
+    // then only asks for the stop (the thread is about to end anyway).
     void Play(const PlaySequence& file, EndCallback onEnd, EventCallback onEvent,
               bool skipLeadingSilence);
     // Plays a MIDI file object whose track is in TrackNotes; the play copy is

@@ -229,6 +229,23 @@ TEST(MidiPlayer, StopEndsTheChainWithoutTheEndCallback)
     EXPECT_EQ(end.calls, 1);
 }
 
+TEST(MidiPlayer, EndCallbackMayCallStop)
+{
+    Rig rig;
+    MidiPlayer player(rig.context, Exact());
+    std::atomic<int> ends{0};
+    player.Play(SequenceBuilder().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60).Build(),
+                [&] {
+                    ++ends;
+                    player.Stop();
+                },
+                nullptr, false);
+    ASSERT_TRUE(rig.clock.RunUntilIdle(kLimit));
+    player.WaitUntilDone();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(player.IsActive());
+}
+
 TEST(MidiPlayer, ANewPlayStopsAnEarlierOneThatDoesNotFinish)
 {
     Rig rig;
