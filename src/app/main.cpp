@@ -5,14 +5,14 @@
 //   songloom --screenshot FILE    saves the window as painted after start-up
 //                                 (and FILE-playing.png while the song plays
 //                                 when --play is given too), then quits
-//   songloom --measure            prints the time to the first painted page
-//                                 and the resident memory, then quits
+//   songloom --measure            prints the time from main to the first
+//                                 painted page, the wall-clock time of that
+//                                 paint and the resident memory, then quits
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -24,6 +24,7 @@
 #include "app/message_box_reporter.h"
 #include "app/playback_factory.h"
 #include "app/songloom_dlg.h"
+#include "app/translations.h"
 
 namespace {
 
@@ -48,10 +49,7 @@ int main(int argc, char** argv)
 
     // Qt's own dialogs (file dialogs, message box buttons) in Japanese.
     QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTranslator);
-    }
+    songloom::app::InstallQtJapanese(qtTranslator);
 
     QString screenshot;
     bool measure = false;
@@ -74,8 +72,10 @@ int main(int argc, char** argv)
     if (measure) {
         QObject::connect(&window, &songloom::app::CSongloomDlg::firstPagePainted, &app, [&] {
             const qint64 ms = sinceStart.elapsed();
-            QTimer::singleShot(200, &app, [ms] {
-                std::printf("first-page-ms %lld\nrss-kb %ld\n", static_cast<long long>(ms), ResidentKilobytes());
+            const qint64 epochMs = QDateTime::currentMSecsSinceEpoch();
+            QTimer::singleShot(200, &app, [ms, epochMs] {
+                std::printf("first-page-ms %lld\nfirst-page-epoch-ms %lld\nrss-kb %ld\n", static_cast<long long>(ms),
+                            static_cast<long long>(epochMs), ResidentKilobytes());
                 std::fflush(stdout);
                 QApplication::quit();
             });
