@@ -5,6 +5,7 @@
 #   ./songloom.sh fuzz [SECONDS]  build the fuzz targets with clang, run each SECONDS (default 60)
 #   ./songloom.sh bench           build Release benchmarks and run them
 #   ./songloom.sh build           build the Release tree only
+#   ./songloom.sh package         build the Debian package (build/package/songloom_*.deb)
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -108,11 +109,20 @@ cmd_bench() {
   done
 }
 
+cmd_package() {
+  install_packages
+  configure build/package -DCMAKE_BUILD_TYPE=Release -DSONGLOOM_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+  cmake --build build/package -j "$JOBS"
+  (cd build/package && cpack -G DEB)
+  ls -1 build/package/*.deb
+}
+
 case "${1:-}" in
   test) shift; cmd_test "$@" ;;
   run) shift; cmd_run "$@" ;;
   fuzz) shift; cmd_fuzz "$@" ;;
   bench) shift; cmd_bench "$@" ;;
   build) shift; install_packages; build_release ;;
-  *) sed -n '2,8p' "$0"; exit 1 ;;
+  package) shift; cmd_package ;;
+  *) sed -n '2,9p' "$0"; exit 1 ;;
 esac

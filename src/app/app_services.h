@@ -1,0 +1,90 @@
+#pragma once
+// What the main window runs on, apart from its widgets: the reporter, the
+// working folder, the engine's random generator and style catalogue, the
+// renderer and the playback port. The program holds one; every test makes
+// its own with a capturing reporter and a recording playback.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "arrange/style_catalogue.h"
+#include "arrange/style_record.h"
+#include "common/random.h"
+#include "common/reporter.h"
+#include "song/song_data.h"
+
+namespace songloom::app {
+
+// The window's way to sound: one playback at a time from a rendered Standard
+// MIDI File, and a preview output for single notes and chords.
+class PlaybackPort {
+public:
+    virtual ~PlaybackPort() = default;
+    // Plays the file at path. onPosition gets the tick (96 per quarter note)
+    // of every event, from the player's timer thread; onEnd is called once,
+    // from the playback thread, when the song has played to its end, never
+    // after Stop. false when nothing could be started (already reported).
+    virtual bool Play(const std::string& path, std::function<void(int tick)> onPosition,
+                      std::function<void()> onEnd) = 0;
+    virtual void Stop() = 0;
+    // One channel message to the preview output, opened on first use (with
+    // the preview programs set by the caller).
+    virtual void Preview(int status, int data1, int data2) = 0;
+    virtual bool PreviewOpen() const = 0;
+    // Closes the preview output (before every play).
+    virtual void ClosePreview() = 0;
+};
+
+// A port for a program built without the player: Play reports that playing
+// is not available and returns false; previews are silent.
+class SilentPlaybackPort : public PlaybackPort {
+public:
+    explicit SilentPlaybackPort(Reporter& reporter) : reporter_(reporter) {}
+    bool Play(const std::string& path, std::function<void(int)> onPosition, std::function<void()> onEnd) override;
+    void Stop() override {}
+    void Preview(int, int, int) override {}
+    bool PreviewOpen() const override { return false; }
+    void ClosePreview() override {}
+
+private:
+    Reporter& reporter_;
+};
+
+// The text shown for a command whose part of the program is not built.
+inline constexpr std::string_view kNotAvailableText = "この機能は、このバージョンでは使用できません。";
+
+// Renders song into a Standard MIDI File at path in the song's music style.
+using SongRenderer = std::function<bool(const song::SongData& song, const std::string& path)>;
+// Replaces song by the Standard MIDI File at path (snapshot taken first).
+using MidiImporter = std::function<bool(song::SongData& song, const std::string& path)>;
+
+struct AppServices {
+    AppServices(Reporter& reporter, std::string workDir);
+    ~AppServices();
+
+    // Seeds the engine's generator from seed and builds the style catalogue.
+    void BuildCatalogue(std::uint32_t seed);
+    // The catalogue record of the song's style, nullptr before the build or
+    // for a style outside the catalogue.
+    const arrange::StyleRecord* StyleOf(const song::SongData& song) const;
+
+    Reporter& reporter;
+    std::string workDir;
+    Random random;
+    arrange::StyleCatalogue catalogue;
+    arrange::StyleRecord startStyle;  // the active style the build leaves
+    std::unique_ptr<PlaybackPort> playback;
+    SongRenderer render;
+    MidiImporter import;
+};
+
+// Fills render and import with the engine's, when the program has them;
+// otherwise they report kNotAvailableText and fail.
+void InstallEngine(AppServices& services);
+
+// Default tempo (quarter notes per minute) and melody instrument of a style.
+int StyleDefaultTempo(const arrange::StyleRecord& style);
+int StyleDefaultInstrument(const arrange::StyleRecord& style);
+
+}  // namespace songloom::app

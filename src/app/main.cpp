@@ -1,0 +1,103 @@
+// The desktop program: starts in the current folder, shows the main window
+// and runs until it is closed.
+//
+//   songloom                      the program
+//   songloom --screenshot FILE    saves the window as painted after start-up
+//                                 (and FILE-playing.png while the song plays
+//                                 when --play is given too), then quits
+//   songloom --measure            prints the time from main to the first
+//                                 painted page, the wall-clock time of that
+//                                 paint and the resident memory, then quits
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QTranslator>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/app_services.h"
+#include "app/main_messages.h"
+#include "app/message_box_reporter.h"
+#include "app/playback_factory.h"
+#include "app/songloom_dlg.h"
+#include "app/translations.h"
+
+namespace {
+
+long ResidentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Songloom"));
+
+    // Qt's own dialogs (file dialogs, message box buttons) in Japanese.
+    QTranslator qtTranslator;
+    songloom::app::InstallQtJapanese(qtTranslator);
+
+    QString screenshot;
+    bool measure = false;
+    bool play = false;
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size()) screenshot = args[++i];
+        else if (args[i] == QLatin1String("--measure")) measure = true;
+        else if (args[i] == QLatin1String("--play")) play = true;
+    }
+
+    songloom::app::MessageBoxReporter reporter;
+    songloom::app::AppServices services(reporter, QDir::currentPath().toStdString());
+    services.playback = songloom::app::MakeSystemPlayback(reporter);
+    songloom::app::InstallEngine(services);
+
+    songloom::app::CSongloomDlg window(services);
+    reporter.SetParentWindow(&window);
+
+    if (measure) {
+        QObject::connect(&window, &songloom::app::CSongloomDlg::firstPagePainted, &app, [&] {
+            const qint64 ms = sinceStart.elapsed();
+            const qint64 epochMs = QDateTime::currentMSecsSinceEpoch();
+            QTimer::singleShot(200, &app, [ms, epochMs] {
+                std::printf("first-page-ms %lld\nfirst-page-epoch-ms %lld\nrss-kb %ld\n", static_cast<long long>(ms),
+                            static_cast<long long>(epochMs), ResidentKilobytes());
+                std::fflush(stdout);
+                QApplication::quit();
+            });
+        });
+    }
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(1500, &window, [&] {
+            window.grab().save(screenshot);
+            if (!play) {
+                QApplication::quit();
+                return;
+            }
+            window.Command(songloom::app::kCmdPlay);
+            QTimer::singleShot(4000, &window, [&] {
+                QString second = screenshot;
+                second.replace(QLatin1String(".png"), QLatin1String("-playing.png"));
+                window.grab().save(second);
+                window.Command(songloom::app::kCmdPlay);
+                QApplication::quit();
+            });
+        });
+    }
+    window.show();
+    return QApplication::exec();
+}
