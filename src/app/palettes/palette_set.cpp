@@ -109,6 +109,8 @@ void PaletteSet::SongChanged()
     phrase_->Refresh();
 }
 
+void PaletteSet::RefreshSongInfo() { songInfo_->Refresh(); }
+
 void PaletteSet::PhraseChanged() { phrase_->Refresh(); }
 
 void PaletteSet::ShowStartUpPalettes()
