@@ -50,6 +50,9 @@ public:
     // signature: every window shows it again (the chord palette its key's
     // default list, the scale selector its key's scales).
     void SongChanged();
+    // The bar count, time signature or style changed: the song information
+    // panel shows it.
+    void RefreshSongInfo();
     // The phrase changed from outside (cleared, a score bar copied in).
     void PhraseChanged();
 
