@@ -1,0 +1,100 @@
+#pragma once
+// The chord palette ("コード・パレット"): up to 10 rows of 16 chord buttons
+// and the buttons of commands 16 (guitar palette) and 17 (scale selector).
+// A press on a button starts a "chord:" drag when the mouse moves, and after
+// the press (dragged or not) asks the main window to sound the chord
+// (0x8010 with row and column). The right button edits the list through the
+// chord selector.
+
+#include <QWidget>
+#include <optional>
+
+#include "app/palettes/chord_palette_list.h"
+#include "app/palettes/palette_host.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace songloom::app {
+
+class CChordSelectorDlg;
+
+inline constexpr std::uint32_t kChordPreviewMessage = 0x8010;
+
+// The button grid's geometry, in the palette's coordinates.
+struct ChordGridGeometry {
+    int left = 6;
+    int top = 6;
+    int buttonWidth = 52;
+    int buttonHeight = 30;
+    int captionHeight = 14;  // under row 0 of a default list: the roman degrees
+};
+// The button under (x, y) among rows of the given lengths; none between or
+// beyond the buttons.
+std::optional<ChordButtonPos> ChordButtonAt(const ChordGridGeometry& g, const song::ListRows& rows, bool captions,
+                                            int x, int y);
+QRect ChordButtonRect(const ChordGridGeometry& g, ChordButtonPos pos, bool captions);
+
+enum class ChordMenuAction { kReplace, kAdd, kDelete };
+
+class CChordPaletteDlg : public QWidget {
+    Q_OBJECT
+public:
+    CChordPaletteDlg(PaletteHost& host, QWidget* parent = nullptr);
+    ~CChordPaletteDlg() override;
+
+    ChordPaletteList& list() { return list_; }
+    const ChordPaletteList& list() const { return list_; }
+    // The default list of the working song's key with scale (0, 1, 2, 12).
+    void ShowDefault(int scale);
+    // Start-up: chord.txt of the working folder when it exists, otherwise
+    // the default list of the song's key.
+    void LoadAtStartUp();
+    // Shut-down: the list shown, back to chord.txt.
+    bool SaveAtShutDown() const;
+
+    // Messages to the palette: 0x8018 / 0x8019 (root, type) from the chord
+    // selector, 0x801A (entry) from the scale selector.
+    void HandleMessage(std::uint32_t message, long long wParam, long long lParam);
+
+    // The right-button menu's items for the button at pos.
+    void MenuAction(ChordButtonPos pos, ChordMenuAction action);
+    // The pitches the main window sounds for a button (0x8010).
+    std::vector<int> PreviewNotes(int row, int column) const;
+
+    CChordSelectorDlg* selector() const { return selector_; }
+    QPushButton* guitarButton() const { return guitar_; }
+    QPushButton* scaleButton() const { return scale_; }
+    QLineEdit* nameEditor() const { return editor_; }
+    // Double-click: the button's name becomes editable in place.
+    void EditName(ChordButtonPos pos);
+    const ChordGridGeometry& geometry() const { return geometry_; }
+    QString ToolTipAt(QPoint point) const;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    void Relayout();
+    void PostPreview(ChordButtonPos pos);
+
+    PaletteHost& host_;
+    ChordPaletteList list_;
+    ChordGridGeometry geometry_;
+    std::optional<ChordButtonPos> pressed_;
+    QPoint pressPoint_;
+    ChordButtonPos menuTarget_;
+    std::optional<ChordButtonPos> editing_;
+    CChordSelectorDlg* selector_ = nullptr;
+    QPushButton* guitar_ = nullptr;
+    QPushButton* scale_ = nullptr;
+    QLineEdit* editor_ = nullptr;
+};
+
+}  // namespace songloom::app

@@ -1,0 +1,234 @@
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QTest>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QPushButton>
+
+#include "app/palettes/chord_palette.h"
+#include "app/palettes/guitar_palette.h"
+#include "app/palettes/keyboard_palette.h"
+#include "app/palettes/library_window.h"
+#include "app/palettes/main_window_palettes.h"
+#include "app/palettes/phrase_pallet_dlg.h"
+#include "app/palettes/song_info_panel.h"
+#include "app/main_messages.h"
+#include "app_fixture.h"
+#include "common/general.h"
+#include "pictures/keyboard_picture.h"
+#include "song/drop_payload.h"
+#include "song/song_image.h"
+
+namespace songloom::app::test {
+namespace {
+
+class PalettesOnWindowTest : public AppTest {
+protected:
+    MainWindowPalettes& Attach()
+    {
+        Start();
+        window->SetTransposeAsker([this] {
+            ++transposeQuestions;
+            return transposeAnswer;
+        });
+        hook = std::make_unique<MainWindowPalettes>(
+            *window, *services, [this](QWidget*, const QString& text) { paletteDrags.push_back(text); },
+            [this](bool) { return phraseFile; });
+        return *hook;
+    }
+    void TearDown() override
+    {
+        hook.reset();
+        AppTest::TearDown();
+    }
+    // The payload a palette drags, dropped on a cell of the main window.
+    void DropOnCell(const QString& payload, int cell, int slot)
+    {
+        const QPoint p = CellPoint(cell, slot);
+        ASSERT_TRUE(window->DropText(payload, p.x(), p.y())) << payload.toStdString();
+    }
+
+    std::unique_ptr<MainWindowPalettes> hook;
+    std::vector<QString> paletteDrags;
+    std::optional<std::string> phraseFile;
+    int transposeQuestions = 0;
+    song::KeyChangeAnswer transposeAnswer = song::KeyChangeAnswer::kTranspose;
+};
+
+TEST_F(PalettesOnWindowTest, CommandsOfThePalettesReachThem)
+{
+    PaletteSet& set = Attach().palettes();
+    window->commandButton(kCmdLibrary)->click();
+    EXPECT_TRUE(set.library().isVisible());
+    window->commandButton(kCmdOptions)->click();
+    EXPECT_TRUE(set.options().isVisible());
+    window->commandButton(kCmdSongInfo)->click();
+    EXPECT_TRUE(set.songInfo().isVisible());
+    EXPECT_TRUE(window->song().HasSnapshot());
+    set.chordPalette().guitarButton()->click();
+    EXPECT_TRUE(set.guitarPalette().isVisible());
+    for (const auto& report : reporter.reports()) EXPECT_NE(report.message, kNotAvailableText);
+
+    // The start-up message shows the three palettes a second later.
+    ProcessEvents();
+    QTest::qWait(1200);
+    EXPECT_TRUE(set.phrasePalette().isVisible());
+    EXPECT_TRUE(set.chordPalette().isVisible());
+    EXPECT_TRUE(set.keyboardPalette().isVisible());
+}
+
+TEST_F(PalettesOnWindowTest, OptionsChangeTheKeyboardAndTheSettings)
+{
+    PaletteSet& set = Attach().palettes();
+    set.options().lowSpin()->setValue(80);
+    ProcessEvents();
+    EXPECT_EQ(window->settings().keyboardLow, 71);
+    EXPECT_EQ(window->settings().keyboardHigh, 83);
+    EXPECT_EQ(set.keyboardPalette().range(), (KeyboardRange{71, 83}));
+}
+
+TEST_F(PalettesOnWindowTest, SongInformationChangesTheSong)
+{
+    PaletteSet& set = Attach().palettes();
+    CSongInfoDlg& info = set.songInfo();
+    info.ChooseTimeSignature(1);
+    ProcessEvents();
+    EXPECT_EQ(window->song().beats(), 3);
+
+    info.barSpin()->setValue(24);
+    ProcessEvents();
+    EXPECT_EQ(window->song().bars(), 24);
+    EXPECT_EQ(info.barSpin()->value(), 24);
+
+    // An untouched song is transposed without a question.
+    ASSERT_TRUE(window->song().IsUntouched());
+    info.ChooseKey(1);  // G
+    ProcessEvents();
+    EXPECT_EQ(window->song().key(), 1);
+    EXPECT_EQ(transposeQuestions, 0);
+    EXPECT_EQ(set.chordPalette().list().rows()[0][0], "G");
+
+    // A song with notes asks; "key signature only" keeps the notes.
+    const QPoint cell = CellPoint(0, 0);
+    ASSERT_TRUE(window->DropText(QStringLiteral("note:67"), cell.x(), cell.y()));
+    transposeAnswer = song::KeyChangeAnswer::kSignatureOnly;
+    info.ChooseKey(2);  // D
+    ProcessEvents();
+    EXPECT_EQ(transposeQuestions, 1);
+    EXPECT_EQ(window->song().key(), 2);
+    EXPECT_EQ(window->song().melody[0].cell[0], 67);
+    transposeAnswer = song::KeyChangeAnswer::kTranspose;
+    info.ChooseKey(0);  // C: down a whole tone
+    ProcessEvents();
+    EXPECT_EQ(transposeQuestions, 2);
+    EXPECT_NE(window->song().melody[0].cell[0], 67);
+    EXPECT_EQ(set.guitarPalette().rootList()->itemText(1), QStringLiteral("C#"));
+
+    // Category and style set the tempo and the melody instrument.
+    info.ChooseCategory(2);
+    ProcessEvents();
+    const arrange::StyleRecord* style = services->StyleOf(window->song());
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(window->song().info.category, 2);
+    EXPECT_EQ(window->song().info.style, info.styleList()->itemData(0).toInt());
+    EXPECT_EQ(window->song().info.tempo, StyleDefaultTempo(*style));
+    EXPECT_EQ(window->song().info.instrument, StyleDefaultInstrument(*style));
+    ASSERT_GE(info.styleList()->count(), 2);
+    info.ChooseStyle(1);
+    ProcessEvents();
+    style = services->StyleOf(window->song());
+    EXPECT_EQ(window->song().info.style, info.styleList()->itemData(1).toInt());
+    EXPECT_EQ(window->song().info.tempo, StyleDefaultTempo(*style));
+    EXPECT_EQ(window->tempoSlider()->value(), StyleDefaultTempo(*style));
+}
+
+// A four-bar song made only by drops from the palettes, played, saved and
+// opened again.
+TEST_F(PalettesOnWindowTest, FourBarSessionFromThePalettes)
+{
+    PaletteSet& set = Attach().palettes();
+    CChordPaletteDlg& chords = set.chordPalette();
+    window->song().SetBarCount(4);
+
+    // Chords: each bar's button of the C major list dragged onto beat 0.
+    const std::array<int, 4> buttons{0, 5, 3, 4};  // C Am F G
+    for (int bar = 0; bar < 4; ++bar) {
+        const QRect r = ChordButtonRect(chords.geometry(), {0, buttons[bar]}, true);
+        QTest::mousePress(&chords, Qt::LeftButton, {}, r.center());
+        QMouseEvent move(QEvent::MouseMove, QPointF(r.center() + QPoint(10, 0)), QPointF(), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&chords, &move);
+        ASSERT_EQ(paletteDrags.size(), static_cast<std::size_t>(bar + 1));
+        DropOnCell(paletteDrags.back(), bar, 0);
+    }
+    // Notes from the keyboard palette: a quarter-note rhythm in bar 0 by the
+    // split tool, whole notes elsewhere.
+    CKeyboardPalletDlg& keys = set.keyboardPalette();
+    const auto keyCentre = [&](int note) {
+        for (const auto& k : keys.keyboard().Layout(0).keys) {
+            if (k.note == note) return keys.geometry().keyboard.topLeft() + QPoint((k.left + k.right) / 2, k.bottom - 5);
+        }
+        return QPoint();
+    };
+    const auto dragFrom = [&](QPoint p) {
+        QTest::mousePress(&keys, Qt::LeftButton, {}, p);
+        QMouseEvent move(QEvent::MouseMove, QPointF(p + QPoint(0, 10)), QPointF(), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(&keys, &move);
+        QTest::mouseRelease(&keys, Qt::LeftButton, {}, p);
+        return paletteDrags.back();
+    };
+    const std::array<int, 4> pitches{60, 64, 65, 67};
+    for (int bar = 0; bar < 4; ++bar) DropOnCell(dragFrom(keyCentre(pitches[bar])), bar, 0);
+    DropOnCell(dragFrom(keys.geometry().Tool(1, 1).center()), 0, 4);  // split bar 0 in halves
+    DropOnCell(dragFrom(keyCentre(62)), 0, 4);
+    ProcessEvents();
+
+    song::SongData& song = window->song();
+    EXPECT_EQ(song.ChordName(0), "C ");
+    EXPECT_EQ(song.ChordName(4), "Am");
+    EXPECT_EQ(song.ChordName(12), "G ");
+    EXPECT_EQ(song.melody[0].cell[0], 60);
+    EXPECT_EQ(song.melody[4].cell[0], 62);
+    EXPECT_EQ(song.melody[8].cell[0], 64);
+
+    // A bar through the phrase palette: the phrase gets bar 3 of the score
+    // and gives it back as bar 4.
+    set.phrasePalette().DropText(PayloadToQString(song::ScorePayload(3)),
+                                 set.phrasePalette().geometry().Cell(0).center().x(),
+                                 set.phrasePalette().geometry().Cell(0).center().y());
+    ProcessEvents();
+    EXPECT_EQ(window->phrase().melody[0].cell[0], 67);
+    set.phrasePalette().StartCellDrag(0);
+    DropOnCell(paletteDrags.back(), 4, 0);
+    EXPECT_EQ(song.bars(), 5);
+    EXPECT_EQ(song.melody[32].cell[0], 67);
+
+    // Rendered and played, saved, opened again: the same song.
+    window->Command(kCmdPlay);
+    ASSERT_EQ(playback->played.size(), 1u);
+    EXPECT_TRUE(FileExists(playback->played[0]));
+    window->Command(kCmdPlay);
+    const std::string path = WorkFile("session.sld");
+    ASSERT_TRUE(window->SaveSongTo(path));
+    const std::vector<std::uint8_t> saved = song::BuildSongImage(window->song(), window->song().beats(),
+                                                                 window->song().key());
+    window->Command(kCmdClear);
+    ASSERT_TRUE(window->OpenSongFile(path));
+    EXPECT_EQ(song::BuildSongImage(window->song(), window->song().beats(), window->song().key()), saved);
+    EXPECT_TRUE(reporter.reports().empty());
+}
+
+TEST_F(PalettesOnWindowTest, ChordListOfThePaletteIsWhatShutDownWrites)
+{
+    PaletteSet& set = Attach().palettes();
+    set.chordPalette().list().Replace({0, 0}, "C7");
+    hook.reset();
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(WorkFile("chord.txt"), bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).substr(0, 3), "C7,");
+}
+
+}  // namespace
+}  // namespace songloom::app::test
