@@ -23,6 +23,7 @@
 #include "app/main_messages.h"
 #include "app/message_box_reporter.h"
 #include "app/playback_factory.h"
+#include "app/palettes/main_window_palettes.h"
 #include "app/songloom_dlg.h"
 #include "app/translations.h"
 
@@ -67,6 +68,8 @@ int main(int argc, char** argv)
     songloom::app::InstallEngine(services);
 
     songloom::app::CSongloomDlg window(services);
+    // The palettes go before the window: they write chord.txt after its shut-down.
+    songloom::app::MainWindowPalettes palettes(window, services);
     reporter.SetParentWindow(&window);
 
     if (measure) {

@@ -1,4 +1,6 @@
 #include <QComboBox>
+#include <QPainter>
+#include <cstdlib>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QTest>
@@ -76,6 +78,30 @@ TEST_F(PalettesOnWindowTest, CommandsOfThePalettesReachThem)
     EXPECT_TRUE(set.phrasePalette().isVisible());
     EXPECT_TRUE(set.chordPalette().isVisible());
     EXPECT_TRUE(set.keyboardPalette().isVisible());
+
+    // With SONGLOOM_SCREENSHOT_DIR set: the window and the three palettes as
+    // shown after start-up, side by side in one picture.
+    if (const char* out = std::getenv("SONGLOOM_SCREENSHOT_DIR")) {
+        const std::array<QWidget*, 4> shown{window.get(), &set.phrasePalette(), &set.chordPalette(),
+                                            &set.keyboardPalette()};
+        std::vector<QImage> images;
+        int width = 0;
+        int height = 0;
+        for (QWidget* w : shown) {
+            images.push_back(w->grab().toImage());
+            width = std::max(width, images.back().width());
+            height += images.back().height() + 8;
+        }
+        QImage all(width, height, QImage::Format_RGB32);
+        all.fill(QColor(90, 90, 90));
+        QPainter painter(&all);
+        int y = 0;
+        for (const QImage& image : images) {
+            painter.drawImage(0, y, image);
+            y += image.height() + 8;
+        }
+        all.save(QString::fromStdString(std::string(out) + "/main_window_palettes.png"));
+    }
 }
 
 TEST_F(PalettesOnWindowTest, OptionsChangeTheKeyboardAndTheSettings)

@@ -99,6 +99,22 @@ TEST_F(PaletteSetTest, SongChangesReachEveryWindow)
     EXPECT_TRUE(FileExists(dir.File("chord.txt")));
 }
 
+TEST_F(PaletteSetTest, PalettesAreArrangedClearOfTheMainWindow)
+{
+    auto set = Make();
+    const QRect main(0, 0, 1000, 640);
+    set->ArrangeAround(main, QSize(1600, 1200));
+    for (QWidget* w : std::initializer_list<QWidget*>{&set->phrasePalette(), &set->chordPalette(),
+                                                      &set->keyboardPalette(), &set->guitarPalette()}) {
+        EXPECT_FALSE(w->frameGeometry().intersects(main)) << w->windowTitle().toStdString();
+    }
+    EXPECT_FALSE(set->phrasePalette().frameGeometry().intersects(set->keyboardPalette().frameGeometry()));
+    // A small screen: the palettes stay on it.
+    set->ArrangeAround(QRect(0, 0, 800, 560), QSize(1024, 768));
+    EXPECT_LE(set->phrasePalette().frameGeometry().bottom(), 768);
+    EXPECT_GE(set->keyboardPalette().y(), 0);
+}
+
 // Paints every palette; with SONGLOOM_SCREENSHOT_DIR set, the pictures are
 // also written there as PNG files (one per window and one of them all).
 TEST_F(PaletteSetTest, PalettesPaint)

@@ -122,13 +122,32 @@ void PaletteSet::ShowStartUpPalettes()
 
 void PaletteSet::ArrangeAround(const QRect& mainWindow, const QSize& screen)
 {
+    const QSize phrase = phrase_->frameGeometry().size();
+    const QSize chord = chord_->frameGeometry().size();
+    const QSize keyboard = keyboard_->frameGeometry().size();
+    const int below = mainWindow.bottom() + 8;
+    if (below + phrase.height() + keyboard.height() + 16 <= screen.height()) {
+        // Room under the window: the phrase and keyboard palettes there, the
+        // chord and guitar palettes beside it, so none covers the score.
+        phrase_->move(mainWindow.left(), below);
+        keyboard_->move(mainWindow.left(), below + phrase.height() + 8);
+        const int right = mainWindow.right() + 8;
+        if (right + chord.width() <= screen.width()) {
+            chord_->move(right, mainWindow.top());
+            guitar_->move(right, mainWindow.top() + chord.height() + 8);
+        } else {
+            chord_->move(mainWindow.left() + keyboard.width() + 8, below + phrase.height() + 8);
+            guitar_->move(std::max(0, screen.width() - guitar_->frameGeometry().width() - 8), 8);
+        }
+        return;
+    }
     if (screen.width() < 1025 || screen.height() < 769) {
-        // A small screen: the three palettes side by side under the window.
-        const int y = mainWindow.bottom() + 8;
+        // A small screen: the three palettes next to the bottom of the window.
+        const int y = std::max(0, screen.height() - phrase.height() - 8);
         phrase_->move(mainWindow.left(), y);
-        chord_->move(phrase_->frameGeometry().right() + 8, y);
-        keyboard_->move(mainWindow.left(), y + phrase_->frameGeometry().height() + 8);
-        guitar_->move(std::max(0, screen.width() - guitar_->width() - 8), 8);
+        chord_->move(mainWindow.left() + phrase.width() + 8, y);
+        keyboard_->move(mainWindow.left(), std::max(0, y - keyboard.height() - 8));
+        guitar_->move(std::max(0, screen.width() - guitar_->frameGeometry().width() - 8), 8);
         return;
     }
     phrase_->move(mainWindow.left(), 0);
