@@ -13,20 +13,16 @@
 #include <string_view>
 #include <vector>
 
+#include "arrange/data_files.h"
+#include "arrange/style_catalogue.h"
+#include "arrange/style_record.h"
 #include "common/random.h"
 #include "common/reporter.h"
+#include "harmony/chord_entry.h"
 
 namespace songloom::midi {
 class CMidiTrack;
 }
-namespace songloom::harmony {
-class ChordList;
-}
-namespace songloom::arrange {
-struct StyleRecord;
-struct StyleCatalogue;
-struct DataFiles;
-}  // namespace songloom::arrange
 
 namespace songloom::arrange {
 
@@ -111,13 +107,17 @@ struct DrumRecord {
     bool operator==(const DrumRecord&) const = default;
 };
 
-// One section of the song structure: a letter ('A', 'B', ...) and the engine
-// chord records (six bytes each, length high byte first, then the chord
-// code) that fall into it, without the closing zero bytes.
+// A section as letter and engine chord records (six bytes each, length high
+// byte first, then the chord code, without the closing zero bytes): the form
+// in which a section's chords are handed between stages as bytes.
 struct SongSection {
     char letter = 'A';
     std::vector<std::uint8_t> chordRecords;
 };
+
+// Letter of a section of the song structure in the drum list: sections
+// alternate between two kinds, 'A' for odd numbers and 'B' for even ones.
+constexpr char SectionLetter(int sectionNumber) { return sectionNumber % 2 == 1 ? 'A' : 'B'; }
 
 // The engine's state. Members owned here unless said otherwise.
 struct EngineContext {
@@ -132,21 +132,18 @@ struct EngineContext {
 
     // Clears the lists, the tracks and the per-composition flags.
     void ResetForComposition();
+    // The chord entry context of the active style for building entries.
+    harmony::ChordEntryContext EntryContext();
 
     Reporter& reporter;
     Random& random;  // the engine's only source of chance (RandomBetween)
     const StyleCatalogue& catalogue;
     std::string workDir;
 
-private:
-    std::unique_ptr<StyleRecord> activeStyleStore_;
-    std::unique_ptr<DataFiles> dataFilesStore_;
-    std::unique_ptr<harmony::ChordList> chordsStore_;
-
-public:
-    StyleRecord& activeStyle;  // the working copy every generator reads
-    DataFiles& dataFiles;      // the engine's data-file buffers and names
-    harmony::ChordList& chords;  // chord entries of the song structure, time order
+    StyleRecord activeStyle;     // the working copy every generator reads
+    TimeChartNames timeCharts;   // chosen with the active style
+    DataFiles dataFiles;         // the engine's data-file buffers
+    harmony::ChordList chords;   // chord entries of the song structure, time order
 
     // Engine chord list of the converted song: six-byte records and the two
     // closing zero bytes.
@@ -155,7 +152,7 @@ public:
     NoteList melody;        // melody source list rendered on channel 1 (and 4, 6)
     NoteList secondMelody;  // list of channel 6 when the second melody is on
     NoteList percussionLine;  // generated line of channel 5
-    std::vector<SongSection> sections;  // song structure
+    std::vector<harmony::ChordSection> sections;  // song structure, numbered from 1
     std::vector<DrumRecord> drums;      // drum list, one record per section chord
 
     // The engine's output: one track per playing channel, in stage order.
@@ -179,8 +176,10 @@ public:
     int melodyProgram = 0;
     int secondLineProgram = 0;
 
-    // The long-pipe / siren question is asked at most once per process.
+    // The long-pipe / siren question is asked at most once per process; a
+    // Cancel keeps those effects off for the rest of the run.
     bool effectQuestionAsked = false;
+    bool effectRefused = false;
 };
 
 // Stage entry points the driver calls, in this order, after the conductor

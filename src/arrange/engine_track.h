@@ -9,6 +9,10 @@
 
 namespace songloom::arrange {
 
+// A new track for a channel's notes, in the noted state (notes with
+// durations) in which the engine edits its tracks.
+std::unique_ptr<midi::CMidiTrack> NewEngineTrack(EngineContext& ctx);
+
 // The engine's note writer. Cleans its arguments first: a negative duration
 // becomes 0; a note above 127 becomes a rest (note 0, velocity 0); a note
 // below 13 with a velocity becomes a rest; a rest gets duration 1. Rests
@@ -37,8 +41,10 @@ int MixerByte(const EngineContext& ctx, int channel, int byte);
 // Time before a generator's first event: every track starts at tick 0.
 constexpr Tick LeadInLength() { return 0; }
 
-// Removes rests and silent notes, then appends the end of track on the next
-// multiple of 96 after the last sound (at most 768 ticks after the last event).
+// Puts a track built from scratch into the noted state, removes rests and
+// silent notes, then appends the end of track on the next
+// multiple of 96 after the last sound (at most 768 ticks after the last
+// event).
 void FinishEngineTrack(EngineContext& ctx, midi::CMidiTrack& track);
 
 // The detuned, delayed copy of a finished track: every event moved to

@@ -1,0 +1,71 @@
+#include "arrange/timed_events.h"
+
+#include <algorithm>
+
+namespace songloom::arrange {
+
+std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track)
+{
+    std::vector<TimedEvent> out;
+    out.reserve(track.Events().size());
+    std::int64_t time = 0;
+    for (const auto& e : track.Events()) {
+        time += e.DeltaTime;
+        out.push_back({time, e});
+    }
+    return out;
+}
+
+void SortTimedEvents(std::vector<TimedEvent>& events)
+{
+    std::stable_sort(events.begin(), events.end(), [](const TimedEvent& a, const TimedEvent& b) {
+        if (a.time != b.time) return a.time < b.time;
+        const bool endA = a.event.IsEndOfTrack();
+        const bool endB = b.event.IsEndOfTrack();
+        if (endA != endB) return endB;
+        return a.order < b.order;
+    });
+}
+
+void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent> events)
+{
+    std::erase_if(events, [](const TimedEvent& t) { return t.event.Kind == midi::kKindDeleted; });
+    SortTimedEvents(events);
+    if (!events.empty()) {
+        // The End of Track marks the end: nothing may start after it.
+        auto eot = std::find_if(events.begin(), events.end(),
+                                [](const TimedEvent& t) { return t.event.IsEndOfTrack(); });
+        if (eot != events.end() && eot + 1 != events.end()) {
+            TimedEvent last = *eot;
+            last.time = std::max(last.time, events.back().time);
+            events.erase(eot);
+            events.push_back(std::move(last));
+        }
+    }
+    const auto state = track.State;
+    track.Clear();
+    std::int64_t previous = 0;
+    for (auto& t : events) {
+        t.event.DeltaTime = static_cast<std::int32_t>(t.time - previous);
+        previous = t.time;
+        track.AppendEvent(std::move(t.event));
+    }
+    track.State = state;
+}
+
+midi::CMidiEvent PitchBendEvent(int channel, int low, int high)
+{
+    midi::CMidiEvent e;
+    e.Kind = midi::kKindPitchBend;
+    e.Channel = channel;
+    e.Note = low & 0x7F;
+    e.Value = high & 0x7F;
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(0xE0 | (channel & 0x0F)),
+                                  static_cast<std::uint8_t>(low & 0x7F),
+                                  static_cast<std::uint8_t>(high & 0x7F)};
+    e.SetData(bytes);
+    e.DataLength = 3;
+    return e;
+}
+
+}  // namespace songloom::arrange

@@ -1,0 +1,35 @@
+#pragma once
+// A track's events at absolute times, for the melody edits that move, insert
+// and shorten notes: take the events out, edit at absolute ticks, put them
+// back with fresh delta times. Events of one instant keep their order.
+
+#include <cstdint>
+#include <vector>
+
+#include "midi/midi_track.h"
+
+namespace songloom::arrange {
+
+struct TimedEvent {
+    std::int64_t time = 0;
+    midi::CMidiEvent event;
+    // Place within its instant: lower comes first (a bend that must act
+    // before the note-on of the same tick uses -1).
+    int order = 0;
+};
+
+// The events of track with their absolute times, End of Track included.
+std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track);
+
+// Sorts by time, then order, keeping the order of equal events; an End of
+// Track goes behind everything of its instant.
+void SortTimedEvents(std::vector<TimedEvent>& events);
+
+// Replaces the events of track by events, sorted as above; an End of Track
+// stays last. Kind 0 events are dropped.
+void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent> events);
+
+// A pitch-bend event with its two data bytes (low 7 bits, high 7 bits).
+midi::CMidiEvent PitchBendEvent(int channel, int low, int high);
+
+}  // namespace songloom::arrange
