@@ -346,7 +346,7 @@ ChordAnalysis AnalyzeChords(Reporter& reporter, std::span<const AnalysisNote> in
         while (n.time >= segmentStart + length) nameSegment();
         const int role = roles[static_cast<std::size_t>(n.channel)];
         const int pc = PitchClass(n.pitch);
-        const Tick end = n.time + std::max(0, n.duration);
+        const Tick end = static_cast<Tick>(std::min<std::int64_t>(std::int64_t{n.time} + std::max(0, n.duration), 0x3FFFFFFF));
         const Tick segmentEnd = segmentStart + length;
         const Tick inside = std::min(end, segmentEnd) - n.time;
         current.ForRole(role)[static_cast<std::size_t>(pc)] += static_cast<std::uint32_t>(std::max(0, inside));

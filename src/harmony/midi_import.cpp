@@ -43,7 +43,7 @@ std::vector<AnalysisNote> NotesOf(const midi::CMidiTrack& track)
     std::vector<AnalysisNote> notes;
     Tick time = 0;
     for (const auto& e : track.Events()) {
-        time += std::max(0, e.DeltaTime);
+        time = midi::AddTicks(time, e.DeltaTime);
         if (e.Kind == midi::kKindNote && e.Channel >= 0 && e.Channel < 16) {
             notes.push_back({time, e.Duration, e.Channel, e.Note, e.Velocity});
         }
@@ -112,7 +112,7 @@ bool LoadAndAnalyze(Reporter& reporter, midi::CMidiFile0 file, LoadedFile& out)
     out.addedBass = AddBassFromChords(analysed, out.analysisRoles, out.channels);
     out.chords = AnalyzeChords(reporter, analysed, kImportDivision, out.analysisRoles);
     for (const auto& n : out.notes) {
-        if (n.velocity > 0) out.endTime = std::max(out.endTime, n.time + std::max(0, n.duration));
+        if (n.velocity > 0) out.endTime = std::max(out.endTime, midi::AddTicks(n.time, n.duration));
     }
     return true;
 }
@@ -178,12 +178,12 @@ std::vector<MelodyNote> MelodyLine(Reporter& reporter, const midi::CMidiFile0& f
     Tick time = 0;
     Tick cursor = 0;
     for (const auto& e : track.Events()) {
-        time += std::max(0, e.DeltaTime);
+        time = midi::AddTicks(time, e.DeltaTime);
         if (e.Kind != midi::kKindNote || e.Velocity <= 0 || e.Duration <= 0) continue;
         if (time > cursor) line.push_back({cursor, time - cursor, 0});
         if (time < cursor) continue;  // still overlapping after the reduction
         line.push_back({time, e.Duration, e.Note});
-        cursor = time + e.Duration;
+        cursor = midi::AddTicks(time, e.Duration);
     }
     return line;
 }

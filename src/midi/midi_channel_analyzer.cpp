@@ -40,7 +40,7 @@ void CMidiChannelAnalyzer::Gather(std::span<const CMidiEvent> events, std::int32
     Tick time = 0;
     for (std::size_t i = 0; i < events.size(); ++i) {
         const CMidiEvent& e = events[i];
-        time += std::max(0, e.DeltaTime);
+        time = AddTicks(time, e.DeltaTime);
         if (e.Kind == kKindNote && e.Velocity > 0 && e.Channel >= 0 && e.Channel < 16) {
             noteIndex[i] = {e.Channel, onsets[static_cast<std::size_t>(e.Channel)].size()};
             onsets[static_cast<std::size_t>(e.Channel)].push_back(time);
@@ -55,7 +55,7 @@ void CMidiChannelAnalyzer::Gather(std::span<const CMidiEvent> events, std::int32
     time = 0;
     for (std::size_t i = 0; i < events.size(); ++i) {
         const CMidiEvent& e = events[i];
-        time += std::max(0, e.DeltaTime);
+        time = AddTicks(time, e.DeltaTime);
         if (e.Kind == kKindProgram && e.Channel >= 0 && e.Channel < 16) {
             Channels[static_cast<std::size_t>(e.Channel)].Program = e.Value;
             continue;
@@ -82,7 +82,7 @@ void CMidiChannelAnalyzer::Gather(std::span<const CMidiEvent> events, std::int32
 
         const auto& times = onsets[static_cast<std::size_t>(c)];
         const auto after = times.begin() + static_cast<std::ptrdiff_t>(noteIndex[i].second) + 1;
-        const Tick end = time + std::max(0, e.Duration);
+        const Tick end = AddTicks(time, e.Duration);
         const auto under = std::lower_bound(after, times.end(), end) - after;
         if (under > 0) {
             ch.Poly += static_cast<std::int32_t>(under);

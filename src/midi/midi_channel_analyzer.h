@@ -11,6 +11,15 @@
 
 namespace songloom::midi {
 
+// Sum of two tick counts that never overflows: files may carry absurd delta
+// times, and a time this late is beyond any music anyway.
+inline constexpr Tick kLatestTick = 0x3FFFFFFF;
+constexpr Tick AddTicks(Tick a, Tick b)
+{
+    const std::int64_t sum = std::int64_t{a} + std::int64_t{b < 0 ? 0 : b};
+    return sum > kLatestTick ? kLatestTick : static_cast<Tick>(sum);
+}
+
 enum ChannelRole : std::int32_t {
     RoleNone = 0,
     RoleBass = 1,

@@ -88,6 +88,24 @@ TEST(MidiImport, BarCountRoundsUpTheQuarters)
     EXPECT_EQ(song.info.tempo, 120);
 }
 
+TEST(MidiImport, AbsurdDeltaTimesNeitherOverflowNorHang)
+{
+    // Ten deltas of the largest variable-length value pass 2^31 ticks.
+    auto image = SmfBuilder()
+                     .Header(0, 1, 96)
+                     .Track([](TrackBytes& t) {
+                         for (int i = 0; i < 10; ++i) {
+                             t.Delta(0x0FFFFFFF).NoteOn(0, 60 + i, 90).Delta(0x0FFFFFFF).NoteOff(0, 60 + i);
+                         }
+                     })
+                     .Bytes();
+    CapturingReporter r;
+    song::SongData song;
+    if (ImportMidiImage(r, image, song, 0)) {
+        EXPECT_EQ(song.bars(), song::MaxBars);
+    }
+}
+
 TEST(MidiImport, AnalysedNamesBecomeSongNames)
 {
     EXPECT_EQ(SongChordFromAnalysis("Dm7(9,11)"), "Dm7");
