@@ -292,7 +292,15 @@ ChordAnalysis AnalyzeChords(Reporter& reporter, std::span<const AnalysisNote> in
                      [](const AnalysisNote& a, const AnalysisNote& b) { return a.time < b.time; });
 
     ChordSegment current;
-    ChordSegment next;
+    // Notes still sounding past the segment they were counted in: each
+    // following segment gets the part of them that lies inside it, so a
+    // chord held over several segments keeps naming them.
+    struct HeldNote {
+        int role;
+        int pc;
+        Tick end;
+    };
+    std::vector<HeldNote> held;
     ChordMemory memory;
     int index = 0;
     Tick segmentStart = 0;
@@ -318,12 +326,16 @@ ChordAnalysis AnalyzeChords(Reporter& reporter, std::span<const AnalysisNote> in
                                          chord.ninth, chord.eleventh, chord.thirteenth));
         ++index;
         if (progress && index % 100 == 0) progress();
-        current = next;
+        current = ChordSegment{};
+        segmentStart += length;
         // Only the sounding time is carried: first and last notes belong to
         // the segment they start in.
-        current.firstMelody = current.lastMelody = current.firstBass = -1;
-        next = ChordSegment{};
-        segmentStart += length;
+        const Tick segmentEnd = segmentStart + length;
+        std::erase_if(held, [&](const HeldNote& h) {
+            current.ForRole(h.role)[static_cast<std::size_t>(h.pc)] +=
+                static_cast<std::uint32_t>(std::min(h.end, segmentEnd) - segmentStart);
+            return h.end <= segmentEnd;
+        });
     };
 
     for (const auto& n : notes) {
@@ -340,7 +352,7 @@ ChordAnalysis AnalyzeChords(Reporter& reporter, std::span<const AnalysisNote> in
         current.ForRole(role)[static_cast<std::size_t>(pc)] += static_cast<std::uint32_t>(std::max(0, inside));
         Tick overflow = end - segmentEnd;
         if (overflow > 0) {
-            next.ForRole(role)[static_cast<std::size_t>(pc)] += static_cast<std::uint32_t>(std::min(overflow, length));
+            held.push_back({role, pc, end});
         } else if (inside < 0) {
             ChordStructureErrorMsg(reporter, 0x31000001);
         }
@@ -351,15 +363,13 @@ ChordAnalysis AnalyzeChords(Reporter& reporter, std::span<const AnalysisNote> in
             current.firstBass = pc;
         }
     }
-    const bool timeLeft = ChordSegment::Sounds(current.melody) || ChordSegment::Sounds(current.bass) ||
-                          ChordSegment::Sounds(current.harmony);
-    if (timeLeft && static_cast<int>(result.names.size()) < kMaxKeySegments) nameSegment();
-    // A note held past the last segment leaves time in the carried state.
-    if ((ChordSegment::Sounds(current.melody) || ChordSegment::Sounds(current.bass) ||
-         ChordSegment::Sounds(current.harmony)) &&
-        static_cast<int>(result.names.size()) < kMaxKeySegments) {
-        nameSegment();
-    }
+    // After the last note: the segment it ends in, and those that notes
+    // still held reach into.
+    auto timeLeft = [&] {
+        return ChordSegment::Sounds(current.melody) || ChordSegment::Sounds(current.bass) ||
+               ChordSegment::Sounds(current.harmony);
+    };
+    while (timeLeft() && static_cast<int>(result.names.size()) < kMaxKeySegments) nameSegment();
     // Longer pieces are analysed up to the histogram's limit and said so.
     if (result.truncated) GeneralErrorMsg(reporter, gene::kTooLarge);
     return result;

@@ -1,7 +1,5 @@
 #include "harmony/fs_algo.h"
 
-#include <optional>
-
 #include "common/messages.h"
 #include "harmony/chord_code.h"
 #include "arrange/melody_renderer.h"
@@ -29,20 +27,21 @@ public:
     // hold before any value counts as a rest so that the melody keeps time.
     void Part(std::int32_t value, Tick length)
     {
-        if (value != song::kHold || !pending_) {
+        if (value != song::kHold || !started_) {
             Flush();
             pending_ = value == song::kHold ? song::kRest : value;
+            started_ = true;
         }
         duration_ += length;
     }
 
     void Flush()
     {
-        if (!pending_ || duration_ <= 0) {
+        if (!started_ || duration_ <= 0) {
             duration_ = 0;
             return;
         }
-        const int pitch = *pending_ >= 0 ? *pending_ : 0;
+        const int pitch = pending_ >= 0 ? pending_ : 0;
         Tick left = duration_;
         if (pitch == 0) {
             // The renderer refuses entries above one bar of 4/4.
@@ -57,7 +56,8 @@ public:
 
 private:
     arrange::EngineContext& ctx_;
-    std::optional<std::int32_t> pending_;
+    bool started_ = false;  // a value has been met
+    std::int32_t pending_ = song::kRest;
     Tick duration_ = 0;
 };
 

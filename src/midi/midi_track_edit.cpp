@@ -36,14 +36,18 @@ bool CMidiTrack::ChangeResolution(std::int32_t oldDivision, std::int32_t newDivi
         Error(mdtk::kInternal);
         return false;
     }
-    // The carry keeps the rounding of each delta from adding up over the track.
-    std::int64_t carry = 0;
+    // Each event's new time is its old absolute time scaled, so rounding
+    // never adds up over the track, whatever the ratio of the divisions (a
+    // carry of the delta remainders drifts late when the ratio is not whole,
+    // 1024 -> 96 for instance).
+    std::int64_t oldTime = 0;
+    std::int64_t newTime = 0;
     bool zero = false;
     for (auto& e : events_) {
-        const std::int64_t t = e.DeltaTime + carry;
-        const std::int64_t scaled = t * newDivision / oldDivision;
-        e.DeltaTime = ClampTick(scaled);
-        carry = t - scaled * oldDivision / newDivision;
+        oldTime += e.DeltaTime;
+        const std::int64_t scaled = oldTime * newDivision / oldDivision;
+        e.DeltaTime = ClampTick(scaled - newTime);
+        newTime = scaled;
         if (e.Kind == kKindNote) {
             e.Duration = ClampTick(std::int64_t{e.Duration} * newDivision / oldDivision);
             if (e.Duration == 0) {

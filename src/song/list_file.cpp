@@ -60,8 +60,12 @@ bool ParseListText(Reporter& reporter, std::string_view text, ListRows& rows, co
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (IsCp932LeadByte(static_cast<std::uint8_t>(c))) {
-            field += c;
-            if (i + 1 < text.size()) field += text[++i];
+            // A lead byte with nothing after it is no character: dropped, so
+            // that writing the list back cannot glue it to a separator.
+            if (i + 1 < text.size()) {
+                field += c;
+                field += text[++i];
+            }
             lineHasText = true;
             continue;
         }
@@ -117,7 +121,13 @@ std::string FormatListText(const ListRows& rows)
                 continue;
             }
             out += '"';
-            for (const char c : field) {
+            for (std::size_t k = 0; k < field.size(); ++k) {
+                const char c = field[k];
+                if (IsCp932LeadByte(static_cast<std::uint8_t>(c)) && k + 1 < field.size()) {
+                    out += c;  // its trail byte is never a quote to double
+                    out += field[++k];
+                    continue;
+                }
                 if (c == '"') out += '"';
                 out += c;
             }

@@ -88,14 +88,17 @@ TEST(ChordNaming, NameChordSpellings)
     EXPECT_EQ(NameChord(7, 4, 7, 10, 1, 6, 8), "G7(b9,#11,b13)");
 }
 
-TEST(ChordNaming, HeldNotesSpillIntoTheNextSegmentOnly)
+TEST(ChordNaming, HeldChordsNameEverySegmentTheyReach)
 {
     std::vector<AnalysisNote> notes;
-    // A C major chord held for three segments: the third segment gets only
-    // what spills over one segment's length, i.e. nothing.
-    Block(notes, 0, {48, 64, 67}, 3 * kSegment);
-    Block(notes, 2 * kSegment, {62, 65, 69});  // Dm
-    EXPECT_EQ(Names(notes), (std::vector<std::string>{"C", "C", "Dm"}));
+    // A C major chord with its bass held for four segments under a melody
+    // that walks through other chord shapes: every segment stays C.
+    Block(notes, 0, {60, 64, 67}, 4 * kSegment);
+    notes.push_back({0, 4 * kSegment, 2, 48, 90});
+    for (int i = 0; i < 16; ++i) notes.push_back({i * 48, 48, 0, 67 + (i % 4) * 2, 90});
+    // Then Dm for half a segment more than one.
+    Block(notes, 4 * kSegment, {62, 65, 69}, kSegment + kSegment / 2);
+    EXPECT_EQ(Names(notes), (std::vector<std::string>{"C", "C", "C", "C", "Dm", "Dm"}));
 }
 
 TEST(KeyEstimate, RanksOnsetsAndBreaksTiesByRank)

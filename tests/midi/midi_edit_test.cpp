@@ -72,6 +72,19 @@ TEST(MidiEdit, ChangeResolutionCarriesRoundingAndHandlesShortNotes)
     odd.AddEndOfTrack(0);
     odd.ChangeResolution(480, 96, false);
     EXPECT_NEAR(static_cast<double>(Times(odd).back()), 7000.0 * 96 / 480, 1.0);
+
+    // A ratio that is not whole (1024 -> 96) with odd deltas: every event
+    // lands on its exactly scaled time, none drifts late.
+    CMidiTrack fine(r);
+    fine.State = TrackNotes;
+    for (int i = 0; i < 1000; ++i) fine.AddNote(0, i == 0 ? 0 : 50, 60, 100, 40);
+    fine.AddEndOfTrack(50);
+    fine.ChangeResolution(1024, 96, false);
+    const auto times = Times(fine, kKindNote);
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        ASSERT_EQ(times[i], static_cast<std::int64_t>(i) * 50 * 96 / 1024) << i;
+    }
+    EXPECT_EQ(Times(fine).back(), 50000 * 96 / 1024);
 }
 
 TEST(MidiEdit, QuantizeSnapsToTheNearestGridLineRoundingHalfDown)

@@ -66,6 +66,20 @@ TEST(ListFile, ShiftJisLeadBytesNeverEndAField)
     EXPECT_EQ(Cp932ToUtf8(cut[0][0]), "コードコードコードコードコード");
 }
 
+TEST(ListFile, DoubleByteTextSurvivesWritingBack)
+{
+    CapturingReporter r;
+    // A lead byte whose trail byte is a quote or a comma; a lead byte alone
+    // at the end of the text, which is dropped rather than glued to a
+    // separator when the list is written back.
+    const ListRows rows = Parse(std::string("\"\x81\"\",\x81,Z\r\nA,\x81"), r);
+    EXPECT_EQ(rows, (ListRows{{"\x81\"", "\x81,Z"}, {"A", ""}}));
+    ListRows back;
+    ASSERT_TRUE(ParseListText(r, FormatListText(rows), back));
+    EXPECT_EQ(back, rows);
+    EXPECT_TRUE(r.reports().empty());
+}
+
 TEST(ListFile, UnterminatedQuoteIsReportedAndLeavesTheRows)
 {
     CapturingReporter r;
