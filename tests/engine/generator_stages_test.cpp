@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "arrange/data_files.h"
+#include "arrange/engine_context.h"
+#include "arrange/generators.h"
+#include "arrange/style_catalogue.h"
+#include "arrange/style_record.h"
+#include "harmony/chord_entry.h"
+#include "engine_fixture.h"
+#include "midi/midi_track.h"
+
+namespace songloom::arrange {
+namespace {
+
+// An engine context with the shipped knowledge base, the catalogue's first
+// style and four chords of one bar.
+struct StageFixture : testing::Test {
+    StageFixture() : fx(5), reporter(fx.reporter), catalogue(fx.catalogue), ctx(*fx.ctx)
+    {
+        ctx.activeStyle = *CatalogueRecord(catalogue, 0, 1);
+        harmony::ChordEntryContext entries{reporter, fx.random, ctx.dataFiles.notes};
+        for (const char* code : {"CMPo", "AmPo", "FMPo", "GMPs"}) {
+            ctx.chords.entries.push_back(
+                harmony::MakeChordEntry(entries, harmony::ChordRecord{384, harmony::ChordCode::FromBytes(code)}, ""));
+        }
+    }
+
+    // Sounding notes of a track on a channel.
+    static std::vector<midi::CMidiEvent> Notes(const midi::CMidiTrack& track, int channel)
+    {
+        std::vector<midi::CMidiEvent> notes;
+        for (const midi::CMidiEvent& e : track.Events()) {
+            if (e.Kind == midi::kKindNote && e.Channel == channel && e.Velocity > 0) notes.push_back(e);
+        }
+        return notes;
+    }
+
+    test::EngineFixture fx;
+    CapturingReporter& reporter;
+    StyleCatalogue& catalogue;
+    EngineContext& ctx;
+};
+
+TEST_F(StageFixture, ChordsCarryTheirTemplatesAndSections)
+{
+    ctx.drums = {{384, {'A', 'X', 'X', 'X'}}, {384, {'A', 'E', 'X', 'X'}}, {384, {'B', 'X', 'X', 'X'}},
+                 {384, {'B', 'E', 'X', 'X'}}};
+    const std::vector<PatternChord> chords = GeneratorChords(ctx);
+    ASSERT_EQ(chords.size(), 4u);
+    EXPECT_EQ(chords[1].root, 69);
+    EXPECT_GE(chords[1].digits[0], 5);  // C is a tone of A minor in the knowledge base
+    EXPECT_LT(chords[1].digits[1], 5);  // C sharp is not
+    EXPECT_EQ(chords[2].section, 'B');
+    EXPECT_TRUE(std::is_sorted(chords[3].tones.begin(), chords[3].tones.end()));
+    ctx.drums.pop_back();  // a drum list that does not match leaves every chord in section A
+    EXPECT_EQ(GeneratorChords(ctx)[2].section, 'A');
+}
+
+TEST_F(StageFixture, EachChannelGetsItsTrackOrNone)
+{
+    StyleRecord& style = ctx.activeStyle;
+    style.channelInstrument[kAccompaniment2Channel] = kNoInstrument;
+    style.channelInstrument[kEffectChannel] = kNoInstrument;
+    RenderAccompanimentChannel(ctx, kAccompaniment2Channel);
+    RenderEffectChannel(ctx);
+    EXPECT_TRUE(ctx.tracks.empty());
+
+    style.accompanimentPattern = 3;
+    style.bassPattern = 6;
+    style.drumPattern = 1;
+    style.channelOctave[kBassChannel] = -1;
+    RenderAccompanimentChannel(ctx, kAccompanimentChannel);
+    RenderBassChannel(ctx);
+    RenderDrumChannel(ctx);
+    ASSERT_EQ(ctx.tracks.size(), 3u);
+    const auto accompaniment = Notes(*ctx.tracks[0], kAccompanimentChannel);
+    EXPECT_EQ(accompaniment.size(), 4u * 8u);  // eighth-note arpeggio over four bars
+    const auto bass = Notes(*ctx.tracks[1], kBassChannel);
+    ASSERT_FALSE(bass.empty());
+    EXPECT_EQ(bass.front().Note, 36 - 12);  // the octave shift applies after generation
+    const auto drums = Notes(*ctx.tracks[2], kDrumChannel);
+    EXPECT_EQ(std::count_if(drums.begin(), drums.end(), [](const midi::CMidiEvent& e) { return e.Note == 36 || e.Note == 35; }),
+              4 * 2);
+    for (const auto& e : drums) {
+        EXPECT_GE(e.Note, 35);
+        EXPECT_LE(e.Note, 81);
+    }
+    EXPECT_TRUE(reporter.reports().empty()) << reporter.lines().front();
+}
+
+TEST_F(StageFixture, AccompanimentDoublingComesFirstOnChannelEleven)
+{
+    StyleRecord& style = ctx.activeStyle;
+    style.accompanimentPattern = 1;
+    style.channelMixer[kAccompanimentChannel].doublingDelay = 6;
+    RenderAccompanimentChannel(ctx, kAccompanimentChannel);
+    ASSERT_EQ(ctx.tracks.size(), 2u);
+    EXPECT_FALSE(Notes(*ctx.tracks[0], kAccompanimentDoublingChannel).empty());
+    EXPECT_EQ(Notes(*ctx.tracks[0], kAccompanimentDoublingChannel).size(),
+              Notes(*ctx.tracks[1], kAccompanimentChannel).size());
+}
+
+TEST_F(StageFixture, EffectProgramsAndTheirError)
+{
+    ctx.activeStyle.channelInstrument[kEffectChannel] = 126;
+    RenderEffectChannel(ctx);
+    ASSERT_EQ(ctx.tracks.size(), 1u);
+    EXPECT_EQ(Notes(*ctx.tracks[0], kEffectChannel).size(), 3u);
+    ctx.activeStyle.channelInstrument[kEffectChannel] = 121;
+    RenderEffectChannel(ctx);
+    ASSERT_EQ(ctx.tracks.size(), 2u);
+    EXPECT_TRUE(Notes(*ctx.tracks[1], kEffectChannel).empty());
+    EXPECT_TRUE(reporter.Has("YRAC", kEffectProgramError));
+}
+
+TEST_F(StageFixture, UnknownPatternsLeaveSetUpOnly)
+{
+    ctx.activeStyle.accompanimentPattern = 48;
+    ctx.activeStyle.drumPattern = 40;
+    RenderAccompanimentChannel(ctx, kAccompanimentChannel);
+    RenderDrumChannel(ctx);
+    ASSERT_EQ(ctx.tracks.size(), 2u);
+    EXPECT_TRUE(Notes(*ctx.tracks[0], kAccompanimentChannel).empty());
+    EXPECT_TRUE(Notes(*ctx.tracks[1], kDrumChannel).empty());
+    EXPECT_TRUE(reporter.Has("YRAC", kPatternError));
+    EXPECT_TRUE(reporter.Has("YRAC", kDrumPatternError));
+}
+
+}  // namespace
+}  // namespace songloom::arrange
