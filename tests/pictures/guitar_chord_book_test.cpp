@@ -89,7 +89,9 @@ TEST(GuitarChordBook, EveryEntrySpellsItsChordAndIsPlayable) {
                             std::inserter(missing, missing.begin()));
         EXPECT_TRUE(missing.empty() || missing == std::set<int>{7})
             << name << " leaves out more than the fifth";
-        if (highFret >= 0) EXPECT_LE(highFret - lowFret, 3) << name << " spans more than four frets";
+        if (highFret >= 0) {
+            EXPECT_LE(highFret - lowFret, 3) << name << " spans more than four frets";
+        }
         ++perChord[name];
     }
     EXPECT_EQ(perChord.size(), 480U);  // 40 types over 12 roots
