@@ -13,7 +13,7 @@ namespace songloom::app {
 inline constexpr std::string_view kChordListFileName = "chord.txt";
 inline constexpr int kChordListRows = 10;
 inline constexpr int kChordListColumns = 16;
-inline constexpr std::size_t kChordListFileCapacity = 1 << 20;
+
 
 // Rows of chord names (CP932 bytes); an empty name is an empty button.
 using ChordRows = std::vector<std::vector<std::string>>;
