@@ -68,7 +68,7 @@ int main(int argc, char** argv)
     songloom::app::InstallEngine(services);
 
     songloom::app::CSongloomDlg window(services);
-    // The palettes go before the window: they write chord.txt after its shut-down.
+    // The palettes go before the window: their going runs its shut-down.
     songloom::app::MainWindowPalettes palettes(window, services);
     reporter.SetParentWindow(&window);
 
