@@ -23,6 +23,16 @@ void MessageBoxReporter::OnGuiThread(Fn fn)
     QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
 }
 
+template <typename Fn>
+void MessageBoxReporter::PostToGuiThread(Fn fn)
+{
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(this, fn, Qt::QueuedConnection);
+}
+
 void MessageBoxReporter::ShowReport(const QString& text, bool systemModal)
 {
     QMessageBox box(QMessageBox::Warning, BoxTitle(), text, QMessageBox::Ok, parentWindow_);
@@ -43,7 +53,7 @@ void MessageBoxReporter::Report(const ErrorReport& report)
 {
     const QString text = QString::fromStdString(FormatErrorLine(report));
     const bool systemModal = report.systemModal;
-    OnGuiThread([this, text, systemModal] { ShowReport(text, systemModal); });
+    PostToGuiThread([this, text, systemModal] { ShowReport(text, systemModal); });
     if (report.tag == "YRAC") std::this_thread::sleep_for(kEngineReportPause);
 }
 

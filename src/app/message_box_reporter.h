@@ -1,9 +1,13 @@
 #pragma once
 // The app's reporter: every report becomes a modal message box with one OK
-// button (two for questions), text shown as given with its line breaks. A
-// report from another thread (the playback thread) is shown on the GUI
-// thread while the reporting thread waits. After an engine ("YRAC") report
-// the reporting thread pauses 500 milliseconds, as the engine expects.
+// button (two for questions), text shown as given with its line breaks.
+// Boxes are shown on the GUI thread. A report from another thread (the
+// playback thread) is handed to the GUI thread and the reporting thread goes
+// on: the GUI thread may itself be waiting for that thread (a play waits for
+// its player to open the device, a stop for the player to end), so waiting
+// for the box would hang both. A question from another thread waits for its
+// answer. After an engine ("YRAC") report the reporting thread pauses 500
+// milliseconds, as the engine expects.
 
 #include <QObject>
 #include <QString>
@@ -40,6 +44,10 @@ private:
     // Runs fn on the GUI thread and waits for it.
     template <typename Fn>
     void OnGuiThread(Fn fn);
+    // Runs fn on the GUI thread: at once when called there, otherwise as a
+    // queued call without waiting.
+    template <typename Fn>
+    void PostToGuiThread(Fn fn);
 
     QWidget* parentWindow_;
 };
