@@ -41,13 +41,10 @@ private:
     // Runs on the GUI thread.
     void ShowReport(const QString& text, bool systemModal);
     bool AskQuestion(const QString& text);
-    // Runs fn on the GUI thread and waits for it.
-    template <typename Fn>
-    void OnGuiThread(Fn fn);
     // Runs fn on the GUI thread: at once when called there, otherwise as a
-    // queued call without waiting.
+    // call of the given kind (queued, or queued and waited for).
     template <typename Fn>
-    void PostToGuiThread(Fn fn);
+    void OnGuiThread(Fn fn, Qt::ConnectionType fromOtherThreads);
 
     QWidget* parentWindow_;
 };
