@@ -186,7 +186,7 @@ BENCHMARK(BM_PlaybackOnsets)->Arg(1)->Arg(0)->Iterations(1)->Repetitions(1)->Uni
 
 void BM_WavExport(benchmark::State& state)
 {
-    if (!FileExists(kDefaultSoundFont)) {
+    if (!FileExists(kSmallSoundFont)) {
         state.SkipWithError("no soundfont");
         return;
     }
@@ -196,7 +196,7 @@ void BM_WavExport(benchmark::State& state)
     for (auto _ : state) {
         CapturingReporter reporter;
         WavExportResult result;
-        if (!ExportWav(reporter, song, kDefaultSoundFont, out, &result)) {
+        if (!ExportWav(reporter, song, kSmallSoundFont, out, &result)) {
             state.SkipWithError("export failed");
             return;
         }

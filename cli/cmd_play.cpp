@@ -1,6 +1,7 @@
 // songloom-cli play FILE.mid [--port N] [--soundfont PATH]
 // songloom-cli wav FILE.mid -o OUT.wav [--soundfont PATH]
 // songloom-cli ports
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -91,9 +92,10 @@ void Wav(CliContext& context, const PlayArgs& args)
     }
     const double length = result.SecondsOf(result.frames);
     const double song = result.SecondsOf(result.songFrames);
-    std::printf("wrote %s: %.3f s (song %.3f s + release %.3f s), rendered in %.3f s, %.1fx real time\n",
-                args.out.c_str(), length, song, length - song, result.renderSeconds,
-                result.renderSeconds > 0 ? length / result.renderSeconds : 0.0);
+    std::printf("wrote %s: %.3f s (song %.3f s + release %.3f s), gain %+.1f dB, rendered in %.3f s, "
+                "%.1fx real time\n",
+                args.out.c_str(), length, song, length - song, 20.0 * std::log10(result.gain),
+                result.renderSeconds, result.renderSeconds > 0 ? length / result.renderSeconds : 0.0);
 }
 
 void Ports(const std::string& soundFont)

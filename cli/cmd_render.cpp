@@ -1,4 +1,5 @@
 // songloom-cli render SONG.sld -o OUT.mid [--category C --style S] [--seed N]
+//                                         [--tempo BPM] [--instrument N]
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -19,7 +20,11 @@ struct RenderArgs {
     std::optional<int> category;
     std::optional<int> style;
     std::optional<std::uint32_t> seed;
+    std::optional<int> tempo;
+    std::optional<int> instrument;
 };
+
+constexpr int kInstrumentCount = 152;
 
 int Render(CliContext& context, const RenderArgs& args)
 {
@@ -43,6 +48,16 @@ int Render(CliContext& context, const RenderArgs& args)
         std::fprintf(stderr, "render: no style %d/%d\n", category, slot);
         return 2;
     }
+    // Choosing another style here does what choosing it in the song
+    // information does: the style's tempo and melody instrument come along.
+    if (category != song.info.category || slot != song.info.style) {
+        const arrange::StyleRecord& style = *arrange::CatalogueRecord(catalogue, category, slot);
+        if (style.tempo > 0) song.info.tempo = static_cast<std::int32_t>(60000000LL / style.tempo);
+        const int instrument = style.channelInstrument[arrange::kMelodyChannel];
+        if (instrument >= 0 && instrument < kInstrumentCount) song.info.instrument = instrument;
+    }
+    if (args.tempo) song.info.tempo = *args.tempo;
+    if (args.instrument) song.info.instrument = *args.instrument;
     harmony::RenderSong(ctx, song, category, slot, args.output);
     if (!std::filesystem::exists(args.output)) return 1;
     std::printf("%s\n", args.output.c_str());
@@ -57,6 +72,12 @@ const CommandRegistrar kRender("render", [](CLI::App& app, CliContext& context) 
     cmd->add_option("--category", args->category, "Style category 0-8 (default: the song's)");
     cmd->add_option("--style", args->style, "Style slot 0-23 (default: the song's)");
     cmd->add_option("--seed", args->seed, "Seed of the engine's random numbers");
+    cmd->add_option("--tempo", args->tempo, "Tempo in beats per minute (default: the song's, or the "
+                                            "chosen style's when --category/--style changes it)")
+        ->check(CLI::Range(40, 240));
+    cmd->add_option("--instrument", args->instrument,
+                    "Melody instrument 0-151 (default: the song's, or the chosen style's)")
+        ->check(CLI::Range(0, kInstrumentCount - 1));
     cmd->callback([args, &context] { context.status = Render(context, *args); });
 });
 

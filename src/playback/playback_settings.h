@@ -13,7 +13,7 @@
 namespace songloom::playback {
 
 struct PlaybackSettings {
-    std::string soundFont = kDefaultSoundFont;
+    std::string soundFont = DefaultSoundFont();
     int port = kSystemMapperPort;
 
     bool operator==(const PlaybackSettings&) const = default;

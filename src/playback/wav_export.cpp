@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -21,8 +22,10 @@ constexpr int kBlockFrames = 512;
 // Frames a WAV file can hold (its sizes are 32-bit), less the longest release.
 constexpr std::int64_t kMaxSongFrames =
     (std::int64_t{0xFFFFFFFF} - 36) / 4 - std::int64_t{kMaxReleaseSeconds} * kWavSampleRate;
-// A block whose peak stays below this (of 32767) counts as silence.
-constexpr int kSilencePeak = 8;
+// After the last event, a block whose peak lies 60 dB below the song's peak
+// (and below the floor) counts as silence.
+constexpr float kSilenceRatio = 0.001f;
+constexpr float kSilenceFloor = 1.0f / 32767.0f;
 
 void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes)
 {
@@ -41,49 +44,70 @@ private:
     FluidSynthEngine& synth_;
 };
 
-// Streams the frames into a temporary file beside the target and renames it
-// into place at the end, so that a failed export never leaves half a file
-// where an earlier one was, and a long song never sits in memory.
+// The song is rendered twice removed: first as float frames into a scratch
+// file beside the target (a long song never sits in memory), then, once its
+// peak is known, as 16-bit frames with one gain for the whole song into a
+// second temporary file that is renamed into place at the end. A failed
+// export never leaves half a file where an earlier one was.
 class WavFileWriter {
 public:
-    explicit WavFileWriter(const std::string& path) : path_(path), partPath_(path + ".part")
+    explicit WavFileWriter(const std::string& path)
+        : path_(path), partPath_(path + ".part"), scratchPath_(path + ".part.f32")
     {
-        file_ = std::fopen(partPath_.c_str(), "wb");
-        if (file_) Write(WavHeader(0, kWavSampleRate).data(), 44);
+        scratch_ = std::fopen(scratchPath_.c_str(), "w+b");
     }
     ~WavFileWriter()
     {
-        if (file_) {
-            std::fclose(file_);
-            std::remove(partPath_.c_str());
-        }
+        if (scratch_) std::fclose(scratch_);
+        std::remove(scratchPath_.c_str());
+        std::remove(partPath_.c_str());
     }
     WavFileWriter(const WavFileWriter&) = delete;
     WavFileWriter& operator=(const WavFileWriter&) = delete;
 
-    bool IsOpen() const { return file_ != nullptr; }
-    void Write(const void* bytes, std::size_t n)
+    bool IsOpen() const { return scratch_ != nullptr; }
+    void Write(const float* samples, std::size_t n)
     {
-        if (file_ && std::fwrite(bytes, 1, n, file_) != n) ok_ = false;
+        if (scratch_ && std::fwrite(samples, sizeof(float), n, scratch_) != n) ok_ = false;
     }
-    // Puts the final header in and the file in place; false on any failure.
-    bool Finish(std::int64_t frames)
+    // Converts the scratch frames at gain and puts the file in place; false
+    // on any failure.
+    bool Finish(std::int64_t frames, float gain)
     {
-        if (!file_) return false;
+        if (!scratch_ || !ok_ || std::fflush(scratch_) != 0 || std::fseek(scratch_, 0, SEEK_SET) != 0)
+            return false;
+        std::FILE* out = std::fopen(partPath_.c_str(), "wb");
+        if (!out) return false;
+        bool ok = true;
         const std::vector<std::uint8_t> header = WavHeader(frames, kWavSampleRate);
-        if (std::fseek(file_, 0, SEEK_SET) != 0) ok_ = false;
-        Write(header.data(), header.size());
-        if (std::fclose(file_) != 0) ok_ = false;
-        file_ = nullptr;
-        if (ok_ && std::rename(partPath_.c_str(), path_.c_str()) == 0) return true;
-        std::remove(partPath_.c_str());
-        return false;
+        ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
+        std::vector<float> in(2 * kBlockFrames);
+        std::vector<std::int16_t> pcm(2 * kBlockFrames);
+        for (std::int64_t done = 0; ok && done < frames;) {
+            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kBlockFrames, frames - done));
+            if (std::fread(in.data(), sizeof(float), 2 * n, scratch_) != 2 * n) {
+                ok = false;
+                break;
+            }
+            for (std::size_t i = 0; i < 2 * n; ++i) pcm[i] = ToPcm16(in[i] * gain);
+            ok = std::fwrite(pcm.data(), sizeof(std::int16_t), 2 * n, out) == 2 * n;
+            done += static_cast<std::int64_t>(n);
+        }
+        if (std::fclose(out) != 0) ok = false;
+        return ok && std::rename(partPath_.c_str(), path_.c_str()) == 0;
     }
 
 private:
+    static std::int16_t ToPcm16(float sample)
+    {
+        const float scaled = std::clamp(sample, -1.0f, 1.0f) * 32767.0f;
+        return static_cast<std::int16_t>(std::lround(scaled));
+    }
+
     std::string path_;
     std::string partPath_;
-    std::FILE* file_ = nullptr;
+    std::string scratchPath_;
+    std::FILE* scratch_ = nullptr;
     bool ok_ = true;
 };
 
@@ -111,6 +135,12 @@ std::vector<std::uint8_t> WavHeader(std::int64_t frames, int sampleRate)
     tag("data");
     PutLittleEndian(h, dataBytes, 4);
     return h;
+}
+
+float NormalisingGain(float peak)
+{
+    if (!(peak > 0)) return 1.0f;
+    return std::min(kWavTargetPeak / peak, kWavMaxGain);
 }
 
 bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::string& soundFont,
@@ -143,17 +173,20 @@ bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::stri
         GeneralErrorMsg(reporter, gene::kCannotOpen);
         return false;
     }
-    std::vector<std::int16_t> block(2 * kBlockFrames);
+    std::vector<float> block(2 * kBlockFrames);
     std::int64_t rendered = 0;
+    float songPeak = 0;
     // Renders up to the given frame; returns the peak of the last block.
     const auto renderTo = [&](std::int64_t frame) {
-        int peak = 0;
+        float peak = 0;
         while (rendered < frame) {
             const int n = static_cast<int>(std::min<std::int64_t>(kBlockFrames, frame - rendered));
-            synth.Render(block.data(), n);
-            file.Write(block.data(), 4 * static_cast<std::size_t>(n));
+            const auto samples = 2 * static_cast<std::size_t>(n);
+            synth.RenderFloat(block.data(), n);
+            file.Write(block.data(), samples);
             peak = 0;
-            for (int i = 0; i < 2 * n; ++i) peak = std::max(peak, std::abs(static_cast<int>(block[static_cast<std::size_t>(i)])));
+            for (std::size_t i = 0; i < samples; ++i) peak = std::max(peak, std::fabs(block[i]));
+            songPeak = std::max(songPeak, peak);
             rendered += n;
         }
         return peak;
@@ -185,14 +218,17 @@ bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::stri
     }
     const std::int64_t songFrames = rendered;
     synth.AllNotesOff();
-    // The release: until no voice sounds and a whole block is silent.
+    // The release: until no voice sounds and a whole block is silent, that is
+    // below the song's own level by the silence ratio.
+    const float silence = std::max(songPeak * kSilenceRatio, kSilenceFloor);
     const std::int64_t limit = songFrames + std::int64_t{kMaxReleaseSeconds} * kWavSampleRate;
     while (rendered < limit) {
-        const int peak = renderTo(rendered + kBlockFrames);
-        if (synth.ActiveVoices() == 0 && peak < kSilencePeak) break;
+        const float peak = renderTo(rendered + kBlockFrames);
+        if (synth.ActiveVoices() == 0 && peak < silence) break;
     }
 
-    if (!file.Finish(rendered)) {
+    const float gain = NormalisingGain(songPeak);
+    if (!file.Finish(rendered, gain)) {
         ShowErrorBox(reporter, outPath);
         GeneralErrorMsg(reporter, gene::kCannotOpen);
         return false;
@@ -200,6 +236,7 @@ bool ExportWav(Reporter& reporter, const PlaySequence& sequence, const std::stri
     if (result) {
         result->frames = rendered;
         result->songFrames = songFrames;
+        result->gain = gain;
         result->renderSeconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     }

@@ -17,7 +17,7 @@ TEST(SystemOutputs, BuiltInSynthesizerOpensOrFailsOnceAndSilently)
 {
     CapturingReporter reporter;
     ManualScheduler clock;
-    SystemOutputs outputs(kDefaultSoundFont, 10000000);
+    SystemOutputs outputs(kSmallSoundFont, 10000000);
     PlaybackContext context(reporter, outputs, clock);
     outputs.synth().Start();
     outputs.synth().Start();  // a second start does nothing
@@ -33,7 +33,7 @@ TEST(SystemOutputs, BuiltInSynthesizerOpensOrFailsOnceAndSilently)
     }
     if (audio) {
         EXPECT_FALSE(outputs.synth().AudioDriver().empty());
-        EXPECT_EQ(outputs.synth().WaitForSoundFont(30000000), FileExists(kDefaultSoundFont));
+        EXPECT_EQ(outputs.synth().WaitForSoundFont(30000000), FileExists(kSmallSoundFont));
         EXPECT_TRUE(reporter.reports().empty());
     } else {
         EXPECT_TRUE(outputs.synth().AudioDriver().empty());

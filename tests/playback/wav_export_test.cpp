@@ -22,14 +22,22 @@ std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int n)
     return v;
 }
 
-TEST(WavExport, RendersTheSongWithItsReleaseIntoA16BitStereoFile)
-{
+// Runs only where the synthesizer and the small soundfont are there.
+class WavExportWithSynth : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
 #if !SONGLOOM_HAVE_FLUIDSYNTH
-    GTEST_SKIP() << "built without the synthesizer";
+        GTEST_SKIP() << "built without the synthesizer";
 #endif
-    if (!FileExists(kDefaultSoundFont)) GTEST_SKIP() << "no General MIDI soundfont";
+        if (!FileExists(kSmallSoundFont)) GTEST_SKIP() << "no General MIDI soundfont";
+    }
     songloom::test::TempDir dir;
     CapturingReporter reporter;
+};
+
+TEST_F(WavExportWithSynth, RendersTheSongWithItsReleaseIntoA16BitStereoFile)
+{
     // Two seconds at 120: a piano chord for a bar, velocity 200 clamped.
     const auto song = SequenceBuilder()
                           .Tempo(0, 500000)
@@ -42,7 +50,7 @@ TEST(WavExport, RendersTheSongWithItsReleaseIntoA16BitStereoFile)
                           .Build();
     WavExportResult result;
     const std::string out = dir.File("song.wav");
-    ASSERT_TRUE(ExportWav(reporter, song, kDefaultSoundFont, out, &result));
+    ASSERT_TRUE(ExportWav(reporter, song, kSmallSoundFont, out, &result));
     EXPECT_TRUE(reporter.reports().empty());
     EXPECT_EQ(result.songFrames, 2 * kWavSampleRate);
     EXPECT_GT(result.frames, result.songFrames);  // the release is kept
@@ -64,9 +72,62 @@ TEST(WavExport, RendersTheSongWithItsReleaseIntoA16BitStereoFile)
         if (i < 44 + 4 * 44100) peakSong = std::max(peakSong, sample);
         if (i + 4 * 512 >= bytes.size()) peakEnd = std::max(peakEnd, sample);
     }
-    EXPECT_GT(peakSong, 1000);
-    EXPECT_LT(peakSong, 32767);  // not clipped
-    EXPECT_LT(peakEnd, 8);       // rendered until the sound has died away
+    // One gain for the whole file brings the song's peak to -1 dBFS.
+    EXPECT_NEAR(peakSong, kWavTargetPeak * 32767, 2);
+    EXPECT_GT(result.gain, 1.0f);
+    // Rendered until the sound has died away: 60 dB below the peak.
+    EXPECT_LT(peakEnd, 40);
+}
+
+// Peak of the 16-bit samples of a WAV file written by the export.
+int FilePeak(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) return -1;
+    int peak = 0;
+    for (std::size_t i = 44; i + 1 < bytes.size(); i += 2)
+        peak = std::max(peak, std::abs(static_cast<std::int16_t>(Le(bytes, i, 2))));
+    return peak;
+}
+
+TEST_F(WavExportWithSynth, ADenseSongIsBroughtDownInsteadOfClippedAndAQuietOneIsRaised)
+{
+    // Sixteen channels of brass at full volume and velocity, six notes
+    // each: far beyond full scale at the synthesizer's output.
+    SequenceBuilder loud;
+    loud.Tempo(0, 500000);
+    for (int channel = 0; channel < 16; ++channel) {
+        loud.Program(0, channel, 61).Control(0, channel, 7, 127).Control(0, channel, 11, 127);
+        for (int k = 0; k < 6; ++k) loud.NoteOn(0, channel, 48 + 5 * k, 127);
+    }
+    loud.NoteOff(192, 0, 48).End(0);
+    WavExportResult result;
+    ASSERT_TRUE(ExportWav(reporter, loud.Build(), kSmallSoundFont, dir.File("loud.wav"), &result));
+    EXPECT_LT(result.gain, 1.0f);
+    EXPECT_NEAR(FilePeak(dir.File("loud.wav")), kWavTargetPeak * 32767, 2);
+
+    // One soft note: raised to the same peak.
+    const auto soft = SequenceBuilder()
+                          .Tempo(0, 500000)
+                          .NoteOn(0, 0, 72, 90)
+                          .NoteOff(96, 0, 72)
+                          .End(0)
+                          .Build();
+    ASSERT_TRUE(ExportWav(reporter, soft, kSmallSoundFont, dir.File("soft.wav"), &result));
+    EXPECT_GT(result.gain, 4.0f);
+    EXPECT_NEAR(FilePeak(dir.File("soft.wav")), kWavTargetPeak * 32767, 2);
+    EXPECT_TRUE(reporter.reports().empty());
+    EXPECT_FALSE(FileExists(dir.File("soft.wav.part.f32")));
+}
+
+TEST(WavExport, NormalisingGainReachesTheTargetWithinItsLimits)
+{
+    EXPECT_FLOAT_EQ(NormalisingGain(kWavTargetPeak), 1.0f);
+    EXPECT_FLOAT_EQ(NormalisingGain(2 * kWavTargetPeak), 0.5f);
+    EXPECT_FLOAT_EQ(NormalisingGain(kWavTargetPeak / 10), 10.0f);
+    // Near silence is not raised into noise; silence keeps its level.
+    EXPECT_FLOAT_EQ(NormalisingGain(1e-6f), kWavMaxGain);
+    EXPECT_FLOAT_EQ(NormalisingGain(0.0f), 1.0f);
 }
 
 TEST(WavExport, MissingSoundFontOrFolderFailsAndKeepsTheOldFile)
@@ -82,14 +143,14 @@ TEST(WavExport, MissingSoundFontOrFolderFailsAndKeepsTheOldFile)
     ASSERT_TRUE(ReadWholeFile(out, bytes));
     EXPECT_EQ(bytes.size(), 3u);
 #if SONGLOOM_HAVE_FLUIDSYNTH
-    if (FileExists(kDefaultSoundFont)) {
+    if (FileExists(kSmallSoundFont)) {
         reporter.Clear();
-        EXPECT_FALSE(ExportWav(reporter, song, kDefaultSoundFont, dir.File("no/such/dir/x.wav")));
+        EXPECT_FALSE(ExportWav(reporter, song, kSmallSoundFont, dir.File("no/such/dir/x.wav")));
         EXPECT_TRUE(reporter.Has("GENE", 0x01000007));
         // Longer than a WAV file can hold: refused before rendering it.
         reporter.Clear();
         const auto endless = SequenceBuilder().NoteOn(0, 0, 60, 100).NoteOff(5000000, 0, 60).Build();
-        EXPECT_FALSE(ExportWav(reporter, endless, kDefaultSoundFont, out));
+        EXPECT_FALSE(ExportWav(reporter, endless, kSmallSoundFont, out));
         EXPECT_TRUE(reporter.Has("GENE", 0x0100000A));
         ASSERT_TRUE(ReadWholeFile(out, bytes));
         EXPECT_EQ(bytes.size(), 3u);

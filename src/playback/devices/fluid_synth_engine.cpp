@@ -44,6 +44,11 @@ std::unique_ptr<MidiOutput> MakeEngineOutput(FluidSynthEngine& engine)
     return std::make_unique<EngineOutput>(engine);
 }
 
+std::string DefaultSoundFont()
+{
+    return access(kFullSoundFont, R_OK) == 0 ? kFullSoundFont : kSmallSoundFont;
+}
+
 #if SONGLOOM_HAVE_FLUIDSYNTH
 
 struct FluidSynthEngine::Impl {
@@ -141,6 +146,13 @@ bool FluidSynthEngine::Render(std::int16_t* interleaved, int frames)
            FLUID_OK;
 }
 
+bool FluidSynthEngine::RenderFloat(float* interleaved, int frames)
+{
+    if (!impl_->synth) return false;
+    return fluid_synth_write_float(impl_->synth, frames, interleaved, 0, 2, interleaved, 1, 2) ==
+           FLUID_OK;
+}
+
 int FluidSynthEngine::ActiveVoices() const
 {
     return impl_->synth ? fluid_synth_get_active_voice_count(impl_->synth) : 0;
@@ -175,6 +187,7 @@ void FluidSynthEngine::SendShort(std::uint8_t, std::uint8_t, std::uint8_t) {}
 void FluidSynthEngine::SendSysEx(std::span<const std::uint8_t>) {}
 void FluidSynthEngine::AllNotesOff() {}
 bool FluidSynthEngine::Render(std::int16_t*, int) { return false; }
+bool FluidSynthEngine::RenderFloat(float*, int) { return false; }
 int FluidSynthEngine::ActiveVoices() const { return 0; }
 std::string FluidSynthEngine::StartAudio() { return {}; }
 

@@ -12,8 +12,15 @@
 
 namespace songloom::playback {
 
-// Small General MIDI soundfont that loads fast.
-inline constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+// The full General MIDI set of the Debian soundfonts: the better balance
+// between its instruments (TimGM6mb's string and brass ensembles drown a
+// melody by some 6 dB).
+inline constexpr const char* kFullSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+// Small General MIDI soundfont that loads fast; the fall-back.
+inline constexpr const char* kSmallSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+// The full soundfont when it is installed, else the small one.
+std::string DefaultSoundFont();
 
 class FluidSynthEngine {
 public:
@@ -38,6 +45,9 @@ public:
 
     // Renders frames of interleaved 16-bit stereo; false on failure.
     bool Render(std::int16_t* interleaved, int frames);
+    // Renders frames of interleaved float stereo (full scale 1.0, not
+    // clipped); false on failure.
+    bool RenderFloat(float* interleaved, int frames);
     int ActiveVoices() const;
     double SampleRate() const { return sampleRate_; }
 

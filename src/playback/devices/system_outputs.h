@@ -14,7 +14,7 @@ class SystemOutputs : public OutputProvider {
 public:
     // audioWait: how long opening the synthesizer waits for its audio
     // output to be tried (the soundfont is never waited for).
-    explicit SystemOutputs(std::string soundFont = kDefaultSoundFont,
+    explicit SystemOutputs(std::string soundFont = DefaultSoundFont(),
                            Micros audioWait = 3000000);
 
     OpenResult Open(int port) override;

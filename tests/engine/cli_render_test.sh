@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# songloom-cli render end to end: the song's own style keeps the song's
+# melody instrument and tempo; another style brings its own, as choosing it in
+# the song information does; --tempo and --instrument win over both.
+set -u
+cli=$1
+song=$2
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+# "program/tempo" of a rendered file: the melody channel's program byte and
+# the first tempo meta's bytes.
+look() {
+    "$cli" midi dump "$1" | awk -F'\t' '
+        $3 == "program" && $4 == "1" && !p { p = $5 }
+        $3 == "meta" && $5 ~ /^51 / && !t { t = substr($5, 4) }
+        END { print p "/" t }'
+}
+
+"$cli" render "$song" -o "$dir/own.mid" --seed 3 >/dev/null || fail "own style"
+[[ $(look "$dir/own.mid") == "00/09 27 C0" ]] || fail "own style: $(look "$dir/own.mid")"
+
+# Style 0/9 (rock): overdrive guitar, 437,000 us per quarter note.
+"$cli" render "$song" -o "$dir/rock.mid" --category 0 --style 9 --seed 3 >/dev/null || fail "rock"
+[[ $(look "$dir/rock.mid") == "1D/06 AB 08" ]] || fail "rock: $(look "$dir/rock.mid")"
+
+"$cli" render "$song" -o "$dir/set.mid" --category 0 --style 9 --tempo 90 --instrument 40 --seed 3 \
+    >/dev/null || fail "overrides"
+[[ $(look "$dir/set.mid") == "28/0A 29 90" ]] || fail "overrides: $(look "$dir/set.mid")"
+
+"$cli" render "$song" -o "$dir/bad.mid" --tempo 20 2>/dev/null && fail "tempo 20 accepted"
+"$cli" render "$song" -o "$dir/bad.mid" --instrument 152 2>/dev/null && fail "instrument 152 accepted"
+[[ -e $dir/bad.mid ]] && fail "a refused render wrote a file"
+echo "ok"
