@@ -4,7 +4,7 @@
 #   ./songloom.sh run             build (Release) and start the app in ~/Songloom
 #   ./songloom.sh fuzz [SECONDS]  build the fuzz targets with clang, run each SECONDS (default 60)
 #   ./songloom.sh bench           build Release benchmarks and run them
-#   ./songloom.sh build           build the Release tree only
+#   ./songloom.sh build [TARGET...]  build the Release tree only (or just those targets)
 #   ./songloom.sh package         build the Debian package (build/package/songloom_*.deb)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -46,9 +46,9 @@ configure() {  # dir, extra cmake args...
   cmake -S "$ROOT" -B "$dir" -G Ninja $(launcher_flags) "$@" >/dev/null
 }
 
-build_release() {
+build_release() {  # [TARGET...]; none builds everything
   configure build/release -DCMAKE_BUILD_TYPE=Release -DSONGLOOM_TESTS=OFF -DSONGLOOM_BENCH=ON
-  cmake --build build/release -j "$JOBS"
+  cmake --build build/release -j "$JOBS" ${1:+--target "$@"}
 }
 
 cmd_test() {
@@ -122,7 +122,7 @@ case "${1:-}" in
   run) shift; cmd_run "$@" ;;
   fuzz) shift; cmd_fuzz "$@" ;;
   bench) shift; cmd_bench "$@" ;;
-  build) shift; install_packages; build_release ;;
+  build) shift; install_packages; build_release "$@" ;;
   package) shift; cmd_package ;;
-  *) sed -n '2,9p' "$0"; exit 1 ;;
+  *) sed -n '2,8p' "$0"; exit 1 ;;
 esac

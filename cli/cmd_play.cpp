@@ -1,8 +1,10 @@
 // songloom-cli play FILE.mid [--port N] [--soundfont PATH]
 // songloom-cli wav FILE.mid -o OUT.wav [--soundfont PATH]
 // songloom-cli ports
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -34,6 +36,30 @@ struct PlayArgs {
     bool skipSilence = false;
 };
 
+// Passes reports on and notes that there was one. The player reports an
+// output it cannot open from its own thread and then runs on in silence, so
+// the play's exit status has to come from here: 1 after any report.
+class NoticingReporter : public Reporter {
+public:
+    explicit NoticingReporter(Reporter& inner) : inner_(inner) {}
+    void Report(const ErrorReport& report) override
+    {
+        reported_ = true;
+        inner_.Report(report);
+    }
+    bool Confirm(std::string_view question) override { return inner_.Confirm(question); }
+    [[noreturn]] void Terminate(const ErrorReport& report) override
+    {
+        inner_.Terminate(report);
+        std::abort();  // not reached: the inner sink ends the process
+    }
+    bool Reported() const { return reported_; }
+
+private:
+    Reporter& inner_;
+    std::atomic<bool> reported_{false};
+};
+
 double SecondsOfTicks(const PlaySequence& seq)
 {
     // Walks the tempo map the way the player does.
@@ -56,7 +82,8 @@ void Play(CliContext& context, const PlayArgs& args)
     SystemOutputs outputs(args.soundFont);
     if (args.port == kSystemMapperPort) outputs.synth().Start();  // loads while we go on
     RealTimeScheduler clock;
-    PlaybackContext playback(context.reporter, outputs, clock);
+    NoticingReporter reporter(context.reporter);
+    PlaybackContext playback(reporter, outputs, clock);
     PlayerOptions options;
     options.port = args.port;
     MidiPlayer player(playback, options);
@@ -76,6 +103,7 @@ void Play(CliContext& context, const PlayArgs& args)
         args.skipSilence);
     player.WaitUntilDone();
     std::printf("played %d bars\n", bars);
+    if (reporter.Reported()) context.status = 1;
 }
 
 void Wav(CliContext& context, const PlayArgs& args)

@@ -2,6 +2,8 @@
 // and runs until it is closed.
 //
 //   songloom                      the program
+//   songloom FILE                 the program with the song file FILE opened,
+//                                 as a file dropped on the window is
 //   songloom --screenshot FILE    saves the window as painted after start-up
 //                                 (and FILE-playing.png while the song plays
 //                                 when --play is given too), then quits
@@ -13,6 +15,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -53,6 +56,7 @@ int main(int argc, char** argv)
     songloom::app::InstallQtJapanese(qtTranslator);
 
     QString screenshot;
+    QString songFile;
     bool measure = false;
     bool play = false;
     const QStringList args = QApplication::arguments();
@@ -60,6 +64,7 @@ int main(int argc, char** argv)
         if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size()) screenshot = args[++i];
         else if (args[i] == QLatin1String("--measure")) measure = true;
         else if (args[i] == QLatin1String("--play")) play = true;
+        else if (!args[i].startsWith(QLatin1String("--"))) songFile = args[i];
     }
 
     songloom::app::MessageBoxReporter reporter;
@@ -68,9 +73,13 @@ int main(int argc, char** argv)
     songloom::app::InstallEngine(services);
 
     songloom::app::CSongloomDlg window(services);
-    // The palettes go before the window: they write chord.txt after its shut-down.
+    // The palettes go before the window: their going runs its shut-down.
     songloom::app::MainWindowPalettes palettes(window, services);
     reporter.SetParentWindow(&window);
+    if (!songFile.isEmpty()) {
+        window.DropFiles({QFileInfo(songFile).absoluteFilePath()});
+        palettes.palettes().SongChanged();
+    }
 
     if (measure) {
         QObject::connect(&window, &songloom::app::CSongloomDlg::firstPagePainted, &app, [&] {

@@ -14,13 +14,13 @@ MessageBoxReporter::MessageBoxReporter(QWidget* parentWindow) : parentWindow_(pa
 QString MessageBoxReporter::BoxTitle() { return QStringLiteral("Songloom"); }
 
 template <typename Fn>
-void MessageBoxReporter::OnGuiThread(Fn fn)
+void MessageBoxReporter::OnGuiThread(Fn fn, Qt::ConnectionType fromOtherThreads)
 {
     if (QThread::currentThread() == thread()) {
         fn();
         return;
     }
-    QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(this, fn, fromOtherThreads);
 }
 
 void MessageBoxReporter::ShowReport(const QString& text, bool systemModal)
@@ -43,7 +43,7 @@ void MessageBoxReporter::Report(const ErrorReport& report)
 {
     const QString text = QString::fromStdString(FormatErrorLine(report));
     const bool systemModal = report.systemModal;
-    OnGuiThread([this, text, systemModal] { ShowReport(text, systemModal); });
+    OnGuiThread([this, text, systemModal] { ShowReport(text, systemModal); }, Qt::QueuedConnection);
     if (report.tag == "YRAC") std::this_thread::sleep_for(kEngineReportPause);
 }
 
@@ -51,14 +51,14 @@ bool MessageBoxReporter::Confirm(std::string_view question)
 {
     const QString text = QString::fromUtf8(question.data(), static_cast<qsizetype>(question.size()));
     bool answer = false;
-    OnGuiThread([this, text, &answer] { answer = AskQuestion(text); });
+    OnGuiThread([this, text, &answer] { answer = AskQuestion(text); }, Qt::BlockingQueuedConnection);
     return answer;
 }
 
 void MessageBoxReporter::Terminate(const ErrorReport& report)
 {
     const QString text = QString::fromStdString(FormatErrorLine(report));
-    OnGuiThread([this, text] { ShowReport(text, true); });
+    OnGuiThread([this, text] { ShowReport(text, true); }, Qt::BlockingQueuedConnection);
     std::exit(static_cast<int>(report.code));
 }
 

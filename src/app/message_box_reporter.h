@@ -1,9 +1,13 @@
 #pragma once
 // The app's reporter: every report becomes a modal message box with one OK
-// button (two for questions), text shown as given with its line breaks. A
-// report from another thread (the playback thread) is shown on the GUI
-// thread while the reporting thread waits. After an engine ("YRAC") report
-// the reporting thread pauses 500 milliseconds, as the engine expects.
+// button (two for questions), text shown as given with its line breaks.
+// Boxes are shown on the GUI thread. A report from another thread (the
+// playback thread) is handed to the GUI thread and the reporting thread goes
+// on: the GUI thread may itself be waiting for that thread (a play waits for
+// its player to open the device, a stop for the player to end), so waiting
+// for the box would hang both. A question from another thread waits for its
+// answer. After an engine ("YRAC") report the reporting thread pauses 500
+// milliseconds, as the engine expects.
 
 #include <QObject>
 #include <QString>
@@ -37,9 +41,10 @@ private:
     // Runs on the GUI thread.
     void ShowReport(const QString& text, bool systemModal);
     bool AskQuestion(const QString& text);
-    // Runs fn on the GUI thread and waits for it.
+    // Runs fn on the GUI thread: at once when called there, otherwise as a
+    // call of the given kind (queued, or queued and waited for).
     template <typename Fn>
-    void OnGuiThread(Fn fn);
+    void OnGuiThread(Fn fn, Qt::ConnectionType fromOtherThreads);
 
     QWidget* parentWindow_;
 };

@@ -211,9 +211,6 @@ CSongloomDlg::CSongloomDlg(AppServices& services, QWidget* parent)
     int phraseKey = 0;
     phrase_ = std::make_unique<song::SongData>(reporter_, WorkFile(workDir, kWorkingPhraseFile), phraseBars,
                                                phraseBeats, phraseKey);
-    if (!LoadChordList(reporter_, WorkFile(workDir, kChordListFileName), chordList_)) {
-        chordList_ = DefaultChordList(song_->key());
-    }
     barEditWindow_ = new CEditDlg(barEdit_, [this](int command) { Command(command); }, this);
     barEditWindow_->setWindowFlag(Qt::Window);
 
@@ -351,7 +348,7 @@ void CSongloomDlg::ShutDown()
     const std::string workDir = services_.workDir;
     song_->info.tempo = tempo_->value();
     song_->Save(reporter_, WorkFile(workDir, kWorkingSongFile));
-    SaveChordList(reporter_, WorkFile(workDir, kChordListFileName), chordList_);
+    if (chordListWriter_) chordListWriter_();
     phrase_->Save(reporter_, WorkFile(workDir, kWorkingPhraseFile));
     SaveSettings(reporter_, WorkFile(workDir, kSettingsFileName), settings_);
 }
@@ -412,9 +409,7 @@ void CSongloomDlg::HandleWindowMessage(std::uint32_t message, long long wParam, 
         RefreshAll();
         break;
     case wm::kKey: {
-        const song::KeyChangeOutcome outcome =
-            song::ChangeKey(reporter_, *song_, static_cast<int>(wParam), transposeAsker_);
-        if (outcome != song::KeyChangeOutcome::kUnchanged) chordList_ = DefaultChordList(song_->key());
+        song::ChangeKey(reporter_, *song_, static_cast<int>(wParam), transposeAsker_);
         RefreshAll();
         break;
     }
@@ -513,7 +508,6 @@ void CSongloomDlg::ClearSong()
     song_->info.category = category;
     song_->info.style = style;
     ApplyStyleDefaults();
-    chordList_ = DefaultChordList(song_->key());
     page_ = 0;
     selection_ = {};
     phrase_->Reset(reporter_, kPhraseBars, song_->beats(), song_->key());
@@ -548,7 +542,6 @@ bool CSongloomDlg::OpenSongFile(const std::string& path, bool becomesCurrentFile
     page_ = 0;
     selection_ = {};
     phrase_->Reset(reporter_, kPhraseBars, song_->beats(), song_->key());
-    chordList_ = DefaultChordList(song_->key());
     if (becomesCurrentFile) {
         settings_.currentFile = path;
         SetCaption();

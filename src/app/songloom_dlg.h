@@ -16,7 +16,6 @@
 #include <string>
 
 #include "app/app_services.h"
-#include "app/chord_list_file.h"
 #include "app/main_window_logic.h"
 #include "app/setup_settings.h"
 #include "song/bar_edit_panel.h"
@@ -79,8 +78,8 @@ public:
     explicit CSongloomDlg(AppServices& services, QWidget* parent = nullptr);
     ~CSongloomDlg() override;
 
-    // Writes data.dat, chord.txt, phrase.pdt and setup.ini, in that order;
-    // runs once.
+    // Writes data.dat, chord.txt (through the chord list writer, when one is
+    // installed), phrase.pdt and setup.ini, in that order; runs once.
     void ShutDown();
 
     // ---- commands and messages -------------------------------------------
@@ -132,12 +131,14 @@ public:
     }
     // The guitar palette's frets (6th string first, -1 not played) for 0x8017.
     void SetStrumSource(std::function<std::array<int, 6>()> source) { strumSource_ = std::move(source); }
+    // Writes chord.txt: the chord list belongs to the chord palette, which
+    // installs this; shut-down calls it after data.dat and before phrase.pdt.
+    void SetChordListWriter(std::function<void()> writer) { chordListWriter_ = std::move(writer); }
 
     // ---- state -------------------------------------------------------------
     song::SongData& song() { return *song_; }
     song::SongData& phrase() { return *phrase_; }
     const SetupSettings& settings() const { return settings_; }
-    const ChordRows& chordList() const { return chordList_; }
     int page() const { return page_; }
     const CellSelection& selection() const { return selection_; }
     int playingBar() const { return playingBar_; }
@@ -211,7 +212,6 @@ private:
     SetupSettings settings_;
     std::unique_ptr<song::SongData> song_;
     std::unique_ptr<song::SongData> phrase_;
-    ChordRows chordList_;
     song::BarEditPanelLogic barEdit_;
     song::CDropTarget dropTarget_;
     std::unique_ptr<StaffPage> staff_;
@@ -248,6 +248,7 @@ private:
     UrlOpener urlOpener_;
     std::function<std::vector<int>(int, int)> chordVoicer_;
     std::function<std::array<int, 6>()> strumSource_;
+    std::function<void()> chordListWriter_;
 };
 
 }  // namespace songloom::app

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "app_fixture.h"
@@ -60,20 +61,46 @@ TEST(MessageBoxReporter, QuestionsHaveTwoButtons)
     EXPECT_TRUE(reporter.Confirm("曲をクリアしますか？"));
 }
 
-TEST(MessageBoxReporter, ReportsFromAnotherThreadAreShownOnTheGuiThread)
+// The GUI thread may be waiting for the player's thread when that thread
+// reports (a play waits for the device to open): the report must not wait
+// for the GUI thread, and the box still comes up there.
+TEST(MessageBoxReporter, ReportsFromAnotherThreadGoOnAndAreShownOnTheGuiThread)
 {
     MessageBoxReporter reporter;
     SeenBox seen;
     std::atomic<bool> done{false};
     std::thread player([&] {
-        reporter.Report({"MDPL", 0x08000006, "テンポに誤りがあります。", true});
+        reporter.Report({"MDCT", 0x07000001, "Midiデバイスを開けません。", true});
         done = true;
     });
+    // The GUI thread waits without running its events, as a play does.
+    for (int i = 0; i < 250 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(done);
     AnswerNextBox(seen, QMessageBox::Ok);
-    while (!done) test::ProcessEvents();
+    for (int i = 0; i < 250 && (seen.text.isEmpty() || !done); ++i) {
+        test::ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     player.join();
     EXPECT_TRUE(seen.onGuiThread);
-    EXPECT_EQ(seen.text, QStringLiteral("MDPL08000006 テンポに誤りがあります。"));
+    EXPECT_EQ(seen.text, QStringLiteral("MDCT07000001 Midiデバイスを開けません。"));
+}
+
+// A question from another thread waits for its answer.
+TEST(MessageBoxReporter, QuestionsFromAnotherThreadWaitForTheAnswer)
+{
+    MessageBoxReporter reporter;
+    SeenBox seen;
+    std::atomic<int> answer{-1};
+    std::thread asker([&] { answer = reporter.Confirm("続けますか？") ? 1 : 0; });
+    AnswerNextBox(seen, QMessageBox::Ok);
+    for (int i = 0; i < 500 && answer < 0; ++i) {
+        test::ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    asker.join();
+    EXPECT_EQ(answer, 1);
+    EXPECT_TRUE(seen.onGuiThread);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QPainter>
 #include <cstdlib>
@@ -248,12 +250,27 @@ TEST_F(PalettesOnWindowTest, FourBarSessionFromThePalettes)
 
 TEST_F(PalettesOnWindowTest, ChordListOfThePaletteIsWhatShutDownWrites)
 {
+    ASSERT_TRUE(WriteFileAtomically(WorkFile("chord.txt"), std::vector<std::uint8_t>{'C', ',', 'G', '\r', '\n'}));
     PaletteSet& set = Attach().palettes();
+    EXPECT_EQ(set.chordPalette().list().rows(), (song::ListRows{{"C", "G"}}));
     set.chordPalette().list().Replace({0, 0}, "C7");
+    // Shut-down writes chord.txt once, after data.dat and before phrase.pdt.
+    const auto modified = [this](const char* name) {
+        struct stat st {};
+        stat(WorkFile(name).c_str(), &st);
+        return std::pair{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    };
     hook.reset();
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(WorkFile("chord.txt"), bytes));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).substr(0, 3), "C7,");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "C7,G\r\n");
+    EXPECT_LE(modified("data.dat"), modified("chord.txt"));
+    EXPECT_LE(modified("chord.txt"), modified("phrase.pdt"));
+    EXPECT_LE(modified("phrase.pdt"), modified("setup.ini"));
+    // Closing the window later writes nothing more.
+    const auto chordWritten = modified("chord.txt");
+    window.reset();
+    EXPECT_EQ(modified("chord.txt"), chordWritten);
 }
 
 }  // namespace

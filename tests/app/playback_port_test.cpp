@@ -2,10 +2,15 @@
 // a manual clock: what goes to the output, and the window's state.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QSlider>
+#include <QTimer>
 #include <thread>
 
 #include "app/main_messages.h"
+#include "app/message_box_reporter.h"
 #include "app/playback_factory.h"
 #include "app_fixture.h"
 #include "playback/devices/recording_output.h"
@@ -15,6 +20,40 @@ namespace songloom::app::test {
 namespace {
 
 using playback::RecordedMessage;
+
+// A Standard MIDI File at 96 ticks per quarter note (120 quarter notes a
+// minute: a 4/4 bar lasts two seconds) with one quarter note at the start
+// of each of the first three bars.
+std::vector<std::uint8_t> ThreeBarMidiFile()
+{
+    std::vector<std::uint8_t> track;
+    for (int bar = 0; bar < 3; ++bar) {
+        // From the previous note-off to this bar: 288 ticks, or none at the start.
+        if (bar == 0) track.push_back(0x00);
+        else track.insert(track.end(), {0x82, 0x20});
+        track.insert(track.end(), {0x90, static_cast<std::uint8_t>(60 + bar), 100, 0x60, 0x80,
+                                   static_cast<std::uint8_t>(60 + bar), 0});
+    }
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+    std::vector<std::uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0,
+                                   static_cast<std::uint8_t>(track.size())};
+    file.insert(file.end(), track.begin(), track.end());
+    return file;
+}
+
+constexpr playback::Micros kBarMicros = 2'000'000;
+
+// The cells painted in the playing colour.
+std::vector<int> MarkedCells(CSongloomDlg& window)
+{
+    const QImage image = window.PaintedImage();
+    std::vector<int> marked;
+    for (int cell = 0; cell < kCellsPerPage; ++cell) {
+        const PixelRect r = CellRect(cell);
+        if (image.pixelColor(r.x + 3, r.y + 2) == QColor(255, 200, 200)) marked.push_back(cell);
+    }
+    return marked;
+}
 
 class RecordedPlayTest : public AppTest {
 protected:
@@ -98,6 +137,89 @@ TEST_F(RecordedPlayTest, PressingPlayAgainStopsWithoutTheEndCallback)
     w.Command(kCmdPlay);
     EXPECT_TRUE(w.songPlaying());
     w.Command(kCmdPlay);
+}
+
+TEST_F(RecordedPlayTest, TheBarBeingPlayedIsMarkedUntilStopOrEnd)
+{
+    services->render = [](const song::SongData&, const std::string& path) {
+        return WriteFileAtomically(path, ThreeBarMidiFile());
+    };
+    CSongloomDlg& w = Start();
+    ProcessEvents();
+    EXPECT_TRUE(MarkedCells(w).empty());
+    w.Command(kCmdPlay);
+    ASSERT_TRUE(w.songPlaying());
+    clock.AdvanceBy(1000);
+    Settle();
+    EXPECT_EQ(w.playingBar(), 0);
+    EXPECT_EQ(MarkedCells(w), (std::vector<int>{0}));
+    // Time runs on into the second bar: the mark moves with it.
+    clock.AdvanceTo(kBarMicros + 1000);
+    Settle();
+    EXPECT_EQ(w.playingBar(), 1);
+    EXPECT_EQ(MarkedCells(w), (std::vector<int>{1}));
+    // Stop clears the mark.
+    w.Command(kCmdPlay);
+    EXPECT_FALSE(w.songPlaying());
+    EXPECT_EQ(w.playingBar(), -1);
+    EXPECT_TRUE(MarkedCells(w).empty());
+
+    // Played to its end, the song leaves no mark either.
+    w.Command(kCmdPlay);
+    ASSERT_TRUE(w.songPlaying());
+    clock.AdvanceBy(2 * kBarMicros + 1000);
+    Settle();
+    EXPECT_EQ(MarkedCells(w), (std::vector<int>{2}));
+    clock.RunUntilIdle(clock.Now() + 10 * kBarMicros);
+    Settle();
+    EXPECT_FALSE(w.songPlaying());
+    EXPECT_EQ(w.playingBar(), -1);
+    EXPECT_TRUE(MarkedCells(w).empty());
+    EXPECT_TRUE(reporter.reports().empty());
+}
+
+// A machine without a sound output: the message box reporter tells so once,
+// from the player's thread while the window waits for the player, and the
+// song plays on silently with its bar marked.
+TEST_F(RecordedPlayTest, WithoutASoundOutputTheSongStillRunsAndIsMarked)
+{
+    MessageBoxReporter boxes;
+    services = std::make_unique<AppServices>(boxes, dir.path());
+    services->render = [](const song::SongData&, const std::string& path) {
+        return WriteFileAtomically(path, ThreeBarMidiFile());
+    };
+    playback::PlayerOptions options;
+    options.setupSpacing = 0;
+    options.startLead = 0;
+    services->playback = MakePlayback(boxes, outputs, clock, options);
+    outputs.SetOpenStatus(playback::OpenStatus::kNoOutput);
+    CSongloomDlg& w = Start();
+    ProcessEvents();
+
+    int boxesShown = 0;
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++boxesShown;
+            shown = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    closer.start(10);
+
+    w.Command(kCmdPlay);  // returns although the player reports while the window waits
+    ASSERT_TRUE(w.songPlaying());
+    clock.AdvanceTo(kBarMicros + 1000);
+    Settle();
+    EXPECT_EQ(boxesShown, 1);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("MDCT07000001"))) << shown.toStdString();
+    EXPECT_EQ(w.playingBar(), 1);
+    EXPECT_EQ(MarkedCells(w), (std::vector<int>{1}));
+    w.Command(kCmdPlay);
+    EXPECT_TRUE(MarkedCells(w).empty());
+    window.reset();
+    services->playback.reset();
 }
 
 TEST_F(RecordedPlayTest, PreviewNotesGoToTheirOwnOutput)

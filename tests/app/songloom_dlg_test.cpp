@@ -77,7 +77,6 @@ TEST_F(AppTest, StartsWithoutSettingsAndWritesEveryFileAtShutDown)
     EXPECT_EQ(w.tempoSlider()->minimum(), 40);
     EXPECT_EQ(w.tempoSlider()->maximum(), 240);
     EXPECT_EQ(w.instrumentList()->count(), static_cast<int>(MelodyInstrumentEntries().size()));
-    EXPECT_EQ(w.chordList(), DefaultChordList(0));
     EXPECT_TRUE(reporter.reports().empty()) << reporter.lines().front();
 
     // The start-up message shows the picture and starts timer 103.
@@ -85,16 +84,23 @@ TEST_F(AppTest, StartsWithoutSettingsAndWritesEveryFileAtShutDown)
     EXPECT_TRUE(w.startUpPicture()->isVisible());
     EXPECT_TRUE(w.timerActive(timer::kStartPicture));
 
+    // The chord list is written by its owner at its place in the order
+    // data.dat, chord.txt, phrase.pdt, setup.ini.
+    std::vector<std::vector<bool>> seenAtChordList;
+    w.SetChordListWriter([&] {
+        seenAtChordList.push_back({FileExists(WorkFile("data.dat")), FileExists(WorkFile("phrase.pdt")),
+                                   FileExists(WorkFile("setup.ini"))});
+    });
     w.tempoSlider()->setValue(150);
     w.ShutDown();
+    w.ShutDown();  // runs once
+    EXPECT_EQ(seenAtChordList, (std::vector<std::vector<bool>>{{true, false, false}}));
     EXPECT_EQ(FileSize(reporter, WorkFile("setup.ini")), 268u);
     EXPECT_EQ(FileSize(reporter, WorkFile("data.dat")), song::kSongImageSize);
     EXPECT_EQ(FileSize(reporter, WorkFile("phrase.pdt")), song::kSongImageSize);
-    EXPECT_TRUE(FileExists(WorkFile("chord.txt")));
-    // Written in the order data.dat, chord.txt, phrase.pdt, setup.ini.
-    EXPECT_TRUE(NotAfter(ModifiedAt(WorkFile("data.dat")), ModifiedAt(WorkFile("chord.txt"))));
-    EXPECT_TRUE(NotAfter(ModifiedAt(WorkFile("chord.txt")), ModifiedAt(WorkFile("phrase.pdt"))));
     EXPECT_TRUE(NotAfter(ModifiedAt(WorkFile("phrase.pdt")), ModifiedAt(WorkFile("setup.ini"))));
+    // The window keeps no chord list of its own.
+    EXPECT_FALSE(FileExists(WorkFile("chord.txt")));
     window.reset();
 
     // The tempo of the slider at exit is the song's tempo at the next start.
@@ -134,20 +140,18 @@ TEST_F(AppTest, SettingsOutOfRangeAreRepairedWithOneMessageEach)
     EXPECT_EQ(window->settings().keyboardLow, 36);
 }
 
-TEST_F(AppTest, WorkingSongAndChordListComeFromTheWorkingFolder)
+TEST_F(AppTest, WorkingSongComesFromTheWorkingFolder)
 {
     song::SongData song;
     song.Reset(reporter, 20, 3, 1);  // G major, 3/4
     song.info.tempo = 90;
     ASSERT_TRUE(song.Save(reporter, WorkFile("data.dat")));
-    ASSERT_TRUE(WriteFileAtomically(WorkFile("chord.txt"), std::vector<std::uint8_t>{'C', ',', 'G', '\r', '\n'}));
     CSongloomDlg& w = Start();
     EXPECT_EQ(w.song().bars(), 20);
     EXPECT_EQ(w.song().beats(), 3);
     EXPECT_EQ(w.song().key(), 1);
     EXPECT_EQ(w.tempoSlider()->value(), 90);
     EXPECT_EQ(w.scrollBar()->maximum(), 2);
-    EXPECT_EQ(w.chordList(), (ChordRows{{"C", "G"}}));
 }
 
 // ---- commands without dialogs ------------------------------------------------
@@ -564,7 +568,6 @@ TEST_F(AppTest, SongInformationMessagesChangeTheSong)
     w.HandleWindowMessage(wm::kKey, 1, 0);  // untouched: transposed without a question
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(w.song().key(), 1);
-    EXPECT_EQ(w.chordList(), DefaultChordList(1));
     w.song().SetNote(reporter, 0, 0, 60, 3, 0);
     w.HandleWindowMessage(wm::kKey, 2, 0);
     EXPECT_EQ(asked, 1);

@@ -37,6 +37,9 @@ MainWindowPalettes::MainWindowPalettes(CSongloomDlg& window, AppServices& servic
                                              });
     window.SetChordVoicer([this](int row, int column) { return palettes_->ChordVoicing(row, column); });
     window.SetStrumSource([this] { return palettes_->StrumFrets(); });
+    // chord.txt is the chord palette's: the window's shut-down writes it in
+    // its place among the other files.
+    window.SetChordListWriter([this] { palettes_->SaveChordList(); });
 
     // The main window's buttons of the palettes' commands come here instead.
     for (const int command : {kCmdLibrary, kCmdSongInfo, kCmdOptions}) {
@@ -58,7 +61,7 @@ MainWindowPalettes::~MainWindowPalettes()
 {
     window_.removeEventFilter(this);
     window_.ShutDown();
-    palettes_->SaveChordList();
+    window_.SetChordListWriter({});
 }
 
 void MainWindowPalettes::Command(int number)

@@ -7,8 +7,8 @@
 // main window's messages and commands.
 //
 // Make it right after the main window and let it go before the window: it
-// runs the window's shut-down first and then writes the chord palette's
-// list, so "chord.txt" holds what the palette shows.
+// runs the window's shut-down, which writes the chord palette's list to
+// "chord.txt" between "data.dat" and "phrase.pdt".
 
 #include <QObject>
 #include <memory>
