@@ -409,7 +409,8 @@ void WaltzBass(PatternContext& x, Chords chords, NoteBuffer& out)
 }
 
 // Pattern 10: a two-beat bass, root and fifth, with a chromatic approach into
-// the next chord on the last beat of a chord of two beats or more.
+// the next chord on the last beat of a chord of a bar or more that moves to
+// another bass (on shorter chords every other note would be a passing tone).
 void TwoBeatApproachBass(PatternContext& x, Chords chords, NoteBuffer& out)
 {
     const bool triplet = x.Triplet();
@@ -422,7 +423,8 @@ void TwoBeatApproachBass(PatternContext& x, Chords chords, NoteBuffer& out)
         for (int b = 0; b < beats; ++b) {
             int note = b % 2 == 0 ? c.bass : fifth;
             if (b % 4 == 2) note = c.bass + 12;
-            if (b == beats - 1 && beats >= 2 && next != nullptr && next->bass != 0)
+            if (b == beats - 1 && beats >= 4 && next != nullptr && next->bass != 0 &&
+                (next->bass - c.bass) % 12 != 0)
                 note = next->bass >= c.bass ? next->bass - 1 : next->bass + 1;
             out.Note(t + b * 96, note, 64, triplet ? 80 : 88);
         }

@@ -31,4 +31,14 @@ look() {
 "$cli" render "$song" -o "$dir/bad.mid" --tempo 20 2>/dev/null && fail "tempo 20 accepted"
 "$cli" render "$song" -o "$dir/bad.mid" --instrument 152 2>/dev/null && fail "instrument 152 accepted"
 [[ -e $dir/bad.mid ]] && fail "a refused render wrote a file"
+# audit: the rock rendering passes; the song's own style (a piano that only
+# sounds over two-beat chords) rests for more than two bars and fails.
+out=$("$cli" audit "$dir/rock.mid") || fail "audit of the rock rendering: $out"
+grep -q "^passed$" <<<"$out" || fail "audit: no verdict"
+grep -Eq "^ 2 +[0-9]+ +[0-9]+-[0-9]+ +[0-9.]+%" <<<"$out" || fail "audit: no bass line"
+"$cli" audit "$dir/own.mid" >"$dir/own.txt"; status=$?
+[[ $status == 3 ]] || fail "audit of the sparse piano: status $status"
+grep -q "^FAIL channel 3: silent" "$dir/own.txt" || fail "audit: $(cat "$dir/own.txt")"
+"$cli" audit --json "$dir/rock.mid" | grep -q '"passed": true' || fail "audit json"
+"$cli" audit "$dir/none.mid" 2>/dev/null && fail "audit of a missing file"
 echo "ok"

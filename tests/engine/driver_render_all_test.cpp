@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -13,6 +14,7 @@
 #include "common/general.h"
 #include "common/text.h"
 #include "engine_fixture.h"
+#include "harmony/render_audit.h"
 #include "harmony/render_song.h"
 #include "midi/midi_file.h"
 #include "song/song_image.h"
@@ -127,12 +129,55 @@ Range ExpectedRange(const arrange::StyleRecord& style, int channel, Range melody
     }
 }
 
+// Bass patterns whose notes are fixed without regard to the chord's tones
+// beyond its root: the pedal (2), the eighth-note bass with its table of
+// passing notes (6), the walking bass (8) and the drone of a second (21).
+bool BassIgnoresChordTones(int pattern) { return pattern == 2 || pattern == 6 || pattern == 8 || pattern == 21; }
+
+// Checks one rendering by its audit (read from the written file, chords from
+// its markers) and adds its chord-tone time to the category's totals.
+void CheckAudit(const harmony::RenderAudit& audit, const arrange::StyleRecord& style, const std::string& where,
+                harmony::ChannelAudit& accompaniment, harmony::ChannelAudit& bass)
+{
+    EXPECT_GT(audit.chordMarkers, 0) << where;
+    std::int64_t accTone = 0;
+    std::int64_t accAll = 0;
+    for (const harmony::ChannelAudit& c : audit.channels) {
+        EXPECT_EQ(c.offPercussionMap, 0) << where;
+        // The broken chord of pattern 9 sounds only over two-beat chords and
+        // the waltz bass plays one note per chord: both may rest longer.
+        const bool sparse = (c.channel == 3 && style.accompanimentPattern == 9) ||
+                            (c.channel == 7 && style.accompaniment2Pattern == 9) ||
+                            (c.channel == 2 && style.bassPattern == 23);
+        const bool generated = c.channel == 2 || c.channel == 3 || c.channel == 7 || c.channel == 9;
+        if (generated && !sparse) {
+            EXPECT_LE(c.longestSilence, harmony::kAuditSilentBars * audit.barTicks) << where << " channel " << c.channel;
+        }
+        if (c.channel == 3 || c.channel == 7) {
+            accTone += c.chordToneTicks;
+            accAll += c.chordedTicks;
+            accompaniment.chordToneTicks += c.chordToneTicks;
+            accompaniment.chordedTicks += c.chordedTicks;
+        }
+        if (c.channel == 2) {
+            bass.chordToneTicks += c.chordToneTicks;
+            bass.chordedTicks += c.chordedTicks;
+            if (!BassIgnoresChordTones(style.bassPattern)) {
+                EXPECT_GE(c.ChordTonePercent(), harmony::kAuditBassPercent) << where << " bass " << style.bassPattern;
+            }
+        }
+    }
+    EXPECT_GE(accTone * 100, accAll * static_cast<std::int64_t>(harmony::kAuditAccompanimentPercent)) << where;
+}
+
 class RenderAll : public ::testing::TestWithParam<int> {};
 
 TEST_P(RenderAll, EverySongInEveryStyleOfTheCategory)
 {
     const int category = GetParam();
     TempDir out;
+    harmony::ChannelAudit accompaniment;
+    harmony::ChannelAudit bass;
     for (const char* name : kSongs) {
         for (const std::uint32_t seed : kSeeds) {
             EngineFixture fx(seed);
@@ -198,9 +243,13 @@ TEST_P(RenderAll, EverySongInEveryStyleOfTheCategory)
                 std::vector<std::uint8_t> bytes;
                 ASSERT_TRUE(ReadWholeFile(path, bytes));
                 EXPECT_EQ(OpenNotes(bytes), 0) << where;
+                CheckAudit(harmony::AuditRenderedFile(file), style, where, accompaniment, bass);
             }
         }
     }
+    // The files pass one by one; the totals are for the record.
+    std::printf("category %d: accompaniment %.1f%% and bass %.1f%% of note-time on chord tones\n", category,
+                accompaniment.ChordTonePercent(), bass.ChordTonePercent());
 }
 
 INSTANTIATE_TEST_SUITE_P(Categories, RenderAll, ::testing::Range(0, arrange::kStyleCategories));
