@@ -111,7 +111,8 @@ cmd_bench() {
 
 cmd_package() {
   install_packages
-  configure build/package -DCMAKE_BUILD_TYPE=Release -DSONGLOOM_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+  configure build/package -DCMAKE_BUILD_TYPE=Release -DSONGLOOM_TESTS=OFF -DSONGLOOM_SOURCE_DATA=OFF \
+    -DCMAKE_INSTALL_PREFIX=/usr
   cmake --build build/package -j "$JOBS"
   (cd build/package && cpack -G DEB)
   ls -1 build/package/*.deb

@@ -48,9 +48,10 @@ for category in 0 1 2 3 4 5 6 7 8; do
   done
 done
 
-# A MIDI file from elsewhere when the shared corpus is at hand, else one of ours.
+# A MIDI file not made by Songloom: a tune of the shared corpus when it is at
+# hand, else the import fuzzer's saved tune.
 midi="$ROOT/../shared/corpus/nottingham-dev/midi/ashover5.mid"
-[[ -f $midi ]] || midi="$OUT/twinkle-0-1.mid"
+[[ -f $midi ]] || midi="$ROOT/fuzz/corpus/midi_import/tune1.mid"
 step "import $(basename "$midi") as a song" "$CLI" import "$midi" -o "$OUT/imported.sld"
 step "info of the imported song" "$CLI" info "$OUT/imported.sld"
 step "draw page 1 of a demo song" "$CLI" draw "$ROOT/data/songs/ode_to_joy.sld" --page 1 -o "$OUT/page.png"
