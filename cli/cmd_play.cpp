@@ -21,6 +21,9 @@ namespace {
 
 using namespace songloom::playback;
 
+// How long opening the built-in synthesizer waits for its audio output.
+constexpr Micros kAudioWait = 3000000;
+
 // Defaults come from the playback settings file the app writes.
 struct PlayArgs {
     PlayArgs()
@@ -28,11 +31,13 @@ struct PlayArgs {
         const PlaybackSettings settings = LoadPlaybackSettings(DefaultPlaybackSettingsPath());
         soundFont = settings.soundFont;
         port = settings.port;
+        gain = settings.gain;
     }
     std::string file;
     std::string out;
     std::string soundFont;
     int port = kSystemMapperPort;
+    double gain = kDefaultLiveGain;
     bool skipSilence = false;
 };
 
@@ -79,7 +84,7 @@ void Play(CliContext& context, const PlayArgs& args)
         context.status = 1;
         return;
     }
-    SystemOutputs outputs(args.soundFont);
+    SystemOutputs outputs(args.soundFont, kAudioWait, args.gain);
     if (args.port == kSystemMapperPort) outputs.synth().Start();  // loads while we go on
     RealTimeScheduler clock;
     NoticingReporter reporter(context.reporter);
@@ -141,6 +146,8 @@ const CommandRegistrar kPlay("play", [](CLI::App& app, CliContext& context) {
     cmd->add_option("file", args->file, "MIDI file")->required();
     cmd->add_option("--port", args->port, "-1 = built-in synthesizer, 0 and up = ALSA ports");
     cmd->add_option("--soundfont", args->soundFont, "soundfont of the built-in synthesizer");
+    cmd->add_option("--gain", args->gain, "output gain of the built-in synthesizer")
+        ->check(CLI::Range(kMinGain, kMaxGain));
     cmd->add_flag("--skip-silence", args->skipSilence, "leave out the whole bars before the first note");
     cmd->callback([args, &context] { Play(context, *args); });
 });

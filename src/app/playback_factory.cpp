@@ -6,6 +6,7 @@
 #include "playback/file_sequence.h"
 #include "playback/play_sequence.h"
 #include "playback/playback_context.h"
+#include "playback/playback_settings.h"
 
 namespace songloom::app {
 namespace {
@@ -61,11 +62,14 @@ private:
     std::unique_ptr<playback::CMidiDevice> preview_;
 };
 
-// The system's outputs and clock, owned with the port.
+// The system's outputs and clock, owned with the port; soundfont, output
+// port and gain come from the playback settings file (defaults without one).
 class SystemPlaybackPort : public PlaybackPort {
 public:
     explicit SystemPlaybackPort(Reporter& reporter)
-        : port_(reporter, outputs_, scheduler_, playback::PlayerOptions{})
+        : settings_(playback::LoadPlaybackSettings(playback::DefaultPlaybackSettingsPath())),
+          outputs_(settings_.soundFont, kAudioWait, settings_.gain),
+          port_(reporter, outputs_, scheduler_, playback::PlayerOptions{.port = settings_.port})
     {
     }
     bool Play(const std::string& path, std::function<void(int)> onPosition, std::function<void()> onEnd) override
@@ -78,6 +82,8 @@ public:
     void ClosePreview() override { port_.ClosePreview(); }
 
 private:
+    static constexpr playback::Micros kAudioWait = 3000000;
+    playback::PlaybackSettings settings_;
     playback::SystemOutputs outputs_;
     playback::RealTimeScheduler scheduler_;
     PlayerPlaybackPort port_;

@@ -48,6 +48,13 @@ PlaybackSettings LoadPlaybackSettings(const std::string& path)
         const std::string_view value = Trim(line.substr(equals + 1));
         if (key == "soundfont" && !value.empty()) {
             settings.soundFont = std::string(value);
+        } else if (key == "gain") {
+            double gain = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), gain);
+            if (error == std::errc() && end == value.data() + value.size() && gain >= kMinGain &&
+                gain <= kMaxGain) {
+                settings.gain = gain;
+            }
         } else if (key == "port") {
             int port = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), port);
@@ -65,8 +72,11 @@ bool SavePlaybackSettings(Reporter& reporter, const std::string& path,
     std::error_code ec;
     const auto folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-    const std::string text =
-        "soundfont=" + settings.soundFont + "\nport=" + std::to_string(settings.port) + "\n";
+    // to_chars: a point whatever the locale, as from_chars reads it.
+    char gain[32];
+    const auto written = std::to_chars(gain, gain + sizeof gain, settings.gain);
+    const std::string text = "soundfont=" + settings.soundFont + "\nport=" + std::to_string(settings.port) +
+                             "\ngain=" + std::string(gain, written.ptr) + "\n";
     return WriteWholeFile(reporter, path, std::string_view(text));
 }
 

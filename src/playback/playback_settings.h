@@ -15,6 +15,7 @@ namespace songloom::playback {
 struct PlaybackSettings {
     std::string soundFont = DefaultSoundFont();
     int port = kSystemMapperPort;
+    double gain = kDefaultLiveGain;  // of the built-in synthesizer
 
     bool operator==(const PlaybackSettings&) const = default;
 };

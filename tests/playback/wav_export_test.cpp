@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "common/general.h"
@@ -157,6 +158,34 @@ TEST(WavExport, MissingSoundFontOrFolderFailsAndKeepsTheOldFile)
         EXPECT_FALSE(FileExists(out + ".part"));
     }
 #endif
+}
+
+}  // namespace
+}  // namespace songloom::playback
+
+namespace songloom::playback {
+namespace {
+
+// Peak of a tenth of a second of middle C on a fresh engine at a gain.
+float PeakAtGain(double gain)
+{
+    FluidSynthEngine engine;
+    if (!engine.LoadSoundFont(kSmallSoundFont)) return -1;
+    engine.SetGain(gain);
+    engine.SendShort(0x90, 60, 100);
+    std::vector<float> frames(2 * 4410);
+    if (!engine.RenderFloat(frames.data(), 4410)) return -1;
+    float peak = 0;
+    for (const float f : frames) peak = std::max(peak, std::fabs(f));
+    return peak;
+}
+
+TEST_F(WavExportWithSynth, TheLiveGainScalesTheOutputWithinItsLimits)
+{
+    const float standard = PeakAtGain(0.2);
+    ASSERT_GT(standard, 0.0f);
+    EXPECT_NEAR(PeakAtGain(kDefaultLiveGain) / standard, kDefaultLiveGain / 0.2, 0.05);
+    EXPECT_NEAR(PeakAtGain(100.0) / standard, kMaxGain / 0.2, 0.1);  // clamped
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "playback/devices/fluid_synth_engine.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -82,6 +83,11 @@ FluidSynthEngine::FluidSynthEngine(double sampleRate)
 FluidSynthEngine::~FluidSynthEngine() = default;
 
 bool FluidSynthEngine::IsValid() const { return impl_->synth != nullptr; }
+
+void FluidSynthEngine::SetGain(double gain)
+{
+    if (impl_->synth) fluid_synth_set_gain(impl_->synth, static_cast<float>(std::clamp(gain, kMinGain, kMaxGain)));
+}
 
 bool FluidSynthEngine::LoadSoundFont(const std::string& path)
 {
@@ -182,6 +188,7 @@ FluidSynthEngine::FluidSynthEngine(double sampleRate)
 }
 FluidSynthEngine::~FluidSynthEngine() = default;
 bool FluidSynthEngine::IsValid() const { return false; }
+void FluidSynthEngine::SetGain(double) {}
 bool FluidSynthEngine::LoadSoundFont(const std::string&) { return false; }
 void FluidSynthEngine::SendShort(std::uint8_t, std::uint8_t, std::uint8_t) {}
 void FluidSynthEngine::SendSysEx(std::span<const std::uint8_t>) {}

@@ -22,6 +22,14 @@ inline constexpr const char* kSmallSoundFont = "/usr/share/sounds/sf2/TimGM6mb.s
 // The full soundfont when it is installed, else the small one.
 std::string DefaultSoundFont();
 
+// Output gain of the synthesizer in live play. FluidSynth's own default of
+// 0.2 leaves a typical song's peaks some 20 dB below full scale; twice that
+// still keeps the densest catalogue style (peaks at 0.38 at 0.2) clear of
+// clipping at the audio driver.
+inline constexpr double kDefaultLiveGain = 0.4;
+inline constexpr double kMinGain = 0.01;
+inline constexpr double kMaxGain = 2.0;
+
 class FluidSynthEngine {
 public:
     // Samples are loaded when a program first needs them, so that a large
@@ -32,6 +40,8 @@ public:
     FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
 
     bool IsValid() const;
+    // Output gain, clamped to kMinGain..kMaxGain.
+    void SetGain(double gain);
     // Blocks while the file is read; false when it cannot be loaded.
     bool LoadSoundFont(const std::string& path);
 

@@ -4,7 +4,10 @@
 
 namespace songloom::playback {
 
-SynthHost::SynthHost(std::string soundFont) : soundFont_(std::move(soundFont)) {}
+SynthHost::SynthHost(std::string soundFont, double gain) : soundFont_(std::move(soundFont))
+{
+    engine_.SetGain(gain);
+}
 
 SynthHost::~SynthHost()
 {

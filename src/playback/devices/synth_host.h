@@ -19,7 +19,7 @@ namespace songloom::playback {
 
 class SynthHost {
 public:
-    explicit SynthHost(std::string soundFont = DefaultSoundFont());
+    explicit SynthHost(std::string soundFont = DefaultSoundFont(), double gain = kDefaultLiveGain);
     ~SynthHost();
     SynthHost(const SynthHost&) = delete;
     SynthHost& operator=(const SynthHost&) = delete;

@@ -4,8 +4,8 @@
 
 namespace songloom::playback {
 
-SystemOutputs::SystemOutputs(std::string soundFont, Micros audioWait)
-    : synth_(std::move(soundFont)), audioWait_(audioWait)
+SystemOutputs::SystemOutputs(std::string soundFont, Micros audioWait, double gain)
+    : synth_(std::move(soundFont), gain), audioWait_(audioWait)
 {
 }
 

@@ -13,9 +13,10 @@ namespace songloom::playback {
 class SystemOutputs : public OutputProvider {
 public:
     // audioWait: how long opening the synthesizer waits for its audio
-    // output to be tried (the soundfont is never waited for).
+    // output to be tried (the soundfont is never waited for); gain: the
+    // synthesizer's output gain.
     explicit SystemOutputs(std::string soundFont = DefaultSoundFont(),
-                           Micros audioWait = 3000000);
+                           Micros audioWait = 3000000, double gain = kDefaultLiveGain);
 
     OpenResult Open(int port) override;
     std::vector<std::string> PortNames() override;
