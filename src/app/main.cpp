@@ -7,6 +7,7 @@
 //   songloom --screenshot FILE    saves the window as painted after start-up
 //                                 (and FILE-playing.png while the song plays
 //                                 when --play is given too), then quits
+//                                 through the quit command
 //   songloom --measure            prints the time from main to the first
 //                                 painted page, the wall-clock time of that
 //                                 paint and the resident memory, then quits
@@ -96,8 +97,9 @@ int main(int argc, char** argv)
     if (!screenshot.isEmpty()) {
         QTimer::singleShot(1500, &window, [&] {
             window.grab().save(screenshot);
+            // Ends through the quit command, as the user would.
             if (!play) {
-                QApplication::quit();
+                window.Command(songloom::app::kCmdQuit);
                 return;
             }
             window.Command(songloom::app::kCmdPlay);
@@ -106,7 +108,7 @@ int main(int argc, char** argv)
                 second.replace(QLatin1String(".png"), QLatin1String("-playing.png"));
                 window.grab().save(second);
                 window.Command(songloom::app::kCmdPlay);
-                QApplication::quit();
+                window.Command(songloom::app::kCmdQuit);
             });
         });
     }
