@@ -1,11 +1,13 @@
 // Both MIDI file loaders on arbitrary bytes: the format 1 loader (which
 // hands format 0 images to the format 0 loader and splits them) and the
 // format 0 loader (which merges format 1 images); whatever loads is then
-// written back and read again.
+// written back and read again. What the format 1 loader reads is also
+// audited as a rendering (chord markers, time signature, notes).
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "harmony/render_audit.h"
 #include "midi/midi_file.h"
 
 namespace {
@@ -29,6 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CMidiFile1 one(reporter, image, false);
     if (one.Loaded()) {
+        const auto audit = songloom::harmony::AuditRenderedFile(one);
+        if (audit.barTicks <= 0) __builtin_trap();  // every bar has a length
+        songloom::harmony::AuditFailures(audit);
         one.SplitNotes();
         one.Serialize();
         CMidiFile1 again(reporter, std::span<const std::uint8_t>(one.Bytes), false);

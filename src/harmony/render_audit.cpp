@@ -127,7 +127,10 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
                 meterSeen = true;
                 const int numerator = e.Data[0];
                 const int denominator = 1 << std::min<int>(e.Data[1], 6);
-                audit.barTicks = std::int64_t{audit.division} * 4 * numerator / denominator;
+                // A bar shorter than a tick (0/4, 1/64 at a small division)
+                // keeps the 4/4 bar.
+                const std::int64_t bar = std::int64_t{audit.division} * 4 * numerator / denominator;
+                if (bar > 0) audit.barTicks = bar;
             }
         }
         audit.songTicks = std::max(audit.songTicks, time);

@@ -106,6 +106,15 @@ TEST(RenderAudit, AThreeFourFileCountsItsBarsAndChordlessFilesPass)
     ASSERT_NE(audit.Channel(3), nullptr);
     EXPECT_EQ(audit.Channel(3)->chordedTicks, 0);
     EXPECT_TRUE(AuditFailures(audit).empty());
+
+    // A time signature of 0/4 leaves the bar at 4/4.
+    const auto zero = test::SmfBuilder()
+                          .Track([](auto& t) { t.TimeSignature(0, 2).Delta(384); })
+                          .Track([](auto& t) { t.NoteOn(3, 60, 100).Delta(384).NoteOff(3, 60); })
+                          .Bytes();
+    midi::CMidiFile1 zeroFile(reporter, zero, false);
+    ASSERT_TRUE(zeroFile.Loaded());
+    EXPECT_EQ(AuditRenderedFile(zeroFile).barTicks, 384);
 }
 
 }  // namespace
