@@ -27,6 +27,7 @@
 #include "app/main_messages.h"
 #include "app/message_box_reporter.h"
 #include "app/playback_factory.h"
+#include "app/quit_signals.h"
 #include "app/palettes/main_window_palettes.h"
 #include "app/songloom_dlg.h"
 #include "app/translations.h"
@@ -77,6 +78,8 @@ int main(int argc, char** argv)
     // The palettes go before the window: their going runs its shut-down.
     songloom::app::MainWindowPalettes palettes(window, services);
     reporter.SetParentWindow(&window);
+    // A logout or `kill` quits as the quit button does, writing the working files.
+    songloom::app::QuitOnSignals quitOnSignals([&window] { window.Command(songloom::app::kCmdQuit); });
     if (!songFile.isEmpty()) {
         window.DropFiles({QFileInfo(songFile).absoluteFilePath()});
         palettes.palettes().SongChanged();
