@@ -2,17 +2,20 @@
 // songloom-cli wav FILE.mid -o OUT.wav [--soundfont PATH]
 // songloom-cli ports
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "command_registry.h"
 #include "playback/devices/system_outputs.h"
 #include "playback/file_sequence.h"
 #include "playback/midi_player.h"
 #include "playback/play_sequence.h"
+#include "playback/playback_messages.h"
 #include "playback/playback_settings.h"
 #include "playback/wav_export.h"
 
@@ -23,6 +26,8 @@ using namespace songloom::playback;
 
 // How long opening the built-in synthesizer waits for its audio output.
 constexpr Micros kAudioWait = 3000000;
+// How often a play looks whether its output failed.
+constexpr int kPollMs = 20;
 
 // Defaults come from the playback settings file the app writes.
 struct PlayArgs {
@@ -50,6 +55,7 @@ public:
     void Report(const ErrorReport& report) override
     {
         reported_ = true;
+        if (report.tag == "MDCT" && report.code == mdct::kOpenFailed) noOutput_ = true;
         inner_.Report(report);
     }
     bool Confirm(std::string_view question) override { return inner_.Confirm(question); }
@@ -59,10 +65,12 @@ public:
         std::abort();  // not reached: the inner sink ends the process
     }
     bool Reported() const { return reported_; }
+    bool NoOutput() const { return noOutput_; }
 
 private:
     Reporter& inner_;
     std::atomic<bool> reported_{false};
+    std::atomic<bool> noOutput_{false};
 };
 
 double SecondsOfTicks(const PlaySequence& seq)
@@ -106,6 +114,16 @@ void Play(CliContext& context, const PlayArgs& args)
             }
         },
         args.skipSilence);
+    // Without an output there is nothing to hear: stop at once rather than
+    // run through the song in silence.
+    while (!player.IsDone()) {
+        if (reporter.NoOutput()) {
+            player.Stop();
+            std::printf("stopped: the output could not be opened\n");
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
     player.WaitUntilDone();
     std::printf("played %d bars\n", bars);
     if (reporter.Reported()) context.status = 1;
