@@ -24,7 +24,7 @@ struct RenderArgs {
     std::optional<int> instrument;
 };
 
-constexpr int kInstrumentCount = 152;
+constexpr int kInstrumentCount = arrange::kInstrumentCodeCount;
 
 int Render(CliContext& context, const RenderArgs& args)
 {
@@ -52,8 +52,8 @@ int Render(CliContext& context, const RenderArgs& args)
     // information does: the style's tempo and melody instrument come along.
     if (category != song.info.category || slot != song.info.style) {
         const arrange::StyleRecord& style = *arrange::CatalogueRecord(catalogue, category, slot);
-        if (style.tempo > 0) song.info.tempo = static_cast<std::int32_t>(60000000LL / style.tempo);
-        const int instrument = style.channelInstrument[arrange::kMelodyChannel];
+        song.info.tempo = arrange::StyleDefaultTempo(style);
+        const int instrument = arrange::StyleDefaultInstrument(style);
         if (instrument >= 0 && instrument < kInstrumentCount) song.info.instrument = instrument;
     }
     if (args.tempo) song.info.tempo = *args.tempo;

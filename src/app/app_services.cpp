@@ -38,17 +38,6 @@ const arrange::StyleRecord* AppServices::StyleOf(const song::SongData& song) con
     return arrange::CatalogueRecord(catalogue, song.info.category, song.info.style);
 }
 
-int StyleDefaultTempo(const arrange::StyleRecord& style)
-{
-    // The record keeps microseconds per quarter note.
-    return style.tempo > 0 ? static_cast<int>(60000000LL / style.tempo) : 120;
-}
-
-int StyleDefaultInstrument(const arrange::StyleRecord& style)
-{
-    return style.channelInstrument[arrange::kMelodyChannel];
-}
-
 void InstallEngine(AppServices& services)
 {
 #ifdef SONGLOOM_APP_HAS_RENDERER

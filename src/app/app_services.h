@@ -83,8 +83,7 @@ struct AppServices {
 // otherwise they report kNotAvailableText and fail.
 void InstallEngine(AppServices& services);
 
-// Default tempo (quarter notes per minute) and melody instrument of a style.
-int StyleDefaultTempo(const arrange::StyleRecord& style);
-int StyleDefaultInstrument(const arrange::StyleRecord& style);
+using arrange::StyleDefaultInstrument;
+using arrange::StyleDefaultTempo;
 
 }  // namespace songloom::app

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "arrange/engine_context.h"
 #include "arrange/style_data.h"
 #include "common/messages.h"
 #include "common/text.h"
@@ -198,6 +199,14 @@ void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord&
     }
     activeStyle = catalogue.records[1];
 }
+
+int StyleDefaultTempo(const StyleRecord& style)
+{
+    // The record keeps microseconds per quarter note.
+    return style.tempo > 0 ? static_cast<int>(60000000LL / style.tempo) : 120;
+}
+
+int StyleDefaultInstrument(const StyleRecord& style) { return style.channelInstrument[kMelodyChannel]; }
 
 const StyleRecord* CatalogueRecord(const StyleCatalogue& catalogue, int category, int slot)
 {

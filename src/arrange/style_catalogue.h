@@ -71,6 +71,12 @@ void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord&
 // catalogue is built.
 const StyleRecord* CatalogueRecord(const StyleCatalogue& catalogue, int category, int slot);
 
+// What choosing a style brings to the song: its tempo in quarter notes per
+// minute (120 when the record has none) and its melody instrument (the
+// record's value as it is; 256 means none).
+int StyleDefaultTempo(const StyleRecord& style);
+int StyleDefaultInstrument(const StyleRecord& style);
+
 // Sets activeStyle.databaseSet and returns the time-chart names and home
 // chord code the style asks for; the meter then picks the 3/4 and 7/8 charts.
 TimeChartNames ChooseTimeCharts(StyleRecord& activeStyle);

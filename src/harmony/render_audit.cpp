@@ -177,28 +177,30 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
     return audit;
 }
 
+double AccompanimentChordTonePercent(const RenderAudit& audit)
+{
+    ChannelAudit both;
+    for (const int channel : {kAuditAccompanimentChannel, kAuditAccompaniment2Channel}) {
+        if (const ChannelAudit* c = audit.Channel(channel)) {
+            both.chordToneTicks += c->chordToneTicks;
+            both.chordedTicks += c->chordedTicks;
+        }
+    }
+    return both.ChordTonePercent();
+}
+
 std::vector<std::string> AuditFailures(const RenderAudit& audit)
 {
     std::vector<std::string> failures;
-    const auto percent = [](std::int64_t part, std::int64_t whole) {
-        return whole == 0 ? 100.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
-    };
-    std::int64_t accTone = 0;
-    std::int64_t accAll = 0;
-    for (const int channel : {kAuditAccompanimentChannel, kAuditAccompaniment2Channel}) {
-        if (const ChannelAudit* c = audit.Channel(channel)) {
-            accTone += c->chordToneTicks;
-            accAll += c->chordedTicks;
-        }
-    }
     const auto line = [](const char* what, double value, double limit) {
         char text[96];
         std::snprintf(text, sizeof text, "%s %.1f%% of note-time on chord tones (at least %.0f%%)", what, value,
                       limit);
         return std::string(text);
     };
-    if (percent(accTone, accAll) < kAuditAccompanimentPercent) {
-        failures.push_back(line("accompaniment", percent(accTone, accAll), kAuditAccompanimentPercent));
+    if (const double accompaniment = AccompanimentChordTonePercent(audit);
+        accompaniment < kAuditAccompanimentPercent) {
+        failures.push_back(line("accompaniment", accompaniment, kAuditAccompanimentPercent));
     }
     if (const ChannelAudit* bass = audit.Channel(kAuditBassChannel);
         bass != nullptr && bass->ChordTonePercent() < kAuditBassPercent) {

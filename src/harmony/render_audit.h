@@ -69,6 +69,9 @@ inline constexpr int kAuditSilentBars = 2;
 
 RenderAudit AuditRenderedFile(const midi::CMidiFile1& file);
 
+// The chord-tone share of channels 3 and 7 together.
+double AccompanimentChordTonePercent(const RenderAudit& audit);
+
 // What fails the thresholds, one line each; empty when the file passes.
 // Accompaniment share counts channels 3 and 7 together.
 std::vector<std::string> AuditFailures(const RenderAudit& audit);
