@@ -42,6 +42,8 @@ constexpr double kMissingPenalty = 0.5;
 constexpr double kToneCost = 0.02;
 constexpr double kBassBonus = 0.5;  // the bass on the root; off the chord it costs as much
 constexpr double kKeepBonus = 0.05;  // the chord of the beat before
+// Readings this close to the best are offered even on the same root.
+constexpr double kCloseCall = 0.1;
 
 // The melody reading: triads and the dominant seventh only, leaning on the
 // main chords of the key (by the root's degree above the tonic).
@@ -125,11 +127,31 @@ int BassOf(const BeatTotals& t)
     return best;
 }
 
+// The best reading, then the runners-up that are other chords rather than
+// the same chord with a tone added: a second reading on the best one's root
+// is kept only when it is a close call. Same-root readings fill up when
+// nothing else is left.
 void KeepBest(std::vector<ChordCandidate>& all, std::vector<ChordCandidate>& out)
 {
     std::stable_sort(all.begin(), all.end(),
                      [](const ChordCandidate& a, const ChordCandidate& b) { return a.score > b.score; });
-    out.assign(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(kChordAlternatives, all.size())));
+    out.clear();
+    if (all.empty()) return;
+    std::vector<bool> taken(all.size(), false);
+    auto take = [&](std::size_t i) {
+        out.push_back(all[i]);
+        taken[i] = true;
+    };
+    take(0);
+    for (std::size_t i = 1; i < all.size() && out.size() < kChordAlternatives; ++i) {
+        const bool newRoot = std::none_of(out.begin(), out.end(), [&](const ChordCandidate& c) { return c.root == all[i].root; });
+        if (newRoot || all[0].score - all[i].score < kCloseCall) take(i);
+    }
+    for (std::size_t i = 1; i < all.size() && out.size() < kChordAlternatives; ++i) {
+        if (!taken[i]) take(i);
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const ChordCandidate& a, const ChordCandidate& b) { return a.score > b.score; });
 }
 
 std::vector<ChordCandidate> ReadHarmony(const BeatTotals& t, const ChordCandidate* previous)
