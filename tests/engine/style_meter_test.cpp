@@ -9,7 +9,7 @@
 #include "arrange/pattern_figure.h"
 #include "arrange/style_meter.h"
 #include "engine_fixture.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 #include "midi/midi_file.h"
 #include "song/song_image.h"
 
@@ -155,7 +155,7 @@ Rendered RenderFile(EngineFixture& fx, const std::string& song, int category, in
     EXPECT_EQ(song::ReadSongFile(fx.reporter, SourceDir() + "/data/songs/" + song + ".sld", data, 8, 4, 0),
               song::SongFileStatus::kRead);
     TempDir dir;
-    harmony::RenderSong(*fx.ctx, data, category, slot, dir.File("out.mid"));
+    compose::RenderSong(*fx.ctx, data, category, slot, dir.File("out.mid"));
     midi::CMidiFile1 file(fx.reporter, dir.File("out.mid"));
     EXPECT_TRUE(file.Loaded());
     Rendered r;
