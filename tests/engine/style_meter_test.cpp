@@ -155,7 +155,7 @@ Rendered RenderFile(EngineFixture& fx, const std::string& song, int category, in
     EXPECT_EQ(song::ReadSongFile(fx.reporter, SourceDir() + "/data/songs/" + song + ".sld", data, 8, 4, 0),
               song::SongFileStatus::kRead);
     TempDir dir;
-    compose::RenderSong(*fx.ctx, data, category, slot, dir.File("out.mid"));
+    EXPECT_TRUE(compose::RenderSong(*fx.ctx, data, category, slot, dir.File("out.mid")).Written());
     midi::CMidiFile1 file(fx.reporter, dir.File("out.mid"));
     EXPECT_TRUE(file.Loaded());
     Rendered r;
