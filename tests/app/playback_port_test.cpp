@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSlider>
 #include <QTimer>
@@ -217,8 +218,16 @@ TEST_F(RecordedPlayTest, WithoutASoundOutputTheSongStillRunsAndIsMarked)
     EXPECT_TRUE(shown.startsWith(QStringLiteral("MDCT07000001"))) << shown.toStdString();
     EXPECT_EQ(w.score().playingBar(), 1);
     EXPECT_EQ(MarkedCells(w), (std::vector<int>{1}));
+    // The window says so for as long as it lasts, not only in the one box.
+    EXPECT_TRUE(w.statusLine()->text().startsWith(QString::fromUtf8(kSilentPrefix.data())))
+        << w.statusLine()->text().toStdString();
     w.Command(kCmdPlay);
     EXPECT_TRUE(MarkedCells(w).empty());
+    w.Command(kCmdPlay);
+    Settle();
+    EXPECT_EQ(boxesShown, 1);
+    EXPECT_FALSE(w.statusLine()->text().isEmpty());
+    w.Command(kCmdPlay);
     window.reset();
     services->playback.reset();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -292,6 +293,20 @@ TEST(SongImage, ImagesThatFailTheirChecksAreRefusedAndReportedOnce)
     SongData song;
     EXPECT_TRUE(DecodeSongImage(r, chord.bytes(), song));
     EXPECT_TRUE(r.reports().empty());
+}
+
+TEST(SongFile, EverySongWeShipPassesTheChecks)
+{
+    int read = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(test::SourceDir() + "/data/songs")) {
+        if (entry.path().extension() != ".sld") continue;
+        CapturingReporter r;
+        SongData song;
+        EXPECT_EQ(ReadSongFile(r, entry.path().string(), song, 8, 4, 0), SongFileStatus::kRead) << entry.path();
+        EXPECT_TRUE(r.reports().empty()) << entry.path();
+        ++read;
+    }
+    EXPECT_GE(read, 6);
 }
 
 TEST(SongFile, GarbageOfTheImageSizeIsRefusedAndTheCallerValuesStay)
