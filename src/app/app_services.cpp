@@ -5,7 +5,7 @@
 
 #include "arrange/engine_context.h"
 #include "harmony/midi_import.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 
 namespace songloom::app {
 
@@ -50,11 +50,14 @@ void InstallEngine(AppServices& services)
         if (!engine->context) {
             engine->context = std::make_unique<arrange::EngineContext>(engine->reporter, services.random,
                                                                        services.catalogue, services.workDir);
+            engine->context->activeStyle = services.startStyle;
         }
         engine->reporter.BeginRender();
-        const bool written = harmony::RenderSong(*engine->context, song, song.info.category, song.info.style, path) == 1;
+        const compose::RenderResult result =
+            compose::RenderSong(*engine->context, song, song.info.category, song.info.style, path);
         engine->reporter.EndRender();
-        return written;
+        // A failure has been reported; the caller plays nothing.
+        return result.Written();
     };
     services.import = [&services](song::SongData& song, const std::string& path) {
         // The imported melody plays on the instrument of the current style.
