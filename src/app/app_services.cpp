@@ -1,6 +1,7 @@
 #include "app/app_services.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "arrange/engine_context.h"
@@ -35,6 +36,12 @@ void OncePerRenderReporter::Report(const ErrorReport& report)
         shown_.push_back(std::move(key));
     }
     target_.Report(report);
+}
+
+void OncePerRenderReporter::Terminate(const ErrorReport& report)
+{
+    target_.Terminate(report);
+    std::abort();  // the target ends the process; this is never reached
 }
 
 void InstallEngine(AppServices& services)

@@ -79,7 +79,7 @@ public:
     void EndRender() { rendering_ = false; }
     void Report(const ErrorReport& report) override;
     bool Confirm(std::string_view question) override { return target_.Confirm(question); }
-    [[noreturn]] void Terminate(const ErrorReport& report) override { target_.Terminate(report); }
+    [[noreturn]] void Terminate(const ErrorReport& report) override;
 
 private:
     Reporter& target_;
