@@ -138,16 +138,29 @@ bool ParseRerollSpec(std::string_view text, RerollSpec& out)
 RerollStatus RerollFile(Reporter& reporter, const std::string& keptPath, const std::string& freshPath,
                         const RerollSpec& spec, const std::string& outPath)
 {
-    CMidiFile0 kept(reporter, keptPath);
+    // The kept file keeps its format and its tracks; the fresh one is read
+    // merged, and each kept track takes the fresh notes of its own channels.
+    CMidiFile1 kept(reporter, keptPath);
+    CMidiFile0 keptMerged(reporter, keptPath);
     CMidiFile0 fresh(reporter, freshPath);
-    if (!kept.Loaded() || !fresh.Loaded()) return RerollStatus::kUnreadable;
-    const std::int64_t bar = kept.BarLength();
+    if (!kept.Loaded() || !keptMerged.Loaded() || !fresh.Loaded()) return RerollStatus::kUnreadable;
+    const std::int64_t bar = keptMerged.BarLength();
     if (kept.Division != fresh.Division || bar != fresh.BarLength()) return RerollStatus::kMismatch;
-    const SpliceRange range{ClampTick((spec.firstBar - 1) * bar), ClampTick(std::int64_t{spec.lastBar} * bar),
-                            spec.channels};
-    CMidiTrack spliced(reporter);
-    if (!SpliceNotes(kept.Track, fresh.Track, range, spliced)) return RerollStatus::kUnreadable;
-    kept.Track = std::move(spliced);
+    const Tick from = ClampTick((spec.firstBar - 1) * bar);
+    const Tick to = ClampTick(std::int64_t{spec.lastBar} * bar);
+    for (CMidiTrack& track : kept.Tracks) {
+        std::uint16_t present = 0;
+        for (const CMidiEvent& e : track.Events()) {
+            if (e.Kind == kKindNote && e.Channel >= 0 && e.Channel < 16) {
+                present = static_cast<std::uint16_t>(present | Bit(e.Channel));
+            }
+        }
+        const auto channels = static_cast<std::uint16_t>(present & spec.channels);
+        if (channels == 0) continue;
+        CMidiTrack spliced(reporter);
+        if (!SpliceNotes(track, fresh.Track, {from, to, channels}, spliced)) return RerollStatus::kUnreadable;
+        track = std::move(spliced);
+    }
     return kept.Save(outPath) ? RerollStatus::kDone : RerollStatus::kUnwritable;
 }
 

@@ -57,7 +57,8 @@ enum class RerollStatus {
 // Splices the fresh rendering at freshPath into the kept one at keptPath
 // for the spec's bars (of the kept file's bar length, counted from its
 // start) and channels, and writes the result to outPath (which may be
-// freshPath).
+// freshPath) in the kept file's format and track layout. A channel that has
+// no notes in the kept file is not taken over.
 RerollStatus RerollFile(Reporter& reporter, const std::string& keptPath, const std::string& freshPath,
                         const RerollSpec& spec, const std::string& outPath);
 
