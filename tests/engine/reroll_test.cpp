@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_fixture.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 #include "midi/midi_file.h"
 #include "midi/midi_splice.h"
 #include "song/song_image.h"
@@ -54,7 +54,8 @@ void Render(std::uint32_t seed, const std::string& path)
     song::SongData song;
     ASSERT_EQ(song::ReadSongFile(fx.reporter, SourceDir() + "/data/songs/ode_to_joy.sld", song, 8, 4, 0),
               song::SongFileStatus::kRead);
-    harmony::RenderSong(*fx.ctx, song, 1, 5, path);  // a style whose bass draws its figures at random
+    // A style whose bass draws its figures at random.
+    ASSERT_TRUE(compose::RenderSong(*fx.ctx, song, 1, 5, path));
 }
 
 TEST(Reroll, BarsFiveToEightOfTheBassAloneAreNew)
