@@ -146,7 +146,7 @@ void RenderDrumChannel(EngineContext& ctx)
     auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
     const StyleRecord& style = ctx.activeStyle;
     SetUpChannel(ctx, *track, kDrumChannel,
-                 arrange::DrumKitProgram(style.drumPattern, style.rhythmFeel, style.meter,
+                 arrange::DrumKitProgram(style.drumKitProgram, style.drumPattern, style.rhythmFeel, style.meter,
                                          style.channelInstrument[kDrumChannel], ctx.soundModuleMode),
                  kDrumChannel, 0);
     const Tick leadIn = ctx.leadInBar ? BarTicks(style.meter) : 0;
