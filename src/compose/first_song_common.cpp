@@ -14,6 +14,7 @@
 #include "harmony/chord_code.h"
 #include "harmony/chord_entry.h"
 #include "compose/fs_algo.h"
+#include "compose/performance.h"
 #include "midi/midi_file.h"
 #include "midi/midi_track.h"
 
@@ -319,6 +320,7 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     arrange::RenderEffectChannel(ctx);
     step();
 
+    PerformTracks(ctx);
     if (ctx.activeStyle.partParams[arrange::kMelodyChannel].partKind == kMergeSetting) {
         MergeWithClashRemoval(ctx);
     }
