@@ -144,7 +144,7 @@ bool CLongStaffPicture::Valid(int cell) {
     return false;
 }
 
-void CLongStaffPicture::ErrorMsg() { ShowErrorBox(reporter_, "CLongStaffPicture::error"); }
+void CLongStaffPicture::ErrorMsg() { ShowErrorBox(reporter_, "楽譜を描けませんでした。"); }
 
 int CLongStaffPicture::RowY(int cell, int note) const {
     if (cell < 0 || cell >= CellCount()) return 0;
