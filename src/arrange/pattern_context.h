@@ -95,6 +95,7 @@ struct PatternContext {
     int accompanimentPattern = 17;  // channel 3's pattern number, read by several routines
     bool bassPlays = true;          // channel 2 has an instrument
     int drumPattern = 14;
+    int drumVariation = 0;  // the style's groove of its drum pattern
     int drumKit = 1;  // channel 9's instrument value
     int soundModuleMode = 0;
     GridBlock grids{};  // the style's step grids, grid mode and pair switches

@@ -1,5 +1,11 @@
 #include "song/chord_symbol.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <initializer_list>
+
 #include "song/pitch_spelling.h"
 #include "song/song_tables.h"
 
@@ -7,6 +13,29 @@ namespace songloom::song {
 namespace {
 
 int Wrap(int pitchClass) { return ((pitchClass % 12) + 12) % 12; }
+
+// The pitch classes of each type over a root of C, one bit each.
+constexpr std::uint16_t Bits(std::initializer_list<int> intervals)
+{
+    std::uint16_t bits = 0;
+    for (const int i : intervals) bits = static_cast<std::uint16_t>(bits | (1u << i));
+    return bits;
+}
+constexpr std::array<std::uint16_t, kChordTypeCount> kTypeIntervals = {
+    Bits({0, 4, 7}),     Bits({0, 3, 7}),     Bits({0, 4, 7, 10}),    Bits({0, 4, 7, 11}), Bits({0, 3, 7, 10}),
+    Bits({0, 3, 7, 11}), Bits({0, 3, 6}),     Bits({0, 5, 7}),        Bits({0, 5, 7, 10}), Bits({0, 4, 8}),
+    Bits({0, 4, 8, 11}), Bits({0, 4, 8, 10}), Bits({0, 3, 6, 9}),     Bits({0, 3, 6, 10}), Bits({0, 4, 7, 9}),
+    Bits({0, 2, 4, 7, 10}), Bits({0, 3, 7, 9}), Bits({0, 4, 6, 10}),
+};
+
+std::uint16_t RotatedToRoot(std::uint16_t pitchClasses, int root)
+{
+    std::uint16_t bits = 0;
+    for (int pc = 0; pc < 12; ++pc) {
+        if (pitchClasses & (1u << pc)) bits = static_cast<std::uint16_t>(bits | (1u << Wrap(pc - root)));
+    }
+    return bits;
+}
 
 }  // namespace
 
@@ -66,6 +95,26 @@ ChordSymbol TransposedChord(const ChordSymbol& chord, int semitones)
     if (moved.root >= 0) moved.root = Wrap(moved.root + semitones);
     if (moved.bass >= 0) moved.bass = Wrap(moved.bass + semitones);
     return moved;
+}
+
+bool RecogniseChord(const std::vector<int>& pitches, ChordSymbol& out)
+{
+    if (pitches.empty()) return false;
+    std::uint16_t classes = 0;
+    for (const int p : pitches) classes = static_cast<std::uint16_t>(classes | (1u << Wrap(p)));
+    if (std::popcount(classes) < 3) return false;
+    const int bass = Wrap(*std::min_element(pitches.begin(), pitches.end()));
+    // The lowest note as the root first, then the roots above it.
+    for (int step = 0; step < 12; ++step) {
+        const int root = Wrap(bass + step);
+        const std::uint16_t shape = RotatedToRoot(classes, root);
+        for (int type = 0; type < kChordTypeCount; ++type) {
+            if (kTypeIntervals[static_cast<std::size_t>(type)] != shape) continue;
+            out = ChordSymbol{root, type, -1};
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace songloom::song

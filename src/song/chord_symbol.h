@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace songloom::song {
 
@@ -25,5 +26,15 @@ std::string ChordCellName(const ChordSymbol& chord);
 std::string ChordDisplayName(const ChordSymbol& chord, bool flats);
 // Root and bass moved by semitones (any integer).
 ChordSymbol TransposedChord(const ChordSymbol& chord, int semitones);
+
+}  // namespace songloom::song
+
+namespace songloom::song {
+
+// The chord that exactly the pitch classes of the notes played form, by
+// the song's eighteen types; where one set reads two ways (C6 and Am7) the
+// root nearest above the lowest note wins, the lowest note itself first. False for fewer than three pitch classes or
+// a set that is none of the types.
+bool RecogniseChord(const std::vector<int>& pitches, ChordSymbol& out);
 
 }  // namespace songloom::song

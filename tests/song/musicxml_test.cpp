@@ -230,6 +230,34 @@ TEST(ChordSymbol, NamesWithBassesParseAndTranspose)
     EXPECT_FALSE(ParseChordSymbol("Cxyz", c));
 }
 
+TEST(ChordSymbol, KeysPlayedTogetherAreRecognised)
+{
+    const std::vector<std::vector<int>> shapes = {
+        {0, 4, 7},     {0, 3, 7},     {0, 4, 7, 10},    {0, 4, 7, 11}, {0, 3, 7, 10}, {0, 3, 7, 11},
+        {0, 3, 6},     {0, 5, 7},     {0, 5, 7, 10},    {0, 4, 8},     {0, 4, 8, 11}, {0, 4, 8, 10},
+        {0, 3, 6, 9},  {0, 3, 6, 10}, {0, 4, 7, 9},     {0, 4, 7, 10, 14}, {0, 3, 7, 9}, {0, 4, 6, 10},
+    };
+    ASSERT_EQ(shapes.size(), static_cast<std::size_t>(kChordTypeCount));
+    for (int type = 0; type < kChordTypeCount; ++type) {
+        std::vector<int> keys;
+        for (const int i : shapes[static_cast<std::size_t>(type)]) keys.push_back(50 + i);  // on D
+        ChordSymbol c;
+        ASSERT_TRUE(RecogniseChord(keys, c)) << type;
+        // Symmetric chords (aug, dim7) read from the lowest note too.
+        EXPECT_EQ(c, (ChordSymbol{2, type, -1})) << type;
+    }
+    ChordSymbol c;
+    ASSERT_TRUE(RecogniseChord({57, 60, 64, 67}, c));  // A C E G from A: Am7
+    EXPECT_EQ(c, (ChordSymbol{9, 4, -1}));
+    ASSERT_TRUE(RecogniseChord({60, 64, 67, 69}, c));  // the same keys from C: C6
+    EXPECT_EQ(c, (ChordSymbol{0, 14, -1}));
+    ASSERT_TRUE(RecogniseChord({64, 67, 72, 76, 79}, c));  // first inversion, doubled: C
+    EXPECT_EQ(c, (ChordSymbol{0, 0, -1}));
+    EXPECT_FALSE(RecogniseChord({60, 64, 72}, c));      // two pitch classes
+    EXPECT_FALSE(RecogniseChord({60, 61, 62}, c));
+    EXPECT_FALSE(RecogniseChord({}, c));
+}
+
 // A notation program reads what we write: MuseScore engraves it without a
 // complaint. Runs where mscore3 is installed.
 TEST(MusicXml, MuseScoreEngravesTheExport)
