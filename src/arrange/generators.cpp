@@ -48,7 +48,7 @@ std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int c
     SetUpChannel(ctx, *track, channel, ResolveInstrument(ctx.reporter, ctx.random, instrument, channel), channel, 0);
     track->AddControlChange(channel, kPanController, MixerByte(ctx, channel, kMixPan));
     PatternContext context = MakePatternContext(ctx, chords);
-    NoteBuffer out;
+    NoteBuffer out(context.BarLength());
     AccompanimentPattern(context, chords, channel, pattern, LeadInLength(), density, out);
     WriteEngineNotes(ctx, *track, channel, out);
     Transpose(ctx, *track, channel);
@@ -129,7 +129,7 @@ void RenderBassChannel(EngineContext& ctx)
     PatternContext context = MakePatternContext(ctx, chords);
     NoteBuffer out;
     out.Rest(0, LeadInLength());
-    NoteBuffer pattern;
+    NoteBuffer pattern(context.BarLength());
     BassPattern(context, chords, style.bassPattern, Density(ctx, kBassChannel), pattern);
     for (const PlacedNote& n : pattern.notes()) out.Note(n.at + LeadInLength(), n.note, n.velocity, n.duration);
     WriteEngineNotes(ctx, *track, kBassChannel, out);

@@ -72,6 +72,10 @@ struct PlacedNote {
 // needs them: by start time, ties in writing order.
 class NoteBuffer {
 public:
+    // barLength: ticks of the song's bar, to which figures fit their cycle
+    // (0: figures play as written).
+    explicit NoteBuffer(Tick barLength = 0) : barLength_(barLength) {}
+    Tick BarLength() const { return barLength_; }
     void Note(Tick at, int note, int velocity, Tick duration) { notes_.push_back({at, note, velocity, duration}); }
     void Rest(Tick at, Tick duration) { notes_.push_back({at, 0, 0, duration}); }
     const std::vector<PlacedNote>& notes() const { return notes_; }
@@ -81,6 +85,7 @@ public:
 
 private:
     std::vector<PlacedNote> notes_;
+    Tick barLength_ = 0;
 };
 
 // The style switches and data every generator may read, plus the engine's
