@@ -66,8 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(image.data() + filled, image.data(), n);
         filled += n;
     }
+    // An image that fails the checks is refused and leaves the song as it was.
     songloom::song::SongData laid;
-    if (!songloom::song::DecodeSongImage(reporter, image, laid)) __builtin_trap();
+    const auto untouched = songloom::song::BuildSongImage(laid, laid.beats(), laid.key());
+    if (!songloom::song::DecodeSongImage(reporter, image, laid)) {
+        if (songloom::song::BuildSongImage(laid, laid.beats(), laid.key()) != untouched) __builtin_trap();
+        return 0;
+    }
     Exercise(reporter, laid, selector);
     return 0;
 }
