@@ -109,8 +109,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(image.data() + filled, image.data(), n);
         filled += n;
     }
+    // An image that fails the checks is refused and leaves the song as it was.
     songloom::song::SongData laid;
-    if (songloom::song::DecodeSongImage(reporter, image, laid)) Exercise(reporter, laid, selector);
+    const auto untouched = songloom::song::BuildSongImage(laid, laid.beats(), laid.key());
+    if (songloom::song::DecodeSongImage(reporter, image, laid)) {
+        Exercise(reporter, laid, selector);
+    } else if (songloom::song::BuildSongImage(laid, laid.beats(), laid.key()) != untouched) {
+        __builtin_trap();
+    }
 
     std::vector<std::uint8_t> valid(kSizes[3]);
     for (std::size_t i = 0; i < valid.size(); ++i) valid[i] = data[i % size];
