@@ -120,8 +120,10 @@ std::int64_t MelodyEnd(const Render& r)
 
 TEST(Performance, WithoutIntroEndingPhrasesOrHumaniseTheNotesAreTodays)
 {
-    // Reference grids (track, tick, channel, pitch) of renders made before
-    // the performance stage existed, seed 7; the meters of song and style match.
+    // Reference grids (track, tick, channel, pitch) of the generators alone,
+    // seed 7, the meters of song and style matching; made with the command
+    // line's --humanize 0 --intro none --ending off --phrases off and re-made
+    // only when a generator changes its notes on purpose.
     const std::vector<std::tuple<std::string, int, int, std::string>> cases{
         {"drunken_sailor", 0, 9, "drunken_sailor_0_9"},
         {"drunken_sailor", 2, 2, "drunken_sailor_2_2"},
