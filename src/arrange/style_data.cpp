@@ -448,8 +448,8 @@ constexpr GridRow kGridCells[] = {
 // 0/1: strummed steel guitar, two bars.
 {0, 1, 0, "2:x.....x...x..... 4:x..x..x...x.x... 6:x..x..x...x.x... 9:x..x......x..... H:.x......x....x.."},
 {0, 1, 4, "2:x.......x....... 4:x..x..x.x..x.x.. 6:x..x..x.x..x.x.. 9:...x....x....x.. H:.x............x."},
-// 0/2: latin rock beat with tom fills.
-{0, 2, 2, "1:x.....x.x.....x. 2:....x.......x... 5:x.x.x.x.x.x.x.x. 10:..........x..x.. 7:...............x 11:x.......x......."},
+// 0/2: latin rock: backbeat under cowbell and congas.
+{0, 2, 2, "L:36,38,42,56,62,63,64 0:x.....x.x....... 1:....x.......x... 2:x.x.x.x.x.x.x.x. 3:x...x...x...x... 4:..x.......x..... 5:......xx......xx 6:...............x"},
 // 0/3: eighth-note power chords.
 {0, 3, 0, "2:x.x.x.x.x.x.x.x. 6:x.x.x.x.x.x.x.x. 9:x.....x.....x..."},
 {0, 3, 4, "2:x.x.x.x.x.x.x... 6:x.x.x.x.x.x.x... 9:x.....x.x...x.x. H:.............x.x"},
@@ -545,14 +545,14 @@ constexpr GridRow kGridCells[] = {
 {8, 5, 2, "1:x.......x.x..... 3:....x.......x... 4:....x.......x... 5:x.x.x.x.x.x.x.x."},
 // 8/6: early drum-machine beat with toms.
 {8, 6, 2, "1:x.....x.x....... 4:....x.......x... 5:xxxxxxxxxxxxxxxx 7:..............x. 10:.............x.."},
-// 5/7: samba batucada.
-{5, 7, 2, "0:x.....xxx.....xx 4:..x.x..x.x.x..x. 5:x.xxx.xxx.xxx.xx 12:xxxxxxxxxxxxxxxx"},
+// 5/7: samba: surdo on 2 and 4, shaker sixteenths, tamborim and agogo.
+{5, 7, 2, "L:41,36,69,76,67,68 0:....x.......x... 1:x.......x....... 2:xxxxxxxxxxxxxxxx 3:x.x..x.x.x.x..x. 4:x.....x...x..... 5:...x.....x....x."},
 // 5/9: reggae one-drop.
 {5, 9, 2, "1:........x....... 2:........x....... 5:x.x.x.x.x.x.x.x. 8:..............x."},
-// 5/10: mambo cowbell-less groove on ride and toms.
-{5, 10, 2, "1:x.....x.....x... 7:..........x...x. 10:......x......... 11:x.xxx.xxx.xxx.xx"},
-// 5/13: cha-cha-cha.
-{5, 13, 2, "1:x.......x....... 2:....x.......x.x. 5:x.x.x.x.x.x.x.x. 10:............x.x."},
+// 5/10: mambo: bell, clave in cut time, conga tumbao.
+{5, 10, 2, "L:56,36,38,75,62,63,64 0:x...x.x.x...x.x. 1:......x.......x. 3:x..x..x...x.x... 4:....x.......x... 5:......x.......x. 6:.......x.......x"},
+// 5/13: cha-cha-cha: cowbell on the beats, guiro, timbales on 4 and 4-and, congas.
+{5, 13, 2, "L:56,65,66,74,62,63,36,73 0:x...x...x...x... 1:............x.x. 2:x............... 3:x...x...x...x... 4:....x.......x... 5:..............xx 6:x.......x....... 7:..x...x...x...x."},
 // 4/18: chanted clap layers.
 {4, 18, 2, "3:x..x..x..x..x..x 4:.x..x..x..x..x.. 7:x.......x....... 10:....x.......x..."},
 };
@@ -568,12 +568,12 @@ constexpr DrumRow kDrumRows[] = {
 {0, 1, 0, 8, 0, 0},    // unplugged: room
 {0, 2, 0, 0, 0, 0},    // latin rock
 {0, 3, 0, 16, 0, 0},   // guitar rock: power
-{0, 4, 0, 0, 0, 0},    // soft rock
+{0, 4, 1, 0, 0, 0},    // soft rock
 {0, 5, 0, 0, 0, 0},    // AOR
-{0, 6, 0, 8, 0, 0},    // mersey beat: room
+{0, 6, 2, 8, 0, 0},    // mersey beat: room
 {0, 7, 0, 0, 0, 0},    // ballad
 {0, 8, 0, 8, 0, 0},    // folk raga: room
-{0, 9, 0, 8, 0, 0},    // rock: room
+{0, 9, 1, 8, 0, 0},    // rock: room
 {0, 10, 0, 25, 0, 0},  // rap: TR-808
 {0, 11, 0, 8, 0, 0},   // american rock: room
 {0, 12, 0, 16, 0, 0},  // rock orchestra: power
@@ -584,15 +584,15 @@ constexpr DrumRow kDrumRows[] = {
 {0, 17, 0, 16, 0, 0},  // hard rock: power
 {0, 18, 0, 8, 0, 0},   // surf instrumental: room
 {0, 19, 0, 0, 0, 0},   // progressive rock
-{0, 20, 0, 40, 0, 0},  // bossa vocal: brush
+{0, 20, 1, 40, 0, 3},  // bossa vocal: brush
 {0, 21, 0, 0, 0, 0},   // pop vocal
 {0, 22, 0, 16, 0, 0},  // glam rock: power
-{0, 23, 0, 8, 0, 0},   // pop waltz: room
+{0, 23, 4, 8, 0, 0},   // pop waltz: room
 // 1 pops (Japan)
 {1, 1, 0, kRule, 0, 0},  // enka
-{1, 2, 0, 0, 0, 0},      // new music
-{1, 3, 0, 0, 0, 0},      // J-pop duo
-{1, 4, 0, 0, 0, 0},      // city pop
+{1, 2, 2, 0, 2, 0},      // new music
+{1, 3, 2, 0, 0, 0},      // J-pop duo
+{1, 4, 1, 0, 0, 0},      // city pop
 {1, 5, 0, 24, 0, 0},     // electronic chimes: electronic
 {1, 6, 0, 0, 0, 0},      // island diva
 {1, 7, 0, 40, 0, 0},     // folk song: brush
@@ -600,64 +600,64 @@ constexpr DrumRow kDrumRows[] = {
 // 2 jazz: jazz kit for the swing groups, brushes for the soft and slow ones
 {2, 1, 0, 0, 0, 0},    // fusion
 {2, 2, 0, 32, 0, 0},   // jazz quartet: jazz
-{2, 3, 0, 32, 0, 0},   // blues quartet: jazz
+{2, 3, 1, 32, 0, 0},   // blues quartet: jazz
 {2, 4, 0, 8, 0, 0},    // electric blues: room
-{2, 5, 0, 40, 0, 0},   // harmonica blues: brush
-{2, 6, 0, 40, 0, 0},   // cool vibraphone jazz: brush
-{2, 7, 0, 40, 0, 0},   // piano trio: brush
+{2, 5, 2, 40, 0, 0},   // harmonica blues: brush
+{2, 6, 2, 40, 0, 0},   // cool vibraphone jazz: brush
+{2, 7, 3, 40, 0, 0},   // piano trio: brush
 {2, 9, 0, 0, 0, 0},    // seaside fusion
-{2, 11, 0, 40, 0, 0},  // guitar lounge: brush
-{2, 13, 0, 32, 0, 0},  // blues piano trio: jazz
+{2, 11, 1, 40, 0, 0},  // guitar lounge: brush
+{2, 13, 4, 32, 0, 0},  // blues piano trio: jazz
 {2, 14, 0, 40, 0, 0},  // slow blues: brush
-{2, 15, 0, 32, 0, 0},  // swing guitar: jazz
+{2, 15, 5, 32, 0, 0},  // swing guitar: jazz
 {2, 16, 0, 40, 0, 0},  // guitar trio: brush
-{2, 17, 0, 40, 0, 0},  // jazz waltz: brush
+{2, 17, 1, 40, 0, 0},  // jazz waltz: brush
 // 3 classical
 {3, 8, 0, 48, 0, 0},  // bolero: orchestra
 // 4 ethnic (east)
 {4, 1, 0, 0, 0, 0},   // african jungle
-{4, 2, 0, 0, 0, 0},   // african music
+{4, 2, 1, 0, 0, 0},   // african music
 {4, 3, 0, 0, 0, 0},   // aboriginal
 {4, 4, 0, 0, 0, 0},   // arabian
-{4, 6, 0, 48, 0, 0},  // bon odori: orchestra (big drums)
-{4, 8, 0, 0, 0, 0},   // chinatown
-{4, 9, 0, 48, 0, 0},  // festival music: orchestra
+{4, 6, 1, 48, 0, 0},  // bon odori: orchestra (big drums)
+{4, 8, 1, 0, 0, 0},   // chinatown
+{4, 9, 1, 48, 0, 0},  // festival music: orchestra
 {4, 10, 0, 0, 0, 0},  // indian
-{4, 12, 0, 0, 0, 0},  // gamelan
-{4, 13, 0, 0, 0, 0},  // okinawan folk
-{4, 14, 0, 0, 0, 0},  // okinawan sea
+{4, 12, 1, 0, 0, 0},  // gamelan
+{4, 13, 2, 0, 0, 0},  // okinawan folk
+{4, 14, 1, 0, 0, 0},  // okinawan sea
 {4, 18, 0, 0, 0, 0},  // kecak
 // 5 ethnic (west)
-{5, 1, 0, 48, 0, 0},   // scottish: orchestra (pipe-band snare)
-{5, 2, 0, 0, 0, 0},    // andes
-{5, 3, 0, 0, 0, 0},    // bossa nova
-{5, 4, 0, 40, 0, 0},   // musette: brush
-{5, 5, 0, 40, 0, 0},   // hawaiian: brush
+{5, 1, 3, 48, 0, 0},   // scottish: orchestra (pipe-band snare)
+{5, 2, 1, 0, 0, 0},    // andes
+{5, 3, 1, 0, 0, 0},    // bossa nova
+{5, 4, 2, 40, 0, 0},   // musette: brush
+{5, 5, 2, 40, 0, 0},   // hawaiian: brush
 {5, 7, 0, 0, 0, 0},    // samba
-{5, 8, 0, 8, 0, 0},    // polka: room
+{5, 8, 1, 8, 0, 0},    // polka: room
 {5, 9, 0, 8, 0, 0},    // reggae: room
 {5, 10, 0, 0, 0, 0},   // mambo
-{5, 12, 0, 40, 0, 0},  // country: brush
+{5, 12, 1, 40, 0, 0},  // country: brush
 {5, 13, 0, 0, 0, 0},   // cha-cha-cha
-{5, 15, 0, 8, 0, 0},   // yodel: room
-{5, 16, 0, 0, 0, 0},   // flamenco
+{5, 15, 3, 8, 0, 0},   // yodel: room
+{5, 16, 1, 0, 0, 0},   // flamenco
 // 6 game music and soundtracks
-{6, 1, 0, 8, 0, 0},    // protest folk: room
-{6, 3, 0, 0, 0, 0},    // piano vocal
-{6, 5, 0, 48, 0, 0},   // hero theme: orchestra
-{6, 6, 0, 16, 0, 0},   // battle theme: power
-{6, 7, 0, 0, 0, 0},    // hamster theme
+{6, 1, 3, 8, 0, 0},    // protest folk: room
+{6, 3, 1, 0, 0, 0},    // piano vocal
+{6, 5, 1, 48, 0, 0},   // hero theme: orchestra
+{6, 6, 1, 16, 0, 0},   // battle theme: power
+{6, 7, 1, 0, 0, 0},    // hamster theme
 {6, 10, 0, 0, 0, 0},   // spaghetti western
 // 7 healing
-{7, 2, 0, 0, 0, 0},    // silk road
-{7, 5, 0, 40, 0, 0},   // morning music: brush
+{7, 2, 1, 0, 0, 0},    // silk road
+{7, 5, 4, 40, 0, 0},   // morning music: brush
 {7, 16, 0, 48, 0, 0},  // parade: orchestra
-{7, 18, 0, 40, 0, 0},  // countryside theme: brush
+{7, 18, 1, 40, 0, 0},  // countryside theme: brush
 // 8 techno: drum machines
 {8, 1, 0, 24, 0, 0},  // techno dance: electronic
-{8, 2, 0, 24, 0, 0},  // techno rock: electronic
+{8, 2, 2, 24, 0, 0},  // techno rock: electronic
 {8, 3, 0, 25, 0, 0},  // club techno: TR-808
-{8, 4, 0, 24, 0, 0},  // trance: electronic
+{8, 4, 1, 24, 21, 0},  // trance: electronic
 {8, 5, 0, 25, 0, 0},  // techno pop: TR-808
 {8, 6, 0, 25, 0, 0},  // early techno pop: TR-808
 {8, 7, 0, 24, 0, 0},  // eurobeat: electronic
