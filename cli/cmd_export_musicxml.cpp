@@ -6,7 +6,7 @@
 #include "command_registry.h"
 #include "song/musicxml_writer.h"
 #include "song/song_image.h"
-#include "song/transposing_instrument.h"
+#include "common/transposing_instrument.h"
 
 namespace songloom::cli {
 namespace {
@@ -19,7 +19,7 @@ struct ExportArgs {
 
 int Export(CliContext& context, const ExportArgs& args)
 {
-    const song::TransposingInstrument* instrument = song::FindTransposingInstrument(args.instrumentKey);
+    const TransposingInstrument* instrument = FindTransposingInstrument(args.instrumentKey);
     if (!instrument) {
         std::fprintf(stderr, "export-musicxml: --instrument-key is one of C, Bb, Eb, F\n");
         return 2;
