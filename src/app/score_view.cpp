@@ -96,8 +96,15 @@ ScoreView::~ScoreView() = default;
 
 void ScoreView::Redraw()
 {
-    staff_->Draw(document_.song(), page_);
+    staff_->Draw(document_.song(), page_, writtenAbove_);
     update();
+}
+
+void ScoreView::SetWrittenAbove(int semitones)
+{
+    if (semitones == writtenAbove_) return;
+    writtenAbove_ = semitones;
+    Redraw();
 }
 
 void ScoreView::SetPage(int page)
@@ -288,13 +295,17 @@ void ScoreView::StartCellDrag(int cell)
 
 void ScoreView::contextMenuEvent(QContextMenuEvent* e)
 {
-    if (CellAt(e->pos().x(), e->pos().y()) < 0) return;
+    const int cell = CellAt(e->pos().x(), e->pos().y());
+    if (cell < 0) return;
     QMenu menu(this);
     QAction* remove = menu.addAction(QStringLiteral("削除"));
     QAction* insert = menu.addAction(QStringLiteral("挿入"));
+    const int bar = page_ * kCellsPerPage + cell;
+    QAction* reroll = bar < document_.song().bars() ? menu.addAction(QStringLiteral("別の演奏にする")) : nullptr;
     QAction* chosen = menu.exec(e->globalPos());
     if (chosen == remove) emit deleteRequested();
     else if (chosen == insert) emit insertRequested();
+    else if (chosen != nullptr && chosen == reroll) emit rerollRequested(bar);
 }
 
 }  // namespace songloom::app
