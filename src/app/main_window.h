@@ -103,10 +103,11 @@ public:
     // ---- the MIDI keyboard and re-rolls ---------------------------------------
     // Opens the keyboard's input port (-1 closes it); false when it did not open.
     bool OpenKeyboard(int port);
-    // A message from the keyboard, on the window's thread: step input into
-    // the song from the cursor (the first selected bar when the selection
-    // changed), each decided key or chord one undo step.
-    void KeyboardMessage(const std::vector<std::uint8_t>& bytes);
+    // A message from the keyboard that came at microseconds since the port
+    // was opened, on the window's thread: step input into the song from the
+    // cursor (the first selected bar when the selection changed), each
+    // decided key or chord one undo step.
+    void KeyboardMessage(const std::vector<std::uint8_t>& bytes, std::int64_t at);
     const song::StepInput& stepInput() const { return stepInput_; }
     // New random choices for one bar of the last rendering of the song
     // (play.mid), every other bar as it was; then plays it. false when there

@@ -90,25 +90,26 @@ bool MainWindow::OpenKeyboard(int port)
     if (port < 0 || !services_.keyboards) return port < 0;
     keyboardStart_ = SteadyMicros();
     // Messages come on the input's thread; the window takes them on its own,
-    // and drops them once it is gone.
+    // and drops them once it is gone. Their time is taken as they come: the
+    // window may be busy drawing when it gets to them.
     auto opened = services_.keyboards->Open(port, [this](const playback::InputMessage& message) {
+        const std::int64_t at = SteadyMicros() - keyboardStart_;
         QMetaObject::invokeMethod(
-            this, [this, bytes = message.bytes] { KeyboardMessage(bytes); }, Qt::QueuedConnection);
+            this, [this, bytes = message.bytes, at] { KeyboardMessage(bytes, at); }, Qt::QueuedConnection);
     });
     keyboard_ = std::move(opened.input);
     if (!keyboard_) status_->setText(QStringLiteral("MIDIキーボードを開けませんでした。"));
     return keyboard_ != nullptr;
 }
 
-void MainWindow::KeyboardMessage(const std::vector<std::uint8_t>& bytes)
+void MainWindow::KeyboardMessage(const std::vector<std::uint8_t>& bytes, std::int64_t at)
 {
     const auto selection = score_->SelectedBars();
     if (selection != stepSelection_) {
         stepSelection_ = selection;
         stepInput_.SetCursor({selection ? selection->first : 0, 0, 0});
     }
-    const std::int64_t now = SteadyMicros() - keyboardStart_;
-    ApplyStep([&](song::SongData& s) { return stepInput_.Message(reporter_, s, bytes, now); });
+    ApplyStep([&](song::SongData& s) { return stepInput_.Message(reporter_, s, bytes, at); });
     if (stepInput_.Pending()) keyboardFlush_->start();
 }
 
