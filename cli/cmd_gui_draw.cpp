@@ -16,7 +16,7 @@
 #include "pictures/score_pdf.h"
 #include "pictures/song_view.h"
 #include "song/song_image.h"
-#include "song/transposing_instrument.h"
+#include "common/transposing_instrument.h"
 
 namespace songloom::cli {
 namespace {
@@ -30,7 +30,7 @@ struct DrawOptions {
 };
 
 void RunDraw(CliContext& context, const DrawOptions& options) {
-    const song::TransposingInstrument* instrument = song::FindTransposingInstrument(options.instrumentKey);
+    const TransposingInstrument* instrument = FindTransposingInstrument(options.instrumentKey);
     if (!instrument) {
         std::fprintf(stderr, "draw: --instrument-key is one of C, Bb, Eb, F\n");
         context.status = 2;

@@ -37,6 +37,7 @@ struct PlayArgs {
         soundFont = settings.soundFont;
         port = settings.port;
         gain = settings.gain;
+        transpose = settings.transpose;
     }
     std::string file;
     std::string out;
@@ -46,8 +47,6 @@ struct PlayArgs {
     bool skipSilence = false;
     int transpose = 0;  // semitones, drums excepted
 };
-
-constexpr int kMaxTranspose = 24;
 
 void AddTransposeOption(CLI::App* cmd, PlayArgs& args)
 {

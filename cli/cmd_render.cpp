@@ -12,6 +12,7 @@
 #include "compose/render_song.h"
 #include "midi/midi_splice.h"
 #include "midi/midi_transpose.h"
+#include "playback/playback_settings.h"
 #include "song/song_image.h"
 
 namespace songloom::cli {
@@ -34,8 +35,6 @@ struct RenderArgs {
     std::string phrases = "on";
     std::optional<int> humanize;
 };
-
-constexpr int kMaxTranspose = 24;
 
 // A re-roll renders the whole song with the new seed and keeps of it only
 // the notes of the bars and part; the rest comes from the old file.
@@ -124,7 +123,7 @@ const CommandRegistrar kRender("render", [](CLI::App& app, CliContext& context) 
     cmd->add_option("--transpose", args->transpose,
                     "Write every part but the drums this many semitones higher (negative: lower); the song "
                     "stays as it is")
-        ->check(CLI::Range(-kMaxTranspose, kMaxTranspose));
+        ->check(CLI::Range(-playback::kMaxTranspose, playback::kMaxTranspose));
     auto* from = cmd->add_option("--from", args->from, "The rendering a re-roll keeps (a MIDI file)")
                      ->check(CLI::ExistingFile);
     cmd->add_option("--reroll", args->reroll,

@@ -14,6 +14,8 @@
 #include "common/random.h"
 #include "common/reporter.h"
 #include "harmony/midi_import.h"
+#include "playback/midi_input.h"
+#include "playback/playback_settings.h"
 #include "song/song_data.h"
 
 namespace songloom::app {
@@ -39,6 +41,13 @@ public:
     // Why nothing can sound (no output could be opened); empty while the
     // output works. The window shows it for as long as it lasts.
     virtual std::string SilentReason() const { return {}; }
+    // Semitones every part but the drums plays higher from the next play on;
+    // the song and its files stay as they are.
+    virtual void SetTranspose(int semitones) { transpose_ = semitones; }
+    int Transpose() const { return transpose_; }
+
+protected:
+    int transpose_ = 0;
 };
 
 // Renders song into a Standard MIDI File at path in the song's music style.
@@ -65,6 +74,13 @@ struct AppServices {
     arrange::StyleCatalogue catalogue;
     arrange::StyleRecord startStyle;  // the active style the build leaves
     std::unique_ptr<PlaybackPort> playback;
+    // The playback settings file the options window writes back to; empty
+    // (the tests): nothing is read or written.
+    std::string playbackSettingsPath;
+    playback::PlaybackSettings playbackSettings;
+    // The MIDI keyboards for step input (the ALSA input ports in the
+    // program); none: no keyboard can be chosen.
+    std::unique_ptr<playback::InputProvider> keyboards;
     SongRenderer render;
     MidiImporter import;
 };

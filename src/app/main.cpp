@@ -30,6 +30,7 @@
 #include "app/quit_signals.h"
 #include "app/main_window.h"
 #include "app/translations.h"
+#include "playback/devices/rtmidi_input.h"
 
 namespace {
 
@@ -71,6 +72,9 @@ int main(int argc, char** argv)
     songloom::app::MessageBoxReporter reporter;
     songloom::app::AppServices services(reporter, QDir::currentPath().toStdString());
     services.playback = songloom::app::MakeSystemPlayback(reporter);
+    services.playbackSettingsPath = songloom::playback::DefaultPlaybackSettingsPath();
+    services.playbackSettings = songloom::playback::LoadPlaybackSettings(services.playbackSettingsPath);
+    services.keyboards = std::make_unique<songloom::playback::AlsaInputs>();
     songloom::app::InstallEngine(services);
 
     songloom::app::MainWindow window(services);

@@ -104,6 +104,7 @@ MainWindow::MainWindow(AppServices& services, PaletteDragStarter drag, PhraseFil
                                              [this](const std::string& path) { OpenSongFile(path); });
     ConnectDocument();
     ConnectPalettes();
+    ConnectOptions();
 
     RefreshScrollRange();
     RefreshTempo();
@@ -144,6 +145,7 @@ void MainWindow::CreateControls()
     connect(score_, &ScoreView::pageChanged, this, [this] { RefreshScrollRange(); });
     connect(score_, &ScoreView::filesDropped, this, [this](const QStringList& paths) { DropFiles(paths); });
     connect(score_, &ScoreView::deleteRequested, this, [this] { DeleteSelectedBars(); });
+    connect(score_, &ScoreView::rerollRequested, this, [this](int bar) { RerollBar(bar); });
     connect(score_, &ScoreView::insertRequested, this, [this] { InsertSelectedBars(); });
 
     scroll_ = new QScrollBar(Qt::Horizontal, this);
@@ -315,6 +317,7 @@ void MainWindow::ShutDown()
     shutDown_ = true;
     if (songPlaying_ || phrasePlaying_) services_.playback->Stop();
     songPlaying_ = phrasePlaying_ = false;
+    keyboard_.reset();  // no key arrives after this
     preview_->Close();
     document_->SaveWorkingSong();
     palettes_->SaveChordList();

@@ -20,8 +20,10 @@
 #include "app/setup_settings.h"
 #include "app/song_document.h"
 #include "song/bar_edit_panel.h"
+#include "song/step_input.h"
 
 class QAction;
+class QTimer;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -98,6 +100,20 @@ public:
     void InsertSelectedBars();
     void DropFiles(const QStringList& paths);
 
+    // ---- the MIDI keyboard and re-rolls ---------------------------------------
+    // Opens the keyboard's input port (-1 closes it); false when it did not open.
+    bool OpenKeyboard(int port);
+    // A message from the keyboard that came at microseconds since the port
+    // was opened, on the window's thread: step input into the song from the
+    // cursor (the first selected bar when the selection changed), each
+    // decided key or chord one undo step.
+    void KeyboardMessage(const std::vector<std::uint8_t>& bytes, std::int64_t at);
+    const song::StepInput& stepInput() const { return stepInput_; }
+    // New random choices for one bar of the last rendering of the song
+    // (play.mid), every other bar as it was; then plays it. false when there
+    // is no rendering to keep yet or the re-roll failed.
+    bool RerollBar(int bar);
+
     // ---- hooks -------------------------------------------------------------
     void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
     void SetTransposeAsker(KeyChangeAsker asker) { transposeAsker_ = std::move(asker); }
@@ -158,9 +174,16 @@ private:
     // stale is played when the render fails.
     bool RenderFresh(const song::SongData& song, const std::string& path);
     bool StartPlayer(const std::string& path);
+    // Plays the song's rendering at path (the play button's state).
+    void PlayRenderedSong(const std::string& path);
     void StopPlaying();
     void OpenBarEditPanel();
     void ApplyBarEdit();
+    void ConnectOptions();
+    void SaveOptions();
+    void FlushKeyboard();
+    // What a decided key or chord did, as one undo step.
+    void ApplyStep(const std::function<song::StepResult(song::SongData&)>& step);
 
     AppServices& services_;
     Reporter& reporter_;
@@ -195,6 +218,13 @@ private:
     BarEditWindow* barEditWindow_ = nullptr;
     SoundPreview* preview_ = nullptr;
     std::unique_ptr<PaletteSet> palettes_;
+
+    std::unique_ptr<playback::MidiInput> keyboard_;
+    song::StepInput stepInput_;
+    std::optional<std::pair<int, int>> stepSelection_;  // the selection the cursor was set from
+    QTimer* keyboardFlush_ = nullptr;
+    std::int64_t keyboardStart_ = 0;  // steady clock, microseconds
+    std::vector<std::uint8_t> renderedImage_;  // the song play.mid was rendered from
 
     FileChooser fileChooser_;
     KeyChangeAsker transposeAsker_;

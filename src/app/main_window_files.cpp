@@ -5,8 +5,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+#include <cctype>
+
 #include "app/main_window.h"
 #include "app/score_view.h"
+#include "common/text.h"
+#include "pictures/score_pdf.h"
+#include "pictures/song_view.h"
+#include "song/musicxml_writer.h"
 
 namespace songloom::app {
 namespace {
@@ -29,12 +36,17 @@ std::optional<std::string> ShowFileDialog(QWidget* parent, const FileDialogReque
         break;
     case FileDialogKind::kImportMidi: filter = QStringLiteral("SMF files (*.mid)"); suffix = "mid"; break;
     case FileDialogKind::kExportMidi:
-        filter = QStringLiteral("midi files (*.mid)");
+        // The rendered song, or the score as notation or as printed pages.
+        filter = QStringLiteral("midi files (*.mid);;MusicXML (*.musicxml);;PDF (*.pdf)");
         suffix = "mid";
         save = true;
         break;
     }
     QFileDialog dialog(parent, QString(), QString(), filter);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& chosen) {
+        const qsizetype dot = chosen.lastIndexOf(QLatin1Char('.'));
+        dialog.setDefaultSuffix(chosen.mid(dot + 1).chopped(1));
+    });
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(suffix);
@@ -92,7 +104,29 @@ bool MainWindow::OpenSongFile(const std::string& path)
 
 bool MainWindow::SaveSongTo(const std::string& path) { return document_->SaveAs(path); }
 
-bool MainWindow::ExportMidiTo(const std::string& path) { return services_.render(song(), path); }
+bool MainWindow::ExportMidiTo(const std::string& path)
+{
+    const auto endsWith = [&path](std::string_view suffix) {
+        return path.size() >= suffix.size() &&
+               std::equal(suffix.rbegin(), suffix.rend(), path.rbegin(),
+                          [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    };
+    // The score as it is shown: for the instrument chosen in the options.
+    const int writtenAbove = score_->writtenAbove();
+    if (endsWith(".musicxml") || endsWith(".xml")) {
+        song::MusicXmlOptions options;
+        options.transposition = writtenAbove;
+        return song::WriteMusicXml(reporter_, song(), path, options);
+    }
+    if (endsWith(".pdf")) {
+        const auto text = [](const std::array<char, 64>& field) {
+            return Cp932ToUtf8(FieldText(field.data(), field.size()));
+        };
+        return pictures::WriteScorePdf(reporter_, song::TransposedView(pictures::SongViewOf(song()), writtenAbove),
+                                       {text(song().info.title), text(song().info.composer)}, path);
+    }
+    return services_.render(song(), path);
+}
 
 bool MainWindow::ImportMidiFrom(const std::string& path)
 {

@@ -12,6 +12,7 @@
 #include "app/sound_preview.h"
 #include "common/general.h"
 #include "common/messages.h"
+#include "song/song_image.h"
 
 namespace songloom::app {
 namespace {
@@ -52,7 +53,14 @@ void MainWindow::PlaySong()
         return;
     }
     const std::string path = WorkFile(services_.workDir, kPlayFile);
+    renderedImage_.clear();
     if (!RenderFresh(song(), path)) return;
+    renderedImage_ = song::BuildSongImage(song(), song().beats(), song().key());
+    PlayRenderedSong(path);
+}
+
+void MainWindow::PlayRenderedSong(const std::string& path)
+{
     songPlaying_ = true;
     tempo_->setEnabled(false);
     if (!StartPlayer(path)) {

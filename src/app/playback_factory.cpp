@@ -31,6 +31,7 @@ public:
         player_.reset();
         playback::PlaySequence sequence;
         if (!playback::LoadPlayFile(context_.reporter, path, sequence)) return false;
+        playback::TransposeSequence(sequence, transpose_);
         player_ = std::make_unique<playback::MidiPlayer>(context_, options_);
         player_->Play(
             sequence, std::move(onEnd),
@@ -75,10 +76,16 @@ public:
           outputs_(settings_.soundFont, kAudioWait, settings_.gain),
           port_(reporter, outputs_, scheduler_, playback::PlayerOptions{.port = settings_.port})
     {
+        SetTranspose(settings_.transpose);
     }
     bool Play(const std::string& path, std::function<void(int)> onPosition, std::function<void()> onEnd) override
     {
         return port_.Play(path, std::move(onPosition), std::move(onEnd));
+    }
+    void SetTranspose(int semitones) override
+    {
+        transpose_ = semitones;
+        port_.SetTranspose(semitones);
     }
     void Stop() override { port_.Stop(); }
     void Preview(int status, int data1, int data2) override { port_.Preview(status, data1, data2); }

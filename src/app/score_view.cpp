@@ -96,8 +96,15 @@ ScoreView::~ScoreView() = default;
 
 void ScoreView::Redraw()
 {
-    staff_->Draw(document_.song(), page_);
+    staff_->Draw(document_.song(), page_, writtenAbove_);
     update();
+}
+
+void ScoreView::SetWrittenAbove(int semitones)
+{
+    if (semitones == writtenAbove_) return;
+    writtenAbove_ = semitones;
+    Redraw();
 }
 
 void ScoreView::SetPage(int page)
@@ -304,10 +311,13 @@ std::vector<QString> ScoreView::ChordAlternativeTexts(int beat) const
 
 void ScoreView::contextMenuEvent(QContextMenuEvent* e)
 {
-    if (CellAt(e->pos().x(), e->pos().y()) < 0) return;
+    const int cell = CellAt(e->pos().x(), e->pos().y());
+    if (cell < 0) return;
     QMenu menu(this);
     QAction* remove = menu.addAction(QStringLiteral("削除"));
     QAction* insert = menu.addAction(QStringLiteral("挿入"));
+    const int bar = page_ * kCellsPerPage + cell;
+    QAction* reroll = bar < document_.song().bars() ? menu.addAction(QStringLiteral("別の演奏にする")) : nullptr;
     // An imported song offers the chords its analysis weighed for the beat.
     const int beat = BeatAt(e->pos().x(), e->pos().y());
     const auto alternatives = document_.ChordAlternatives(beat);
@@ -326,6 +336,7 @@ void ScoreView::contextMenuEvent(QContextMenuEvent* e)
     QAction* chosen = menu.exec(e->globalPos());
     if (chosen == remove) emit deleteRequested();
     else if (chosen == insert) emit insertRequested();
+    else if (chosen != nullptr && chosen == reroll) emit rerollRequested(bar);
     for (std::size_t i = 0; i < choices.size(); ++i) {
         if (chosen == choices[i]) document_.SetBeatChord(beat, harmony::CandidateName(alternatives[i]));
     }

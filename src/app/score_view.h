@@ -43,6 +43,10 @@ public:
     // The bar being played (-1: none); the page follows it.
     void SetPlayingBar(int bar);
     int playingBar() const { return playingBar_; }
+    // The page as an instrument written that many semitones above its
+    // sound reads it (0: concert pitch); the song is not changed.
+    void SetWrittenAbove(int semitones);
+    int writtenAbove() const { return writtenAbove_; }
 
     // The song beat under a point of the score (in the view's coordinates);
     // -1 outside the bars shown.
@@ -70,6 +74,8 @@ signals:
     void pageChanged(int page);
     void filesDropped(const QStringList& paths);
     void deleteRequested();
+    // "別の演奏にする" on a bar of the song (0-based).
+    void rerollRequested(int bar);
     void insertRequested();
     // A "note:" drop took the keyboard palette's note.
     void noteTaken();
@@ -98,6 +104,7 @@ private:
     int page_ = 0;
     CellSelection selection_;
     int playingBar_ = -1;
+    int writtenAbove_ = 0;
     int dragCell_ = -1;  // the cell a left press may start a drag from
     QPoint pressPoint_;
     std::optional<song::HighlightBand> dragBand_;

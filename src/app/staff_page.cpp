@@ -3,6 +3,7 @@
 #include "pictures/long_staff_picture.h"
 #include "pictures/score_page.h"
 #include "pictures/song_view.h"
+#include "song/bar_notation.h"
 
 namespace songloom::app {
 
@@ -29,9 +30,9 @@ StaffPage::StaffPage(Reporter& reporter, int cellWidth, int cellHeight, int head
 
 StaffPage::~StaffPage() = default;
 
-void StaffPage::Draw(const song::SongData& song, int page)
+void StaffPage::Draw(const song::SongData& song, int page, int writtenAbove)
 {
-    const pictures::SongView view = pictures::SongViewOf(song);
+    const pictures::SongView view = song::TransposedView(pictures::SongViewOf(song), writtenAbove);
     auto& picture = pictures_->picture;
     for (int r = 0; r < 4; ++r) {
         const int head = pictures_->heads[static_cast<std::size_t>(r)];

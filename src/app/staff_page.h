@@ -20,8 +20,9 @@ public:
     StaffPage(const StaffPage&) = delete;
     StaffPage& operator=(const StaffPage&) = delete;
 
-    // Draws bars page * 16 .. page * 16 + 15 of song and the row heads.
-    void Draw(const song::SongData& song, int page);
+    // Draws bars page * 16 .. page * 16 + 15 of song and the row heads, as
+    // an instrument written writtenAbove semitones above its sound reads them.
+    void Draw(const song::SongData& song, int page, int writtenAbove = 0);
 
     const QImage& Cell(int cell) const { return cells_[static_cast<std::size_t>(cell)]; }
     const QImage& Head(int row) const { return heads_[static_cast<std::size_t>(row)]; }

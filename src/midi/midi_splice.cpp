@@ -1,5 +1,6 @@
 #include "midi/midi_splice.h"
 
+#include "common/general.h"
 #include "midi/midi_file.h"
 
 #include <algorithm>
@@ -135,32 +136,63 @@ bool ParseRerollSpec(std::string_view text, RerollSpec& out)
     return true;
 }
 
+namespace {
+
+// Format 1 when the file's header says so; the reader of format 0 takes
+// anything else.
+bool IsFormat1(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, 64 * 1024 * 1024)) return false;
+    return bytes.size() >= 10 && std::equal(bytes.begin(), bytes.begin() + 4, "MThd") && bytes[8] == 0 &&
+           bytes[9] == 1;
+}
+
+// The notes of the spec's channels in each track come from fresh.
+bool SpliceTracks(std::vector<CMidiTrack*> tracks, const CMidiTrack& fresh, Tick from, Tick to,
+                  std::uint16_t channels, Reporter& reporter)
+{
+    for (CMidiTrack* track : tracks) {
+        std::uint16_t present = 0;
+        for (const CMidiEvent& e : track->Events()) {
+            if (e.Kind == kKindNote && e.Channel >= 0 && e.Channel < 16) {
+                present = static_cast<std::uint16_t>(present | Bit(e.Channel));
+            }
+        }
+        const auto ours = static_cast<std::uint16_t>(present & channels);
+        if (ours == 0) continue;
+        CMidiTrack spliced(reporter);
+        if (!SpliceNotes(*track, fresh, {from, to, ours}, spliced)) return false;
+        *track = std::move(spliced);
+    }
+    return true;
+}
+
+}  // namespace
+
 RerollStatus RerollFile(Reporter& reporter, const std::string& keptPath, const std::string& freshPath,
                         const RerollSpec& spec, const std::string& outPath)
 {
     // The kept file keeps its format and its tracks; the fresh one is read
     // merged, and each kept track takes the fresh notes of its own channels.
-    CMidiFile1 kept(reporter, keptPath);
     CMidiFile0 keptMerged(reporter, keptPath);
     CMidiFile0 fresh(reporter, freshPath);
-    if (!kept.Loaded() || !keptMerged.Loaded() || !fresh.Loaded()) return RerollStatus::kUnreadable;
+    if (!keptMerged.Loaded() || !fresh.Loaded()) return RerollStatus::kUnreadable;
     const std::int64_t bar = keptMerged.BarLength();
-    if (kept.Division != fresh.Division || bar != fresh.BarLength()) return RerollStatus::kMismatch;
+    if (keptMerged.Division != fresh.Division || bar != fresh.BarLength()) return RerollStatus::kMismatch;
     const Tick from = ClampTick((spec.firstBar - 1) * bar);
     const Tick to = ClampTick(std::int64_t{spec.lastBar} * bar);
-    for (CMidiTrack& track : kept.Tracks) {
-        std::uint16_t present = 0;
-        for (const CMidiEvent& e : track.Events()) {
-            if (e.Kind == kKindNote && e.Channel >= 0 && e.Channel < 16) {
-                present = static_cast<std::uint16_t>(present | Bit(e.Channel));
-            }
+    if (!IsFormat1(keptPath)) {
+        if (!SpliceTracks({&keptMerged.Track}, fresh.Track, from, to, spec.channels, reporter)) {
+            return RerollStatus::kUnreadable;
         }
-        const auto channels = static_cast<std::uint16_t>(present & spec.channels);
-        if (channels == 0) continue;
-        CMidiTrack spliced(reporter);
-        if (!SpliceNotes(track, fresh.Track, {from, to, channels}, spliced)) return RerollStatus::kUnreadable;
-        track = std::move(spliced);
+        return keptMerged.Save(outPath) ? RerollStatus::kDone : RerollStatus::kUnwritable;
     }
+    CMidiFile1 kept(reporter, keptPath);
+    if (!kept.Loaded()) return RerollStatus::kUnreadable;
+    std::vector<CMidiTrack*> tracks;
+    for (CMidiTrack& track : kept.Tracks) tracks.push_back(&track);
+    if (!SpliceTracks(tracks, fresh.Track, from, to, spec.channels, reporter)) return RerollStatus::kUnreadable;
     return kept.Save(outPath) ? RerollStatus::kDone : RerollStatus::kUnwritable;
 }
 

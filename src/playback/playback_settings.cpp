@@ -1,12 +1,14 @@
 #include "playback/playback_settings.h"
 
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <vector>
 
 #include "common/general.h"
+#include "common/transposing_instrument.h"
 
 namespace songloom::playback {
 namespace {
@@ -18,6 +20,14 @@ std::string_view Trim(std::string_view s)
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     return s;
+}
+
+// value when it is a whole number within low..high; out unchanged otherwise.
+void ParseInt(std::string_view value, int low, int high, int& out)
+{
+    int number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error == std::errc() && end == value.data() + value.size() && number >= low && number <= high) out = number;
 }
 
 }  // namespace
@@ -56,11 +66,13 @@ PlaybackSettings LoadPlaybackSettings(const std::string& path)
                 settings.gain = gain;
             }
         } else if (key == "port") {
-            int port = 0;
-            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), port);
-            if (error == std::errc() && end == value.data() + value.size() && port >= kSystemMapperPort) {
-                settings.port = port;
-            }
+            ParseInt(value, kSystemMapperPort, INT_MAX, settings.port);
+        } else if (key == "transpose") {
+            ParseInt(value, -kMaxTranspose, kMaxTranspose, settings.transpose);
+        } else if (key == "keyboard") {
+            ParseInt(value, kNoKeyboard, INT_MAX, settings.keyboard);
+        } else if (key == "instrument_key" && FindTransposingInstrument(value)) {
+            settings.instrumentKey = std::string(value);
         }
     }
     return settings;
@@ -76,7 +88,10 @@ bool SavePlaybackSettings(Reporter& reporter, const std::string& path,
     char gain[32];
     const auto written = std::to_chars(gain, gain + sizeof gain, settings.gain);
     const std::string text = "soundfont=" + settings.soundFont + "\nport=" + std::to_string(settings.port) +
-                             "\ngain=" + std::string(gain, written.ptr) + "\n";
+                             "\ngain=" + std::string(gain, written.ptr) +
+                             "\ntranspose=" + std::to_string(settings.transpose) +
+                             "\nkeyboard=" + std::to_string(settings.keyboard) +
+                             "\ninstrument_key=" + settings.instrumentKey + "\n";
     return WriteWholeFile(reporter, path, std::string_view(text));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Playback choices the binary settings record has no room for: the
-// soundfont of the built-in synthesizer and the output port. Kept as
+// soundfont of the built-in synthesizer, the output port, the playback
+// transposition, the keyboard's input port and the instrument the score is
+// shown for. Kept as
 // "key=value" lines in a small text file of their own, so that the record
 // keeps its exact size.
 
@@ -12,10 +14,16 @@
 
 namespace songloom::playback {
 
+inline constexpr int kNoKeyboard = -1;
+inline constexpr int kMaxTranspose = 24;
+
 struct PlaybackSettings {
     std::string soundFont = DefaultSoundFont();
     int port = kSystemMapperPort;
     double gain = kDefaultLiveGain;  // of the built-in synthesizer
+    int transpose = 0;               // semitones every part but the drums plays higher
+    int keyboard = kNoKeyboard;      // ALSA input port of the MIDI keyboard
+    std::string instrumentKey = "C"; // the score as this instrument reads it
 
     bool operator==(const PlaybackSettings&) const = default;
 };

@@ -1,6 +1,8 @@
 #include "song/musicxml_writer.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
 #include <cstdlib>
 #include <string_view>
 
@@ -163,7 +165,7 @@ void WriteHarmony(XmlOut& out, const std::string& name, Tick offset, bool flats)
     out.Close("harmony");
 }
 
-void WriteAttributes(XmlOut& out, const SongView& view, int mode, int transposition)
+void WriteAttributes(XmlOut& out, const SongView& view, int mode, int transposition, bool bassClef)
 {
     out.Open("attributes");
     out.Leaf("divisions", kMusicXmlDivisions);
@@ -176,8 +178,8 @@ void WriteAttributes(XmlOut& out, const SongView& view, int mode, int transposit
     out.Leaf("beat-type", 4);
     out.Close("time");
     out.Open("clef");
-    out.Leaf("sign", "G");
-    out.Leaf("line", 2);
+    out.Leaf("sign", bassClef ? "F" : "G");
+    out.Leaf("line", bassClef ? 4 : 2);
     out.Close("clef");
     if (transposition != 0) {
         // From written to sounding pitch.
@@ -191,6 +193,21 @@ void WriteAttributes(XmlOut& out, const SongView& view, int mode, int transposit
         out.Close("transpose");
     }
     out.Close("attributes");
+}
+
+void WriteScorePart(XmlOut& out, int number, const std::string& name, int channel, int program)
+{
+    const std::string id = "P" + std::to_string(number);
+    out.Open("score-part", "id=\"" + id + "\"");
+    out.Leaf("part-name", name);
+    out.Open("score-instrument", "id=\"" + id + "-I1\"");
+    out.Leaf("instrument-name", name);
+    out.Close("score-instrument");
+    out.Open("midi-instrument", "id=\"" + id + "-I1\"");
+    out.Leaf("midi-channel", std::clamp(channel, 0, 15) + 1);
+    out.Leaf("midi-program", std::clamp(program, 0, 127) + 1);
+    out.Close("midi-instrument");
+    out.Close("score-part");
 }
 
 void WriteTempo(XmlOut& out, int tempo)
@@ -207,18 +224,21 @@ void WriteTempo(XmlOut& out, int tempo)
     out.Close("direction");
 }
 
+// A note of a chord after its first carries <chord/> and no lyric.
 void WriteNote(XmlOut& out, const StaffNote& note, bool tieStop, bool flats, bool measureRest,
-               const std::string& lyric)
+               const std::string& lyric, int chordPitch = -1)
 {
     out.Open("note");
+    if (chordPitch >= 0) out.Empty("chord");
+    const int pitch = chordPitch >= 0 ? chordPitch : note.pitch;
     if (note.IsRest()) {
         out.Empty("rest", measureRest ? "measure=\"yes\"" : "");
     } else {
-        const Spelling s = SpellPitchClass(note.pitch, flats);
+        const Spelling s = SpellPitchClass(pitch, flats);
         out.Open("pitch");
         out.Leaf("step", std::string(1, s.step));
         if (s.alter != 0) out.Leaf("alter", s.alter);
-        out.Leaf("octave", (note.pitch - s.alter) / 12 - 1);
+        out.Leaf("octave", (pitch - s.alter) / 12 - 1);
         out.Close("pitch");
     }
     out.Leaf("duration", note.length);
@@ -238,8 +258,8 @@ void WriteNote(XmlOut& out, const StaffNote& note, bool tieStop, bool flats, boo
         out.Leaf("normal-notes", 2);
         out.Close("time-modification");
     }
-    if (note.kind == kind::kBeamStart) out.Leaf("beam", "begin", "number=\"1\"");
-    if (note.kind == kind::kBeamEnd) out.Leaf("beam", "end", "number=\"1\"");
+    if (chordPitch < 0 && note.kind == kind::kBeamStart) out.Leaf("beam", "begin", "number=\"1\"");
+    if (chordPitch < 0 && note.kind == kind::kBeamEnd) out.Leaf("beam", "end", "number=\"1\"");
     const bool tupletStart = note.triplet && note.start % kSlotTicks == 0;
     const bool tupletStop = note.triplet && (note.start + note.length) % kSlotTicks == 0;
     if (tieStop || tieStart || tupletStart || tupletStop) {
@@ -269,8 +289,61 @@ std::size_t NoteAt(const std::vector<StaffNote>& notes, Tick tick)
     return index;
 }
 
+// A rendered part laid out as melody cells of its lowest notes, with the
+// pitches of the chord sounding at each sixteenth cell.
+struct PartLayout {
+    SongView view;
+    std::vector<std::vector<int>> chordAt;  // by sixteenth cell; empty in rests
+    bool bassClef = false;
+};
+
+constexpr int kCellTicks = 24;
+constexpr int kLowestTrebleMedian = 57;  // below it the part takes the bass clef
+
+PartLayout LayOutPart(const SongView& melody, const NotatedPart& part)
+{
+    PartLayout layout;
+    layout.view = melody;
+    layout.view.chordNames.clear();
+    const int cells = static_cast<int>(melody.melody.size()) * 2;
+    std::map<int, std::pair<int, std::vector<int>>> groups;  // cell: length in cells, pitches
+    for (const PartNote& n : part.notes) {
+        const int at = (n.start + kCellTicks / 2) / kCellTicks;
+        if (at < 0 || at >= cells || n.pitch < 0 || n.pitch > 127) continue;
+        const int length = std::max(1, (n.length + kCellTicks / 2) / kCellTicks);
+        auto [it, fresh] = groups.try_emplace(at, length, std::vector<int>{});
+        if (!fresh) it->second.first = std::min(it->second.first, length);
+        it->second.second.push_back(n.pitch);
+    }
+    std::vector<int> value(static_cast<std::size_t>(cells), kHold);
+    if (cells > 0) value[0] = kRest;
+    layout.chordAt.assign(static_cast<std::size_t>(cells), {});
+    std::vector<int> all;
+    for (auto it = groups.begin(); it != groups.end(); ++it) {
+        auto& [at, group] = *it;
+        std::vector<int>& pitches = group.second;
+        std::sort(pitches.begin(), pitches.end());
+        pitches.erase(std::unique(pitches.begin(), pitches.end()), pitches.end());
+        all.insert(all.end(), pitches.begin(), pitches.end());
+        const auto next = std::next(it);
+        const int end = std::min({at + group.first, next == groups.end() ? cells : next->first, cells});
+        value[static_cast<std::size_t>(at)] = pitches.front();
+        for (int c = at; c < end; ++c) layout.chordAt[static_cast<std::size_t>(c)] = pitches;
+        if (end < cells && (next == groups.end() || next->first != end)) value[static_cast<std::size_t>(end)] = kRest;
+    }
+    for (std::size_t s = 0; s < layout.view.melody.size(); ++s) {
+        layout.view.melody[s].cell = {value[2 * s], value[2 * s + 1], kNotTriplet};
+        layout.view.melody[s].text = {};
+    }
+    if (!all.empty()) {
+        std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(all.size() / 2), all.end());
+        layout.bassClef = all[all.size() / 2] < kLowestTrebleMedian;
+    }
+    return layout;
+}
+
 void WriteMeasure(Reporter& reporter, XmlOut& out, const SongView& view, int bar, int mode, int tempo,
-                  const MusicXmlOptions& options)
+                  const MusicXmlOptions& options, const PartLayout* part = nullptr)
 {
     out.Open("measure", "number=\"" + std::to_string(bar + 1) + "\"");
     if (bar > 0 && bar % kBarsPerPage == 0) {
@@ -279,8 +352,8 @@ void WriteMeasure(Reporter& reporter, XmlOut& out, const SongView& view, int bar
         out.Empty("print", "new-system=\"yes\"");
     }
     if (bar == 0) {
-        WriteAttributes(out, view, mode, options.transposition);
-        WriteTempo(out, tempo);
+        WriteAttributes(out, view, mode, part ? 0 : options.transposition, part && part->bassClef);
+        if (!part) WriteTempo(out, tempo);
     }
     const BarContent content = BuildBarContent(reporter, view, bar);
     const bool flats = view.keySignature < 0;
@@ -301,6 +374,15 @@ void WriteMeasure(Reporter& reporter, XmlOut& out, const SongView& view, int bar
         const bool tieStop = !note.IsRest() && (i > 0 ? content.notes[i - 1].tieToNext : note.tieFromBefore);
         const bool measureRest = note.IsRest() && note.start == 0 && note.length == content.length;
         WriteNote(out, note, tieStop, flats, measureRest, lyrics[i]);
+        if (part && !note.IsRest()) {
+            const auto cell = static_cast<std::size_t>((bar * content.length + note.start) / kCellTicks);
+            if (cell < part->chordAt.size()) {
+                const std::vector<int>& pitches = part->chordAt[cell];
+                for (std::size_t p = 1; p < pitches.size(); ++p) {
+                    WriteNote(out, note, tieStop, flats, false, {}, pitches[p]);
+                }
+            }
+        }
     }
     if (bar == view.bars - 1) {
         out.Open("barline", "location=\"right\"");
@@ -333,23 +415,31 @@ std::string BuildMusicXml(Reporter& reporter, const SongData& song, const MusicX
     out.Close("encoding");
     out.Close("identification");
     out.Open("part-list");
-    out.Open("score-part", "id=\"P1\"");
-    out.Leaf("part-name", options.partName);
-    out.Open("score-instrument", "id=\"P1-I1\"");
-    out.Leaf("instrument-name", options.partName);
-    out.Close("score-instrument");
-    out.Open("midi-instrument", "id=\"P1-I1\"");
-    out.Leaf("midi-channel", 1);
     // The extra voices and instrument groups (128 and up) have no General
     // MIDI program; the piano stands in.
     const int instrument = song.info.instrument;
-    out.Leaf("midi-program", instrument >= 0 && instrument < 128 ? instrument + 1 : 1);
-    out.Close("midi-instrument");
-    out.Close("score-part");
+    WriteScorePart(out, 1, options.partName, 1, instrument >= 0 && instrument < 128 ? instrument : 0);
+    for (std::size_t p = 0; p < options.parts.size(); ++p) {
+        const NotatedPart& part = options.parts[p];
+        WriteScorePart(out, static_cast<int>(p) + 2, part.name, part.channel, part.program);
+    }
     out.Close("part-list");
     out.Open("part", "id=\"P1\"");
     for (int bar = 0; bar < view.bars; ++bar) WriteMeasure(reporter, out, view, bar, mode, song.info.tempo, options);
     out.Close("part");
+    const SongView concert = SongViewOf(song);
+    // A rendered part may hold a note longer than the score's melody cells
+    // may (a pad over two bars): what the bar layout says of such lengths
+    // concerns the melody only, and is not shown for the parts.
+    CapturingReporter partLengths;
+    for (std::size_t p = 0; p < options.parts.size(); ++p) {
+        const PartLayout layout = LayOutPart(concert, options.parts[p]);
+        out.Open("part", "id=\"P" + std::to_string(p + 2) + "\"");
+        for (int bar = 0; bar < view.bars; ++bar) {
+            WriteMeasure(partLengths, out, layout.view, bar, mode, song.info.tempo, options, &layout);
+        }
+        out.Close("part");
+    }
     out.Close("score-partwise");
     return out.Take();
 }

@@ -8,6 +8,7 @@
 // score window shows them.
 
 #include <string>
+#include <vector>
 
 #include "common/reporter.h"
 #include "song/song_data.h"
@@ -18,6 +19,24 @@ namespace songloom::song {
 // sixteenths (24) and triplet cells (16) are whole numbers.
 inline constexpr int kMusicXmlDivisions = 96;
 
+// A note of a rendered part: ticks at 96 per quarter note from the song's
+// start, and the MIDI pitch.
+struct PartNote {
+    int start = 0;
+    int length = 0;
+    int pitch = 60;
+};
+
+// A part of the arrangement written under the melody: its notes are put on
+// the sixteenth grid, notes that begin together become one chord (as long
+// as its shortest note), and a chord ends where the next one begins.
+struct NotatedPart {
+    std::string name;
+    int channel = 0;  // zero-based MIDI channel it plays on
+    int program = 0;  // General MIDI program 0..127
+    std::vector<PartNote> notes;
+};
+
 struct MusicXmlOptions {
     // Written pitch minus sounding pitch of the part, in semitones (2 for a
     // B-flat instrument). Notes, chord names and key are written moved by
@@ -25,6 +44,8 @@ struct MusicXmlOptions {
     int transposition = 0;
     // The part's name as the score shows it.
     std::string partName = "Melody";
+    // Parts after the melody, at concert pitch, without chord symbols.
+    std::vector<NotatedPart> parts;
 };
 
 // The whole document. The song is not changed; triplet cells, lyrics and

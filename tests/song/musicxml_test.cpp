@@ -174,6 +174,47 @@ TEST(MusicXml, TransposedPartIsWrittenUpAndSoundsAsTheSong)
     EXPECT_EQ(back.melody[0].cell[0], 60);
 }
 
+// The parts of a rendering under the melody: on the sixteenth grid, notes
+// that begin together as one chord, a low part in the bass clef.
+MusicXmlOptions WithParts()
+{
+    MusicXmlOptions options;
+    options.parts.push_back({"Bass", 2, 33, {{0, 90, 40}, {100, 96, 43}, {190, 200, 45}}});
+    options.parts.push_back({"Accompaniment", 3, 0, {{2, 200, 67}, {0, 192, 60}, {0, 150, 64}, {290, 480, 62}}});
+    return options;
+}
+
+TEST(MusicXml, RenderedPartsFollowTheMelody)
+{
+    CapturingReporter r;
+    SongData song;
+    song.Reset(r, 2, 4, 0);
+    song.SetNote(r, 0, 0, 72, 9, 0);
+    const std::string xml = BuildMusicXml(r, song, WithParts());
+    const auto part2 = xml.find("<part id=\"P2\">");
+    const auto part3 = xml.find("<part id=\"P3\">");
+    ASSERT_NE(part2, std::string::npos);
+    ASSERT_NE(part3, std::string::npos);
+    EXPECT_NE(xml.find("<midi-program>34</midi-program>"), std::string::npos);
+    const std::string bass = xml.substr(part2, part3 - part2);
+    const std::string chords = xml.substr(part3);
+    EXPECT_NE(bass.find("<sign>F</sign>"), std::string::npos);
+    EXPECT_NE(chords.find("<sign>G</sign>"), std::string::npos);
+    EXPECT_EQ(bass.find("<harmony>"), std::string::npos);
+    // C E G begin together: one chord of a half note (its shortest note,
+    // 150 ticks, put on the grid as 144); then D from tick 288 over the bar line.
+    std::size_t chordMarks = 0;
+    for (auto at = chords.find("<chord/>"); at != std::string::npos; at = chords.find("<chord/>", at + 1)) ++chordMarks;
+    EXPECT_EQ(chordMarks, 2u);
+    EXPECT_NE(chords.find("<duration>144</duration>"), std::string::npos);
+    EXPECT_NE(chords.find("<tie type=\"start\"/>"), std::string::npos);
+    // The melody still reads back alone.
+    SongData back;
+    ASSERT_TRUE(ReadMusicXml(r, xml, back));
+    EXPECT_EQ(back.melody[0].cell[0], 72);
+    EXPECT_TRUE(r.reports().empty());
+}
+
 TEST(MusicXml, ReaderRefusesWhatItCannotHoldAndKeepsTheSong)
 {
     const std::string fourFour = BuildMusicXml(*std::make_unique<CapturingReporter>(), SongData());
@@ -265,7 +306,7 @@ TEST(MusicXml, MuseScoreEngravesTheExport)
     if (std::system("command -v mscore3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "mscore3 is not installed";
     test::TempDir dir;
     CapturingReporter r;
-    ASSERT_TRUE(WriteMusicXml(r, RichSong(r), dir.File("song.musicxml")));
+    ASSERT_TRUE(WriteMusicXml(r, RichSong(r), dir.File("song.musicxml"), WithParts()));
     const std::string command = "QT_QPA_PLATFORM=offscreen mscore3 -o " + dir.File("song.pdf") + " " +
                                 dir.File("song.musicxml") + " >" + dir.File("log") + " 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);

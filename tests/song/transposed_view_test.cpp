@@ -2,7 +2,7 @@
 
 #include "song/bar_notation.h"
 #include "song/song_data.h"
-#include "song/transposing_instrument.h"
+#include "common/transposing_instrument.h"
 
 namespace songloom::song {
 namespace {

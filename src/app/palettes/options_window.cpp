@@ -1,11 +1,16 @@
 #include "app/palettes/options_window.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "common/transposing_instrument.h"
+#include "playback/playback_settings.h"
+#include "song/song_tables.h"
 
 namespace songloom::app {
 namespace {
@@ -51,9 +56,41 @@ OptionsWindow::OptionsWindow(KeyboardRange range, QWidget* parent)
     auto* form = new QFormLayout(group);
     form->addRow(QStringLiteral("低音"), low_);
     form->addRow(QStringLiteral("高音"), high_);
+    auto* transposition = new QGroupBox(QStringLiteral("移調"), this);
+    instrumentKey_ = new QComboBox(transposition);
+    for (const TransposingInstrument& instrument : kTransposingInstruments) {
+        const QString name = QString::fromUtf8(instrument.name.data(), static_cast<qsizetype>(instrument.name.size()));
+        instrumentKey_->addItem(instrument.writtenAbove == 0 ? name + QStringLiteral("（実音）") : name,
+                                name);
+    }
+    transpose_ = new QSpinBox(transposition);
+    transpose_->setRange(-playback::kMaxTranspose, playback::kMaxTranspose);
+    transpose_->setSuffix(QStringLiteral(" 半音"));
+    auto* transpositionForm = new QFormLayout(transposition);
+    transpositionForm->addRow(QStringLiteral("楽譜の表示"), instrumentKey_);
+    transpositionForm->addRow(QStringLiteral("再生"), transpose_);
+    auto* keyboardGroup = new QGroupBox(QStringLiteral("MIDIキーボード"), this);
+    keyboard_ = new QComboBox(keyboardGroup);
+    stepLength_ = new QComboBox(keyboardGroup);
+    for (const song::NoteValueRow& row : song::NoteValueTable) {
+        stepLength_->addItem(QString::fromUtf8(row.name.data(), static_cast<qsizetype>(row.name.size())));
+    }
+    auto* keyboardForm = new QFormLayout(keyboardGroup);
+    keyboardForm->addRow(QStringLiteral("入力ポート"), keyboard_);
+    keyboardForm->addRow(QStringLiteral("音価"), stepLength_);
+    SetKeyboardPorts({}, -1);
+    SetStepLength(3);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
+    layout->addWidget(transposition);
+    layout->addWidget(keyboardGroup);
     SetRange(range);
+    connect(instrumentKey_, &QComboBox::currentIndexChanged, this,
+            [this](int) { emit instrumentKeyChanged(instrumentKey_->currentData().toString().toStdString()); });
+    connect(transpose_, &QSpinBox::valueChanged, this, [this](int n) { emit playbackTransposeChanged(n); });
+    connect(keyboard_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { emit keyboardPortChanged(index - 1); });
+    connect(stepLength_, &QComboBox::currentIndexChanged, this, [this](int index) { emit stepLengthChanged(index); });
     connect(low_, &QSpinBox::valueChanged, this, [this](int low) { Apply(RangeAfterLowChange(range_, low)); });
     connect(high_, &QSpinBox::valueChanged, this, [this](int high) { Apply(RangeAfterHighChange(range_, high)); });
 }
@@ -64,6 +101,34 @@ void OptionsWindow::SetRange(KeyboardRange range)
     const QSignalBlocker q1(low_), q2(high_);
     low_->setValue(range.low);
     high_->setValue(range.high);
+}
+
+void OptionsWindow::SetInstrumentKey(const std::string& name)
+{
+    const QSignalBlocker quiet(instrumentKey_);
+    const int index = instrumentKey_->findData(QString::fromStdString(name));
+    instrumentKey_->setCurrentIndex(std::max(0, index));
+}
+
+void OptionsWindow::SetPlaybackTranspose(int semitones)
+{
+    const QSignalBlocker quiet(transpose_);
+    transpose_->setValue(semitones);
+}
+
+void OptionsWindow::SetKeyboardPorts(const QStringList& names, int port)
+{
+    const QSignalBlocker quiet(keyboard_);
+    keyboard_->clear();
+    keyboard_->addItem(QStringLiteral("なし"));
+    keyboard_->addItems(names);
+    keyboard_->setCurrentIndex(port >= 0 && port < names.size() ? port + 1 : 0);
+}
+
+void OptionsWindow::SetStepLength(int valueIndex)
+{
+    const QSignalBlocker quiet(stepLength_);
+    stepLength_->setCurrentIndex(std::clamp(valueIndex, 0, song::kNoteValueCount - 1));
 }
 
 void OptionsWindow::Apply(KeyboardRange range)

@@ -1,11 +1,17 @@
 #pragma once
 // The options window ("オプション"): the keyboard palette's range
 // ("キーボードの音域"), low and high MIDI notes 0 to 127, always at least an
-// octave apart. Every change is announced (rangeChanged).
+// octave apart; the transposition ("移調") of the score's display (as a C,
+// B-flat, E-flat or F instrument reads it) and of playback (semitones, the
+// drums excepted); the MIDI keyboard for step input ("MIDIキーボード"): its
+// input port and the length each key writes. Every change is announced.
 
+#include <QStringList>
 #include <QWidget>
+#include <string>
 
 
+class QComboBox;
 class QSpinBox;
 
 namespace songloom::app {
@@ -32,8 +38,25 @@ public:
     QSpinBox* lowSpin() const { return low_; }
     QSpinBox* highSpin() const { return high_; }
 
+    // Shown as given; nothing is announced.
+    void SetInstrumentKey(const std::string& name);
+    void SetPlaybackTranspose(int semitones);
+    // The keyboard ports to choose from (index = port); port -1 is none.
+    void SetKeyboardPorts(const QStringList& names, int port);
+    void SetStepLength(int valueIndex);
+    QComboBox* instrumentKeyList() const { return instrumentKey_; }
+    QSpinBox* transposeSpin() const { return transpose_; }
+    QComboBox* keyboardList() const { return keyboard_; }
+    QComboBox* stepLengthList() const { return stepLength_; }
+
 signals:
     void rangeChanged(KeyboardRange range);
+    // "C", "Bb", "Eb" or "F".
+    void instrumentKeyChanged(const std::string& name);
+    void playbackTransposeChanged(int semitones);
+    // -1: no keyboard.
+    void keyboardPortChanged(int port);
+    void stepLengthChanged(int valueIndex);
 
 private:
     void Apply(KeyboardRange range);
@@ -41,6 +64,10 @@ private:
     KeyboardRange range_;
     QSpinBox* low_ = nullptr;
     QSpinBox* high_ = nullptr;
+    QComboBox* instrumentKey_ = nullptr;
+    QSpinBox* transpose_ = nullptr;
+    QComboBox* keyboard_ = nullptr;
+    QComboBox* stepLength_ = nullptr;
 };
 
 }  // namespace songloom::app

@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-namespace songloom::song {
+namespace songloom {
 
 struct TransposingInstrument {
     std::string_view name;  // as the user chooses it: "C", "Bb", "Eb", "F"
@@ -27,4 +27,4 @@ constexpr const TransposingInstrument* FindTransposingInstrument(std::string_vie
     return nullptr;
 }
 
-}  // namespace songloom::song
+}  // namespace songloom
