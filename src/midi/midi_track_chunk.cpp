@@ -19,6 +19,9 @@ std::uint32_t ReadBigEndian32(const std::uint8_t* p)
 
 bool IsTextMeta(std::int32_t type) { return (type >= 1 && type <= 7) || type == kMetaSequencerSpecific; }
 
+// Status bytes the reader decodes: channel messages, system exclusive and meta.
+bool IsKnownStatus(std::uint8_t b) { return (b >= 0x80 && b < 0xF0) || b == 0xF0 || b == 0xF7 || b == 0xFF; }
+
 }  // namespace
 
 void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value)
@@ -57,10 +60,11 @@ std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size
         // A chunk cut short by the end of the file: what is there is read.
         Error(mdtk::kInternal);
     }
-    if (occupied > Capacity) {
+    if (occupied > kMaxMidiFileSize) {
         Error(mdtk::kInternal);
         return occupied;
     }
+    MakeRoomFor(occupied);
     Bytes.assign(chunk, chunk + occupied);
     State = TrackRaw;
     Cursor = 8;
@@ -76,7 +80,7 @@ std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size
 
 bool CMidiTrack::ParseEvent(std::int32_t& runningStatus)
 {
-    if (EventCount() >= kMaxTrackEvents) {
+    if (EventCount() >= MaxEvents()) {
         Error(mdtk::kTooManyEvents);
         return false;
     }
@@ -96,24 +100,34 @@ bool CMidiTrack::ParseEvent(std::int32_t& runningStatus)
     if (Cursor >= used) return false;  // a delta time with no event behind it
 
     CMidiEvent event(static_cast<std::int32_t>(delta));
-    std::int32_t status = Bytes[static_cast<std::size_t>(Cursor)];
-    std::int32_t dataAt = Cursor + 1;
-    if (status < 0x80) {
-        status = runningStatus;
-        dataAt = Cursor;
+    std::int32_t status = 0;
+    std::int32_t dataAt = 0;
+    std::int32_t dataLength = -1;
+    for (;;) {
+        status = Bytes[static_cast<std::size_t>(Cursor)];
+        dataAt = Cursor + 1;
+        if (status < 0x80) {
+            status = runningStatus;
+            dataAt = Cursor;
+        }
+        dataLength = status >= 0x80 ? DecodeMessage(status, dataAt, event) : -1;
+        if (dataLength >= 0 || dataLength == -2) break;
+        Warn(mdtk::kUndefinedEvent);
+        // Only the unreadable byte is skipped. When a status byte follows at
+        // once, the byte stood between this event's delta time and its
+        // message; otherwise a delta time follows, and a deleted event keeps
+        // the time read so far.
+        ++Cursor;
+        if (Cursor >= used || !IsKnownStatus(Bytes[static_cast<std::size_t>(Cursor)])) {
+            AppendEvent(CMidiEvent(static_cast<std::int32_t>(delta)));
+            return true;
+        }
+        event = CMidiEvent(static_cast<std::int32_t>(delta));
     }
-    const std::int32_t dataLength = status >= 0x80 ? DecodeMessage(status, dataAt, event) : -1;
     if (dataLength == -2) {
         // The message runs past the end of the chunk: nothing more to read.
         Error(mdtk::kInternal);
         return false;
-    }
-    if (dataLength < 0) {
-        Warn(mdtk::kUndefinedEvent);
-        event = CMidiEvent(static_cast<std::int32_t>(delta));
-        AppendEvent(std::move(event));
-        ++Cursor;
-        return true;
     }
     if (event.DataLength >= kLargeEventSize && event.Number != 127) Warn(mdtk::kEventTooLarge);
     if (event.Kind != kKindMeta) {

@@ -144,9 +144,9 @@ bool CMidiTrack::FixOverlaps(std::int32_t mode)
         }
         out.push_back(std::move(e));
     }
-    if (out.size() > static_cast<std::size_t>(kMaxTrackEvents)) {
+    if (out.size() > static_cast<std::size_t>(MaxEvents())) {
         Error(mdtk::kTooManyEvents);
-        out.resize(static_cast<std::size_t>(kMaxTrackEvents));
+        out.resize(static_cast<std::size_t>(MaxEvents()));
     }
     events_ = std::move(out);
     PurgeDeleted();
@@ -273,7 +273,7 @@ void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources)
     }
     PurgeDeleted();
     if (events_.empty() || !events_.back().IsEndOfTrack()) {
-        if (EventCount() >= kMaxTrackEvents) events_.pop_back();
+        if (EventCount() >= MaxEvents()) events_.pop_back();
         AddEndOfTrack(0);
     }
     State = TrackNotes;

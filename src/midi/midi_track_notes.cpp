@@ -18,13 +18,14 @@ class PendingNotes {
 public:
     // Short tracks use the map alone: filling the tables would cost more.
     explicit PendingNotes(std::size_t events)
-        : head_(events > kKeys / 4 ? kKeys : 0, -1), tail_(head_.size(), -1), next_(events, -1)
+        : head_(events > kKeys / 4 ? kKeys : 0, -1), tail_(head_.size(), -1), next_(events, kNever)
     {
     }
     void Push(const CMidiEvent& e, std::size_t index)
     {
         Ends ends = Get(e);
         const auto i = static_cast<std::int32_t>(index);
+        next_[index] = -1;
         if (*ends.tail >= 0) {
             next_[static_cast<std::size_t>(*ends.tail)] = i;
         } else {
@@ -40,12 +41,17 @@ public:
         if (i < 0) return npos;
         *ends.head = next_[static_cast<std::size_t>(i)];
         if (*ends.head < 0) *ends.tail = -1;
+        next_[static_cast<std::size_t>(i)] = kEnded;
         return static_cast<std::size_t>(i);
     }
+    // True for a note-on pushed and never popped.
+    bool IsOpen(std::size_t index) const { return next_[index] != kEnded && next_[index] != kNever; }
     static constexpr std::size_t npos = std::numeric_limits<std::size_t>::max();
 
 private:
     static constexpr std::size_t kKeys = 16 * 128;
+    static constexpr std::int32_t kEnded = -2;  // popped by its note-off
+    static constexpr std::int32_t kNever = -3;  // not a note-on
     struct Ends {
         std::int32_t* head;
         std::int32_t* tail;
@@ -89,9 +95,9 @@ void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
 
 }  // namespace
 
-void CMidiTrack::PairNotes()
+std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
 {
-    if (!RequireState(TrackMessages)) return;
+    if (!RequireState(TrackMessages)) return 0;
     for (auto& e : events_) {
         if (e.Kind == kKindNoteOn && e.Velocity == 0) e.Kind = kKindNoteOff;
     }
@@ -121,12 +127,29 @@ void CMidiTrack::PairNotes()
             e.Kind = kKindDeleted;  // paired or stray, a note-off goes
         }
     }
+    std::int32_t kept = 0;
+    if (pairing == NotePairing::kKeepEveryNote && !events_.empty()) {
+        // A note without its note-off sounds to the end of the track, and a
+        // note whose note-off came at once lasts a tick: neither is lost.
+        const std::int64_t end = times.back();
+        for (std::size_t i = 0; i < events_.size(); ++i) {
+            CMidiEvent& e = events_[i];
+            if (e.Kind != kKindNote) continue;
+            if (pending.IsOpen(i)) {
+                e.Duration = ClampTick(std::max<std::int64_t>(end - times[i], 1));
+                ++kept;
+            } else if (e.Duration == 0) {
+                e.Duration = 1;
+            }
+        }
+    }
     for (auto& e : events_) {
         if (e.Kind == kKindNote && e.Duration <= 0) e.Kind = kKindDeleted;
     }
     if (negative) Error(mdtk::kInternal);
     PurgeDeleted();
     State = TrackNotes;
+    return kept;
 }
 
 void CMidiTrack::SplitNotes()
@@ -234,7 +257,7 @@ bool CMidiTrack::InsertAtTime(std::int64_t time, CMidiEvent event, std::int32_t 
         event.DeltaTime = ClampTick(std::max<std::int64_t>(time, 0));
         return AppendEvent(std::move(event));
     }
-    if (EventCount() >= kMaxTrackEvents) {
+    if (EventCount() >= MaxEvents()) {
         Error(mdtk::kTooManyEvents);
         return false;
     }
