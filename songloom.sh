@@ -17,7 +17,7 @@ PACKAGES=(
   qt6-base-dev qt6-translations-l10n libgl-dev
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   librtmidi-dev libcli11-dev nlohmann-json3-dev
-  fonts-ipafont-gothic xvfb xauth sox midicsv python3-mido
+  fonts-ipafont-gothic fonts-dejavu-core xvfb xauth sox midicsv python3-mido python3-numpy
 )
 
 install_packages() {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "arrange/data_buffer.h"
+#include "harmony/data_buffer.h"
 #include "common/random.h"
 #include "common/reporter.h"
 #include "harmony/chord_entry.h"
@@ -18,7 +18,7 @@ using namespace songloom;
 harmony::ChordKnowledgeBase ShippedBase()
 {
     harmony::ChordKnowledgeBase kb;
-    arrange::ReadDataFile(std::string(SONGLOOM_SOURCE_DIR) + "/data/NOTE.DB", kb.buffer);
+    harmony::ReadDataFile(std::string(SONGLOOM_SOURCE_DIR) + "/data/NOTE.DB", kb.buffer);
     return kb;
 }
 

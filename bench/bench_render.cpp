@@ -10,7 +10,7 @@
 #include "arrange/style_catalogue.h"
 #include "common/reporter.h"
 #include "common/text.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 #include "song/song_image.h"
 
 namespace {
@@ -47,13 +47,11 @@ void RenderStyle(benchmark::State& state, int category, int slot)
     QuietReporter reporter;
     Random random(1);
     arrange::StyleCatalogue catalogue;
-    arrange::StyleRecord start;
-    arrange::BuildStyleCatalogue(random, catalogue, start);
-    arrange::EngineContext ctx(reporter, random, catalogue, std::string(SONGLOOM_SOURCE_DIR) + "/data");
+    const auto ctx = compose::SetUpEngine(reporter, random, catalogue, std::string(SONGLOOM_SOURCE_DIR) + "/data");
     const song::SongData song = LongSong(reporter);
     const std::string out = (std::filesystem::temp_directory_path() / "songloom-bench-render.mid").string();
     for (auto _ : state) {
-        harmony::RenderSong(ctx, song, category, slot, out);
+        if (!compose::RenderSong(*ctx, song, category, slot, out)) state.SkipWithError("not written");
     }
     state.counters["bars"] = song.bars();
     std::filesystem::remove(out);

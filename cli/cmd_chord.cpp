@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "arrange/data_buffer.h"
+#include "harmony/data_buffer.h"
 #include "command_registry.h"
 #include "harmony/chord_code.h"
 #include "harmony/chord_template.h"
@@ -24,7 +24,7 @@ struct ChordOptions {
 void RunChord(CliContext& context, const ChordOptions& options)
 {
     harmony::ChordKnowledgeBase kb;
-    if (!harmony::LoadChordKnowledgeBase(context.reporter, kb, arrange::DataFolder{options.dir}, options.noteKind,
+    if (!harmony::LoadChordKnowledgeBase(context.reporter, kb, harmony::DataFolder{options.dir}, options.noteKind,
                                          harmony::kKnowledgeBaseMelodyMethod)) {
         context.status = 1;
     }

@@ -8,7 +8,7 @@
 #include "arrange/style_catalogue.h"
 #include "command_registry.h"
 #include "common/random.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 #include "song/song_image.h"
 
 namespace songloom::cli {
@@ -37,11 +37,8 @@ int Render(CliContext& context, const RenderArgs& args)
     // same seed gives the same catalogue and the same song.
     Random random(args.seed.value_or(ClockSeed()));
     arrange::StyleCatalogue catalogue;
-    arrange::StyleRecord start;
-    arrange::BuildStyleCatalogue(random, catalogue, start);
-    arrange::EngineContext ctx(context.reporter, random, catalogue,
-                               std::filesystem::current_path().string());
-    ctx.activeStyle = start;
+    const auto engine =
+        compose::SetUpEngine(context.reporter, random, catalogue, std::filesystem::current_path().string());
     const int category = args.category.value_or(song.info.category);
     const int slot = args.style.value_or(song.info.style);
     if (!arrange::CatalogueRecord(catalogue, category, slot)) {
@@ -58,8 +55,11 @@ int Render(CliContext& context, const RenderArgs& args)
     }
     if (args.tempo) song.info.tempo = *args.tempo;
     if (args.instrument) song.info.instrument = *args.instrument;
-    harmony::RenderSong(ctx, song, category, slot, args.output);
-    if (!std::filesystem::exists(args.output)) return 1;
+    // An old file at the output path says nothing about this rendering.
+    if (!compose::RenderSong(*engine, song, category, slot, args.output)) {
+        std::fprintf(stderr, "render: %s was not written\n", args.output.c_str());
+        return 1;
+    }
     std::printf("%s\n", args.output.c_str());
     return 0;
 }

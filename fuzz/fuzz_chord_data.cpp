@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "arrange/data_buffer.h"
+#include "harmony/data_buffer.h"
 #include "common/random.h"
 #include "common/reporter.h"
 #include "harmony/chord_code.h"
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t position = 0;
     std::string record;
-    while (!arrange::NextRecord(kb.buffer.Text(), position, record)) {
+    while (!harmony::NextRecord(kb.buffer.Text(), position, record)) {
     }
     return 0;
 }

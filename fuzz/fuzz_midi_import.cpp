@@ -1,5 +1,6 @@
 // Any bytes opened as a song: either a valid song comes out (bars 1..256,
-// every active beat holding a chord name, melody cells in range) or the
+// 3 or 4 beats, tempo 40..240, a terminated title, every active beat holding
+// a chord name, melody cells in range) or the
 // import refuses and the song stays as it was.
 #include <cstdint>
 #include <cstdlib>
@@ -17,7 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (song.HasSnapshot()) std::abort();
         return 0;
     }
-    if (song.bars() < 1 || song.bars() > songloom::song::MaxBars || song.beats() != 4) std::abort();
+    if (song.bars() < 1 || song.bars() > songloom::song::MaxBars) std::abort();
+    if (song.beats() != 3 && song.beats() != 4) std::abort();
+    if (song.info.tempo < songloom::harmony::kImportMinTempo || song.info.tempo > songloom::harmony::kImportMaxTempo) {
+        std::abort();
+    }
+    if (song.info.title.back() != 0) std::abort();
     for (int b = 0; b < song.ActiveBeats(); ++b) {
         if (song.ChordName(b).empty()) std::abort();
     }

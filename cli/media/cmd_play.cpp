@@ -1,5 +1,5 @@
-// songloom-cli play FILE.mid [--port N] [--soundfont PATH]
-// songloom-cli wav FILE.mid -o OUT.wav [--soundfont PATH]
+// songloom-cli play FILE.mid [--port N] [--soundfont PATH] [--transpose N]
+// songloom-cli wav FILE.mid -o OUT.wav [--soundfont PATH] [--transpose N]
 // songloom-cli ports
 #include <atomic>
 #include <chrono>
@@ -43,7 +43,17 @@ struct PlayArgs {
     int port = kSystemMapperPort;
     double gain = kDefaultLiveGain;
     bool skipSilence = false;
+    int transpose = 0;  // semitones, drums excepted
 };
+
+constexpr int kMaxTranspose = 24;
+
+void AddTransposeOption(CLI::App* cmd, PlayArgs& args)
+{
+    cmd->add_option("--transpose", args.transpose,
+                    "Play every part but the drums this many semitones higher (negative: lower)")
+        ->check(CLI::Range(-kMaxTranspose, kMaxTranspose));
+}
 
 // Notes whether the output could not be opened. The player reports that
 // from its own thread and then runs on in silence, so the play's exit status
@@ -82,6 +92,7 @@ void Play(CliContext& context, const PlayArgs& args)
         context.status = 1;
         return;
     }
+    TransposeSequence(seq, args.transpose);
     SystemOutputs outputs(args.soundFont, kAudioWait, args.gain);
     if (args.port == kSystemMapperPort) outputs.synth().Start();  // loads while we go on
     RealTimeScheduler clock;
@@ -126,6 +137,7 @@ void Wav(CliContext& context, const PlayArgs& args)
         context.status = 1;
         return;
     }
+    TransposeSequence(seq, args.transpose);
     WavExportResult result;
     if (!ExportWav(context.reporter, seq, args.soundFont, args.out, &result)) {
         context.status = 1;
@@ -157,6 +169,7 @@ const CommandRegistrar kPlay("play", [](CLI::App& app, CliContext& context) {
     cmd->add_option("--gain", args->gain, "output gain of the built-in synthesizer")
         ->check(CLI::Range(kMinGain, kMaxGain));
     cmd->add_flag("--skip-silence", args->skipSilence, "leave out the whole bars before the first note");
+    AddTransposeOption(cmd, *args);
     cmd->callback([args, &context] { Play(context, *args); });
 });
 
@@ -166,6 +179,7 @@ const CommandRegistrar kWav("wav", [](CLI::App& app, CliContext& context) {
     cmd->add_option("file", args->file, "MIDI file")->required();
     cmd->add_option("-o,--output", args->out, "WAV file to write")->required();
     cmd->add_option("--soundfont", args->soundFont, "soundfont to render with");
+    AddTransposeOption(cmd, *args);
     cmd->callback([args, &context] { Wav(context, *args); });
 });
 

@@ -1,8 +1,8 @@
 #include "app/app_services.h"
 
-#if __has_include("harmony/render_song.h")
+#if __has_include("compose/render_song.h")
 #include "arrange/engine_context.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 #define SONGLOOM_APP_HAS_RENDERER 1
 #endif
 
@@ -48,7 +48,7 @@ void InstallEngine(AppServices& services)
             *engine = std::make_unique<arrange::EngineContext>(services.reporter, services.random,
                                                                 services.catalogue, services.workDir);
         }
-        return harmony::RenderSong(**engine, song, song.info.category, song.info.style, path) == 1;
+        return compose::RenderSong(**engine, song, song.info.category, song.info.style, path).Written();
     };
 #else
     services.render = [&services](const song::SongData&, const std::string&) {

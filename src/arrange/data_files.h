@@ -6,13 +6,21 @@
 
 #include <string>
 
-#include "arrange/data_buffer.h"
+#include "harmony/data_buffer.h"
 #include "arrange/style_catalogue.h"
 #include "arrange/style_record.h"
 #include "common/reporter.h"
 #include "harmony/chord_template.h"
 
 namespace songloom::arrange {
+
+// The data files' buffer, folder and record reader belong to the chord
+// knowledge that reads them first.
+using harmony::DataBuffer;
+using harmony::DataFolder;
+using harmony::kDataBufferCapacity;
+using harmony::NextRecord;
+using harmony::ReadDataFile;
 
 // The file names a style selects, resolved by the DataFolder (working
 // folder first, then the installed data folder; an absolute name is used

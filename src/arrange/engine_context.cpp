@@ -64,4 +64,16 @@ harmony::ChordEntryContext EngineContext::EntryContext()
                                       false};
 }
 
+int BuildChordList(const harmony::ChordEntryContext& context, harmony::ChordList& list,
+                   std::span<const SongSection> sections)
+{
+    std::vector<harmony::ChordSection> converted;
+    converted.reserve(sections.size());
+    for (const auto& section : sections) {
+        converted.push_back(
+            harmony::ChordSection{section.letter - 'A' + 1, harmony::DecodeChordRecords(section.chordRecords)});
+    }
+    return harmony::BuildChordList(context, list, converted);
+}
+
 }  // namespace songloom::arrange

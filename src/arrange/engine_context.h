@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,6 +111,17 @@ struct DrumRecord {
 // A section as letter and engine chord records (six bytes each, length high
 // byte first, then the chord code, without the closing zero bytes): the form
 // in which a section's chords are handed between stages as bytes.
+// How a composition takes its melody. The numbers are the engine's own.
+enum class CompositionMode : int {
+    kUserMelody = 3,  // the user's melody is taken as it is
+};
+
+// Whether a composition writes its file or only keeps the image.
+enum class OutputMode : int {
+    kImageOnly = 2,
+    kWriteFile = 3,
+};
+
 struct SongSection {
     char letter = 'A';
     std::vector<std::uint8_t> chordRecords;
@@ -118,6 +130,11 @@ struct SongSection {
 // Letter of a section of the song structure in the drum list: sections
 // alternate between two kinds, 'A' for odd numbers and 'B' for even ones.
 constexpr char SectionLetter(int sectionNumber) { return sectionNumber % 2 == 1 ? 'A' : 'B'; }
+
+// The chord list of the engine's song structure: section 'A' is number 1,
+// 'B' 2... Returns its length in beats.
+int BuildChordList(const harmony::ChordEntryContext& context, harmony::ChordList& list,
+                   std::span<const SongSection> sections);
 
 // The engine's state. Members owned here unless said otherwise.
 struct EngineContext {
@@ -159,14 +176,14 @@ struct EngineContext {
     std::vector<std::unique_ptr<midi::CMidiTrack>> tracks;
 
     // Composition settings (the driver's Prepare writes them).
-    int compositionMode = 3;      // 3: the user's melody is taken as it is
+    CompositionMode compositionMode = CompositionMode::kUserMelody;
     int userMelodyFlag = 1;
     int secondMelodySwitch = 0;   // 1 renders channel 6 from secondMelody
     int modulationFlag = 0;       // 1 when the engine found a modulation
     int modulationAt[2] = {0, 0};  // tick positions of the two key changes
     int plainOrnamentSwitchA = 0;  // ornaments 11 and 19 render plain when A is 1 and B is 3
     int plainOrnamentSwitchB = 0;
-    int outputMode = 3;           // 2 would skip writing the file
+    OutputMode outputMode = OutputMode::kWriteFile;
     bool stopRetrying = false;    // set by a stage that cannot do better on another try
     bool chordDisplay = true;     // chord markers in the conductor track
     bool leadInBar = false;       // drums start after one bar's rest when set

@@ -142,17 +142,17 @@ void RenderDrumChannel(EngineContext& ctx)
     if (ctx.activeStyle.channelInstrument[kDrumChannel] == kNoInstrument) return;
     const std::vector<PatternChord> chords = GeneratorChords(ctx);
     PatternContext context = MakePatternContext(ctx, chords);
-    const harmony::DrumList drums = ctx.drums.empty() ? harmony::DrumListFromChords(chords) : ctx.drums;
+    const arrange::DrumList drums = ctx.drums.empty() ? arrange::DrumListFromChords(chords) : ctx.drums;
     auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
     const StyleRecord& style = ctx.activeStyle;
     SetUpChannel(ctx, *track, kDrumChannel,
-                 harmony::DrumKitProgram(style.drumPattern, style.rhythmFeel, style.meter,
+                 arrange::DrumKitProgram(style.drumPattern, style.rhythmFeel, style.meter,
                                          style.channelInstrument[kDrumChannel], ctx.soundModuleMode),
                  kDrumChannel, 0);
     const Tick leadIn = ctx.leadInBar ? BarTicks(style.meter) : 0;
     NoteBuffer out;
     out.Rest(0, leadIn);
-    harmony::DrumPattern(context, drums, out, leadIn);
+    arrange::DrumPattern(context, drums, out, leadIn);
     WriteEngineNotes(ctx, *track, kDrumChannel, out);
     FinishEngineTrack(ctx, *track);
     ctx.tracks.push_back(std::move(track));

@@ -11,7 +11,7 @@
 
 #include "arrange/engine_context.h"
 #include "arrange/pattern_context.h"
-#include "harmony/drum_part.h"
+#include "arrange/drum_part.h"
 
 namespace songloom::arrange {
 

@@ -1,6 +1,5 @@
 #include "harmony/chord_entry.h"
 
-#include "arrange/engine_context.h"
 #include "common/messages.h"
 
 namespace songloom::harmony {
@@ -235,17 +234,6 @@ int BuildChordList(const ChordEntryContext& context, ChordList& list,
         }
     }
     return ChordListBeats(list);
-}
-
-int BuildChordList(const ChordEntryContext& context, ChordList& list,
-                   std::span<const arrange::SongSection> sections)
-{
-    std::vector<ChordSection> converted;
-    converted.reserve(sections.size());
-    for (const auto& section : sections) {
-        converted.push_back(ChordSection{section.letter - 'A' + 1, DecodeChordRecords(section.chordRecords)});
-    }
-    return BuildChordList(context, list, converted);
 }
 
 int BuildChordList(const ChordEntryContext& context, ChordList& list,

@@ -14,10 +14,6 @@
 #include "harmony/chord_code.h"
 #include "harmony/chord_template.h"
 
-namespace songloom::arrange {
-struct SongSection;
-}
-
 namespace songloom::harmony {
 
 // One record of the engine chord list: length in ticks (96 a beat) and code.
@@ -110,9 +106,6 @@ struct ChordSection {
 // Stops when the list is full.
 int BuildChordList(const ChordEntryContext& context, ChordList& list,
                    std::span<const ChordSection> sections);
-// The same for the engine's song structure: section 'A' is number 1, 'B' 2...
-int BuildChordList(const ChordEntryContext& context, ChordList& list,
-                   std::span<const arrange::SongSection> sections);
 // One section holding the whole engine chord list image (six-byte records up
 // to the closing zero length).
 int BuildChordList(const ChordEntryContext& context, ChordList& list,

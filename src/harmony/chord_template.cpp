@@ -27,7 +27,7 @@ bool LookUpChordTemplate(const ChordKnowledgeBase& knowledgeBase, ChordCode code
     bool found = false;
     bool last = false;
     while (!found && !last) {
-        last = arrange::NextRecord(text, position, record);
+        last = harmony::NextRecord(text, position, record);
         if (record.size() < 4 || std::string_view(record).substr(0, 4) != wanted.view()) continue;
         // A short record leaves its missing weights at "0" rather than
         // reading past its end.
@@ -56,7 +56,7 @@ int NextChordTone(const ChordTemplate& chordTemplate, int note)
 }
 
 bool LoadChordKnowledgeBase(Reporter& reporter, ChordKnowledgeBase& knowledgeBase,
-                            const arrange::DataFolder& folder, int scaleType, int melodyMethod)
+                            const harmony::DataFolder& folder, int scaleType, int melodyMethod)
 {
     int type = 1;
     if (scaleType == 1 || scaleType == 6 || scaleType == 7) {
@@ -68,7 +68,7 @@ bool LoadChordKnowledgeBase(Reporter& reporter, ChordKnowledgeBase& knowledgeBas
         }
     }
     const std::string name(type == 6 ? kBluesNoteDatabaseName : kNoteDatabaseName);
-    if (!arrange::ReadDataFile(folder.Resolve(name), knowledgeBase.buffer)) {
+    if (!harmony::ReadDataFile(folder.Resolve(name), knowledgeBase.buffer)) {
         EngineErrorMsg(reporter, kKnowledgeBaseError);
         return false;
     }

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "arrange/data_buffer.h"
+#include "harmony/data_buffer.h"
 #include "common/reporter.h"
 #include "harmony/chord_code.h"
 
@@ -43,7 +43,7 @@ inline constexpr ChordTemplate kEmptyChordTemplate("xxxx000000000000");
 
 // The knowledge base text; refilled before every composition.
 struct ChordKnowledgeBase {
-    arrange::DataBuffer buffer;
+    harmony::DataBuffer buffer;
 };
 
 // Fills out with the knowledge base's template for code; the caller
@@ -71,6 +71,6 @@ inline constexpr int kKnowledgeBaseMelodyMethod = 8;
 // folder, then installed data). A file that cannot be opened reports YRAC
 // 0xFF01000B and leaves the buffer as it was; returns false then.
 bool LoadChordKnowledgeBase(Reporter& reporter, ChordKnowledgeBase& knowledgeBase,
-                            const arrange::DataFolder& folder, int scaleType, int melodyMethod);
+                            const harmony::DataFolder& folder, int scaleType, int melodyMethod);
 
 }  // namespace songloom::harmony

@@ -1,9 +1,11 @@
 #include "harmony/midi_import.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 #include "common/messages.h"
+#include "common/text.h"
 #include "midi/midi_file.h"
 #include "song/drop_target.h"
 
@@ -12,7 +14,6 @@ namespace {
 
 constexpr std::int32_t kImportDivision = 96;
 constexpr Tick kEighth = kImportDivision / 2;
-constexpr int kImportTempo = 120;
 
 // What the analysis passes for each channel role: the bass decides roots,
 // chords decide chord tones, melodies (main and second) only where nothing
@@ -28,14 +29,26 @@ int AnalysisRoleOf(int role)
     }
 }
 
+// What the file says of itself beside its notes: the first of each kind.
+struct FileFacts {
+    std::optional<std::int32_t> timeSignature;  // numerator * 256 + denominator
+    Tick timeSignatureChange = -1;               // where a second, different one starts
+    std::optional<std::uint32_t> tempo;          // microseconds per quarter
+    std::optional<KeySignature> keySignature;
+    std::string title;                           // bytes as the file holds them
+};
+
 struct LoadedFile {
     midi::CMidiFile0 file;
     midi::CMidiChannelAnalyzer channels;
-    ChordAnalysis chords;
-    std::vector<AnalysisNote> notes;
+    std::vector<AnalysisNote> notes;     // as the file has them
+    std::vector<AnalysisNote> analysed;  // with the bass taken from chords
     std::array<int, 16> analysisRoles{};
     bool addedBass = false;
     Tick endTime = 0;
+    FileFacts facts;
+
+    explicit LoadedFile(Reporter& reporter) : file(reporter) {}
 };
 
 std::vector<AnalysisNote> NotesOf(const midi::CMidiTrack& track)
@@ -89,6 +102,104 @@ bool AddBassFromChords(std::vector<AnalysisNote>& notes, std::array<int, 16>& ro
     return added;
 }
 
+bool IsBlank(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+FileFacts ReadFacts(const midi::CMidiTrack& track)
+{
+    FileFacts facts;
+    Tick time = 0;
+    for (const auto& e : track.Events()) {
+        time = midi::AddTicks(time, e.DeltaTime);
+        if (e.Kind != midi::kKindMeta) continue;
+        if (e.Number == midi::kMetaTimeSignature && e.Value > 0) {
+            if (!facts.timeSignature) {
+                facts.timeSignature = e.Value;
+            } else if (facts.timeSignatureChange < 0 && e.Value != *facts.timeSignature) {
+                facts.timeSignatureChange = time;
+            }
+        } else if (e.Number == midi::kMetaTempo && !facts.tempo && e.Value > 0) {
+            facts.tempo = static_cast<std::uint32_t>(e.Value);
+        } else if (e.Number == midi::kMetaKeySignature && !facts.keySignature && e.Data.size() >= 2) {
+            facts.keySignature = KeySignature{static_cast<std::int8_t>(e.Data[0]), e.Data[1] ? 1 : 0};
+        } else if ((e.Number == midi::kMetaTrackName || e.Number == midi::kMetaText) && facts.title.empty()) {
+            const std::size_t n = std::min<std::size_t>(e.Data.size(), static_cast<std::size_t>(std::max(0, e.DataLength)));
+            std::string text(e.Data.begin(), e.Data.begin() + static_cast<std::ptrdiff_t>(n));
+            text = text.substr(0, text.find('\0'));
+            if (!IsBlank(text)) facts.title = std::move(text);
+        }
+    }
+    return facts;
+}
+
+// True when text is well-formed UTF-8 with at least one multi-byte
+// character: such a title was written by a tool of today, not in CP932.
+bool IsMultiByteUtf8(std::string_view text)
+{
+    bool multi = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > text.size()) return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        multi = multi || len > 1;
+        i += len;
+    }
+    return multi;
+}
+
+// The song's title field from the file's text: CP932 as the song keeps it,
+// control characters blanked, cut to the field without splitting a character.
+std::string SongTitleOf(std::string text)
+{
+    if (IsMultiByteUtf8(text)) text = Utf8ToCp932(text);
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < ' ') c = ' ';
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return TruncateCp932(text, sizeof(song::SongInfo::title) - 1);
+}
+
+MeterReading MeterOf(const FileFacts& facts, std::span<const AnalysisNote> notes, const std::array<int, 16>& roles,
+                     std::vector<std::string>& messages)
+{
+    MeterReading m;
+    if (!facts.timeSignature) {
+        m.fromAccents = true;
+        m.beats = BeatsFromAccents(notes, roles, kImportDivision);
+        messages.push_back(std::string("the file states no meter: ") + (m.beats == 3 ? "3/4" : "4/4") +
+                           " read from the accents of its notes");
+        return m;
+    }
+    const int numerator = *facts.timeSignature >> 8;
+    const int denominator = *facts.timeSignature & 0xFF;
+    m.fileMeter = std::to_string(numerator) + "/" + std::to_string(denominator);
+    if (numerator == 3 && denominator == 4) {
+        m.beats = 3;
+    } else if ((numerator == 4 && denominator == 4) || (numerator == 2 && denominator == 2)) {
+        m.beats = 4;
+    } else if (numerator == 2 && denominator == 4) {
+        m.beats = 4;
+        m.pairedBars = true;
+    } else if (numerator == 6 && denominator == 8) {
+        m.beats = 3;
+        m.eighthsAsSlots = true;
+        messages.push_back("6/8 is read as 3/4: the six eighths of each bar are the bar's six eighth slots");
+    } else {
+        m.beats = 4;
+        messages.push_back("the meter " + m.fileMeter + " is not one a song can hold: imported in 4/4");
+    }
+    if (facts.timeSignatureChange >= 0) {
+        messages.push_back("the meter changes at quarter " + std::to_string(facts.timeSignatureChange / kImportDivision + 1) +
+                           ": the whole song keeps the first one");
+    }
+    return m;
+}
+
 bool LoadAndAnalyze(Reporter& reporter, midi::CMidiFile0 file, LoadedFile& out)
 {
     if (!file.Loaded()) return false;
@@ -101,57 +212,105 @@ bool LoadAndAnalyze(Reporter& reporter, midi::CMidiFile0 file, LoadedFile& out)
     const bool anyNote = std::any_of(out.notes.begin(), out.notes.end(),
                                      [](const AnalysisNote& n) { return n.velocity > 0; });
     if (!anyNote) {
-        GeneralErrorMsg(reporter, gene::kAnalysis);
+        // The analysis error, saying why: there is nothing to analyse.
+        reporter.Report({"GENE", gene::kAnalysis,
+                         std::string(GeneralMessageText(gene::kAnalysis)) + "このファイルには音符がありません。", true});
         return false;
     }
     for (int c = 0; c < 16; ++c) {
         out.analysisRoles[static_cast<std::size_t>(c)] =
             AnalysisRoleOf(out.channels.Channels[static_cast<std::size_t>(c)].Role);
     }
-    std::vector<AnalysisNote> analysed = out.notes;
-    out.addedBass = AddBassFromChords(analysed, out.analysisRoles, out.channels);
-    out.chords = AnalyzeChords(reporter, analysed, kImportDivision, out.analysisRoles);
+    out.analysed = out.notes;
+    out.addedBass = AddBassFromChords(out.analysed, out.analysisRoles, out.channels);
     for (const auto& n : out.notes) {
         if (n.velocity > 0) out.endTime = std::max(out.endTime, midi::AddTicks(n.time, n.duration));
     }
+    out.facts = ReadFacts(out.file.Track);
     return true;
 }
 
-int KeyIndexOf(int tonic, int mode)
+int BarsOf(Tick endTime, int beats)
 {
-    for (int k = 0; k < song::kKeyCount; ++k) {
-        if (song::KeyTable[static_cast<std::size_t>(k)].tonic == tonic) {
-            return song::KeyTable[static_cast<std::size_t>(k)].mode == mode ? k : 0;
-        }
+    const std::int64_t quarters = (std::int64_t{endTime} + kImportDivision - 1) / kImportDivision;
+    const std::int64_t bars = (quarters + beats - 1) / beats;
+    return static_cast<int>(std::clamp<std::int64_t>(bars, 1, song::MaxBars));
+}
+
+// One song chord name per beat from the beat readings. Beats where nothing
+// sounds keep the chord before them (the key's chord at the start); the
+// beats before the first chord of the accompaniment (a pickup, or silence)
+// take that first chord.
+void ChooseBeatChords(std::vector<BeatChordReading> readings, int beats, std::string_view keyChord,
+                      MidiImportReport& report)
+{
+    readings.resize(static_cast<std::size_t>(beats));
+    auto first = std::find_if(readings.begin(), readings.end(),
+                              [](const BeatChordReading& r) { return r.fromHarmony && !r.candidates.empty(); });
+    if (first == readings.end()) {
+        first = std::find_if(readings.begin(), readings.end(),
+                             [](const BeatChordReading& r) { return !r.candidates.empty(); });
     }
-    return 0;
-}
-
-int BarsOf(Tick endTime)
-{
-    const Tick quarters = (endTime + kImportDivision - 1) / kImportDivision;
-    const int bars = static_cast<int>((quarters + 3) / 4);
-    return std::clamp(bars, 1, song::MaxBars);
-}
-
-// One song chord name per beat: each analysis segment covers two beats; a
-// segment where nothing could be named keeps the chord before it (the key's
-// chord at the start).
-std::vector<std::string> BeatChords(const ChordAnalysis& analysis, int beats, std::string_view keyChord)
-{
-    std::vector<std::string> out;
-    out.reserve(static_cast<std::size_t>(beats));
+    report.pickupBeats = 0;
+    if (first != readings.end()) {
+        report.pickupBeats = static_cast<int>(first - readings.begin());
+        for (auto it = readings.begin(); it != first; ++it) it->candidates = first->candidates;
+    }
     std::string previous(keyChord);
     while (!previous.empty() && previous.back() == ' ') previous.pop_back();
-    for (int beat = 0; beat < beats; ++beat) {
-        const std::size_t segment = static_cast<std::size_t>(beat / 2);
-        std::string name;
-        if (segment < analysis.names.size()) name = SongChordFromAnalysis(analysis.names[segment]);
-        if (name.empty()) name = previous;
-        previous = name;
-        out.push_back(name);
+    report.beatChords.clear();
+    report.alternatives.clear();
+    for (const auto& r : readings) {
+        if (!r.candidates.empty()) previous = CandidateName(r.candidates.front());
+        report.beatChords.push_back(previous);
+        report.alternatives.push_back(r.candidates);
     }
-    return out;
+}
+
+// The whole reading of a loaded file, without touching a song.
+void ReadFile(const LoadedFile& loaded, MidiImportReport& report)
+{
+    report.notes.clear();
+    report.meter = MeterOf(loaded.facts, loaded.analysed, loaded.analysisRoles, report.notes);
+    const int beats = report.meter.beats;
+    report.bars = BarsOf(loaded.endTime, beats);
+    const std::int64_t quarters = (std::int64_t{loaded.endTime} + kImportDivision - 1) / kImportDivision;
+    if (quarters > std::int64_t{song::MaxBars} * beats) {
+        report.notes.push_back("the music is longer than " + std::to_string(song::MaxBars) +
+                               " bars: what follows bar " + std::to_string(song::MaxBars) + " is left out");
+    } else if (report.meter.pairedBars && (quarters + 1) / 2 % 2 == 1) {
+        report.notes.push_back("2/4 bars are paired into 4/4 bars: the last 2/4 bar is padded with two beats of rest");
+    } else if (report.meter.pairedBars) {
+        report.notes.push_back("2/4 bars are paired into 4/4 bars");
+    }
+
+    const auto ranked = RankKeys(KeyHistogram(loaded.notes, kImportDivision * beats));
+    report.keyRanking.assign(ranked.begin(), ranked.begin() + 3);
+    report.keySignature = loaded.facts.keySignature;
+    const KeyCandidate key = ChooseKey(ranked, loaded.facts.keySignature, &report.keyFromSignature);
+    std::optional<int> sharps;
+    if (loaded.facts.keySignature) sharps = loaded.facts.keySignature->sharps;
+    report.key = std::max(0, KeyIndexOf(key.tonic, key.mode, sharps));
+    report.keyName = std::string(song::KeyTable[static_cast<std::size_t>(report.key)].name);
+
+    BeatChordOptions options;
+    options.ticksPerQuarter = kImportDivision;
+    options.beatsPerBar = beats;
+    options.beatCount = report.bars * beats;
+    options.keyTonic = key.tonic;
+    options.keyMode = key.mode;
+    ChooseBeatChords(ReadBeatChords(loaded.analysed, loaded.analysisRoles, options), report.bars * beats,
+                     song::KeyNameOf(report.key), report);
+
+    report.tempo = loaded.facts.tempo ? ImportTempoOf(*loaded.facts.tempo) : kImportDefaultTempo;
+    report.title = SongTitleOf(loaded.facts.title);
+    for (int c = 0; c < 16; ++c) {
+        const auto& channel = loaded.channels.Channels[static_cast<std::size_t>(c)];
+        report.roles[static_cast<std::size_t>(c)] = channel.Role;
+        report.used[static_cast<std::size_t>(c)] = channel.Used != 0;
+    }
+    report.melodyChannel = loaded.channels.MelodyChannel();
+    report.addedBass = loaded.addedBass;
 }
 
 struct MelodyNote {
@@ -162,7 +321,7 @@ struct MelodyNote {
 
 // The melody channel reduced to one line: note-offs back, quantised to
 // sixteenths, paired, overlaps removed; gaps become rests.
-std::vector<MelodyNote> MelodyLine(Reporter& reporter, const midi::CMidiFile0& file, int channel)
+std::vector<MelodyNote> MelodyLine(const midi::CMidiFile0& file, int channel)
 {
     std::vector<MelodyNote> line;
     if (channel < 0 || channel > 15) return line;
@@ -174,7 +333,6 @@ std::vector<MelodyNote> MelodyLine(Reporter& reporter, const midi::CMidiFile0& f
     track.Quantize(4, kImportDivision);
     track.PairNotes();
     track.MakeMonophonic();
-    (void)reporter;
     Tick time = 0;
     Tick cursor = 0;
     for (const auto& e : track.Events()) {
@@ -185,6 +343,9 @@ std::vector<MelodyNote> MelodyLine(Reporter& reporter, const midi::CMidiFile0& f
         line.push_back({time, e.Duration, e.Note});
         cursor = midi::AddTicks(time, e.Duration);
     }
+    // The last note ends with a rest, so that a bar padded to the song's
+    // meter does not hold it to the bar's end.
+    if (!line.empty()) line.push_back({cursor, 0, 0});
     return line;
 }
 
@@ -194,7 +355,9 @@ void WriteMelody(song::SongData& song, const std::vector<MelodyNote>& line)
     std::vector<bool> noteWritten(static_cast<std::size_t>(song::MaxSlots), false);
     std::vector<bool> anyWritten(static_cast<std::size_t>(song::MaxSlots), false);
     for (const auto& n : line) {
-        const int slot = static_cast<int>(n.start / kEighth);
+        // A rest starts in the first slot that begins in silence.
+        const std::int64_t start = n.start;
+        const int slot = static_cast<int>(n.pitch == 0 ? (start + kEighth - 1) / kEighth : start / kEighth);
         if (slot < 0 || slot >= song.ActiveSlots()) continue;
         const auto s = static_cast<std::size_t>(slot);
         // Two onsets in one eighth: the first note is kept, and a rest never
@@ -209,36 +372,27 @@ void WriteMelody(song::SongData& song, const std::vector<MelodyNote>& line)
 }
 
 bool ApplyImport(Reporter& reporter, LoadedFile& loaded, song::SongData& song, int instrument,
-                 MidiImportReport* report)
+                 MidiImportReport* out)
 {
-    const int key = KeyIndexOf(loaded.chords.key.tonic, loaded.chords.key.mode);
-    const int bars = BarsOf(loaded.endTime);
-    const std::string keyChord = song::KeyNameOf(key);
-    const std::vector<std::string> chords = BeatChords(loaded.chords, bars * 4, keyChord);
-    const int melodyChannel = loaded.channels.MelodyChannel();
-    const std::vector<MelodyNote> line = MelodyLine(reporter, loaded.file, melodyChannel);
+    MidiImportReport local;
+    MidiImportReport& report = out ? *out : local;
+    ReadFile(loaded, report);
+    const int beats = report.meter.beats;
+    const std::vector<MelodyNote> line = MelodyLine(loaded.file, report.melodyChannel);
 
     song.TakeSnapshot();
-    if (!song.Reset(reporter, bars, 4, key)) {
+    if (!song.Reset(reporter, report.bars, beats, report.key)) {
         song.RestoreSnapshot();
         return false;
     }
-    for (int beat = 0; beat < bars * 4; ++beat) {
-        song::DropChordOnScore(reporter, song, chords[static_cast<std::size_t>(beat)], beat / 4, (beat % 4) * 2);
+    for (int beat = 0; beat < report.bars * beats; ++beat) {
+        song::DropChordOnScore(reporter, song, report.beatChords[static_cast<std::size_t>(beat)], beat / beats,
+                               (beat % beats) * 2);
     }
     WriteMelody(song, line);
-    song.info.tempo = kImportTempo;
+    song.info.tempo = report.tempo;
     song.info.instrument = instrument;
-
-    if (report) {
-        for (int c = 0; c < 16; ++c) report->roles[static_cast<std::size_t>(c)] = loaded.channels.Channels[static_cast<std::size_t>(c)].Role;
-        report->melodyChannel = melodyChannel;
-        report->bars = bars;
-        report->key = key;
-        report->keyName = loaded.chords.keyName;
-        report->beatChords = chords;
-        report->addedBass = loaded.addedBass;
-    }
+    std::copy(report.title.begin(), report.title.end(), song.info.title.begin());
     return true;
 }
 
@@ -266,16 +420,16 @@ std::string SongChordFromAnalysis(std::string_view analysed)
 
 bool AnalyzeMidiFile(Reporter& reporter, const std::string& path, MidiImportReport& report)
 {
-    LoadedFile loaded{midi::CMidiFile0(reporter), {}, {}, {}, {}, false, 0};
+    LoadedFile loaded(reporter);
     if (!LoadAndAnalyze(reporter, midi::CMidiFile0(reporter, path), loaded)) return false;
-    song::SongData scratch;
-    return ApplyImport(reporter, loaded, scratch, 0, &report);
+    ReadFile(loaded, report);
+    return true;
 }
 
 bool ImportMidi(Reporter& reporter, const std::string& path, song::SongData& song, int instrument,
                 MidiImportReport* report)
 {
-    LoadedFile loaded{midi::CMidiFile0(reporter), {}, {}, {}, {}, false, 0};
+    LoadedFile loaded(reporter);
     if (!LoadAndAnalyze(reporter, midi::CMidiFile0(reporter, path), loaded)) return false;
     return ApplyImport(reporter, loaded, song, instrument, report);
 }
@@ -283,9 +437,71 @@ bool ImportMidi(Reporter& reporter, const std::string& path, song::SongData& son
 bool ImportMidiImage(Reporter& reporter, std::span<const std::uint8_t> image, song::SongData& song,
                      int instrument, MidiImportReport* report)
 {
-    LoadedFile loaded{midi::CMidiFile0(reporter), {}, {}, {}, {}, false, 0};
+    LoadedFile loaded(reporter);
     if (!LoadAndAnalyze(reporter, midi::CMidiFile0(reporter, image), loaded)) return false;
     return ApplyImport(reporter, loaded, song, instrument, report);
+}
+
+int ImportTempoOf(std::uint32_t microsecondsPerQuarter)
+{
+    if (microsecondsPerQuarter == 0) return kImportMaxTempo;
+    const std::uint64_t bpm = (60'000'000ull + microsecondsPerQuarter / 2) / microsecondsPerQuarter;
+    return static_cast<int>(std::clamp<std::uint64_t>(bpm, kImportMinTempo, kImportMaxTempo));
+}
+
+int BeatsFromAccents(std::span<const AnalysisNote> notes, const std::array<int, 16>& roles, int ticksPerQuarter)
+{
+    const std::int64_t tpq = std::max(1, ticksPerQuarter);
+    // The beats a song can hold are plenty to tell the meter by.
+    constexpr std::int64_t kBeatsRead = song::MaxBeats;
+    std::vector<double> strength(kBeatsRead, 0.0);
+    std::vector<std::array<bool, 12>> accompaniment(kBeatsRead);
+    std::int64_t last = -1;
+    for (const auto& n : notes) {
+        if (n.velocity <= 0 || n.channel < 0 || n.channel > 15 || n.channel == 9 || n.time < 0) continue;
+        const std::int64_t beat = (n.time + tpq / 8) / tpq;
+        if (beat >= kBeatsRead || std::abs(n.time - beat * tpq) > tpq / 8) continue;
+        // A note counts by how long it lasts, up to a whole 4/4 bar.
+        strength[static_cast<std::size_t>(beat)] +=
+            1.0 + static_cast<double>(std::clamp<std::int64_t>(n.duration, 0, 4 * tpq)) / static_cast<double>(tpq);
+        const int role = roles[static_cast<std::size_t>(n.channel)];
+        if (role == kAnalysisBass || role == kAnalysisHarmony) {
+            accompaniment[static_cast<std::size_t>(beat)][static_cast<std::size_t>(((n.pitch % 12) + 12) % 12)] = true;
+        }
+        last = std::max(last, beat);
+    }
+    if (last < 0) return 4;
+    const std::size_t count = static_cast<std::size_t>(last) + 1;
+    // A change of the accompaniment's pitch classes marks a strong beat.
+    std::array<bool, 12> previous{};
+    for (std::size_t b = 0; b < count; ++b) {
+        const auto& now = accompaniment[b];
+        if (std::find(now.begin(), now.end(), true) != now.end() && now != previous) {
+            strength[b] += 2.0;
+            previous = now;
+        }
+    }
+    // For each meter, the phase whose beats stand out most from the others.
+    auto contrast = [&](std::size_t meter) {
+        double best = -1e300;
+        for (std::size_t phase = 0; phase < meter; ++phase) {
+            double on = 0.0, off = 0.0;
+            std::size_t nOn = 0, nOff = 0;
+            for (std::size_t b = 0; b < count; ++b) {
+                if (b % meter == phase) {
+                    on += strength[b];
+                    ++nOn;
+                } else {
+                    off += strength[b];
+                    ++nOff;
+                }
+            }
+            if (nOn == 0 || nOff == 0) continue;
+            best = std::max(best, on / static_cast<double>(nOn) - off / static_cast<double>(nOff));
+        }
+        return best;
+    };
+    return contrast(3) > contrast(4) ? 3 : 4;
 }
 
 }  // namespace songloom::harmony

@@ -30,7 +30,7 @@ double KeyStep(double s) { return 0.8 * s; }
 int KeyEnd(double s, int count) { return static_cast<int>(KeyStart(s) + count * KeyStep(s) + 0.6 * s); }
 
 QFont LabelFont(double s) {
-    QFont font(QStringLiteral("IPAGothic"));
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
     font.setPixelSize(std::clamp(static_cast<int>(1.6 * s), 9, 16));
     return font;
 }
@@ -299,7 +299,7 @@ void CLongStaffPicture::DrawTimeSignature(StaffCell& c, QImage& image) {
         const int count = std::min(7, std::abs(SignatureFromByte(c.keySignature)));
         x0 = std::max(x0, KeyEnd(s, count));
     }
-    QFont font(QStringLiteral("Courier New"));
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setWeight(QFont::Bold);

@@ -1,12 +1,11 @@
 #pragma once
-// The staff's view of a SongData: its melody cells, chord names and key
-// signature, copied by value.
+// The staff's view of a SongData (song/bar_notation.h).
 
 #include "pictures/staff_notes.h"
 #include "song/song_data.h"
 
 namespace songloom::pictures {
 
-SongView SongViewOf(const song::SongData& song);
+using song::SongViewOf;
 
 }  // namespace songloom::pictures

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "midi/midi_transpose.h"
 #include "playback/playback_messages.h"
 
 namespace songloom::playback {
@@ -43,6 +44,14 @@ Tick BarLength(const PlaySequence& sequence)
     const int denominator = signature & 0xFF;
     if (numerator == 0 || denominator == 0) return 4 * sequence.division;
     return 4 * numerator * sequence.division / denominator;
+}
+
+void TransposeSequence(PlaySequence& sequence, int semitones)
+{
+    for (PlayEvent& e : sequence.events) {
+        const bool keyed = e.kind == 0x80 || e.kind == 0x90 || e.kind == 0xA0;
+        if (keyed && e.channel != midi::kPercussionChannel) e.note = midi::TransposedNote(e.note, semitones);
+    }
 }
 
 Tick TrimLeadingTime(PlaySequence& sequence)

@@ -72,6 +72,11 @@ Tick BarLength(const PlaySequence& sequence);
 // point get delta 0, the first event behind it keeps the rest.
 Tick TrimLeadingTime(PlaySequence& sequence);
 
+// Moves every note-on, note-off and polyphonic pressure of every channel
+// but the drums (9) by semitones, back into 0..127 by whole octaves: the
+// playback transposition, which leaves the song and its file as they are.
+void TransposeSequence(PlaySequence& sequence, int semitones);
+
 // Absolute tick of every event.
 std::vector<Tick> AbsoluteTicks(const PlaySequence& sequence);
 // Tick of the last event (the song's length).

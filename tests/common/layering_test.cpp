@@ -18,11 +18,12 @@ TEST(Layering, IncludesFollowTheDependencyGraph)
         {"common", {"common"}},
         {"song", {"song", "common"}},
         {"midi", {"midi", "common"}},
-        {"harmony", {"harmony", "arrange", "song", "midi", "common"}},
-        {"arrange", {"harmony", "arrange", "song", "midi", "common"}},
+        {"harmony", {"harmony", "song", "midi", "common"}},
+        {"arrange", {"arrange", "harmony", "song", "midi", "common"}},
+        {"compose", {"compose", "arrange", "harmony", "song", "midi", "common"}},
         {"playback", {"playback", "midi", "common"}},
         {"pictures", {"pictures", "song", "common", "Qt"}},
-        {"app", {"app", "pictures", "playback", "harmony", "arrange", "song", "midi", "common", "Qt"}},
+        {"app", {"app", "pictures", "playback", "compose", "harmony", "arrange", "song", "midi", "common", "Qt"}},
     };
     const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
     const std::filesystem::path src = std::filesystem::path(songloom::test::SourceDir()) / "src";

@@ -226,7 +226,7 @@ protected:
     }
 
     test::TempDir dir;
-    arrange::DataFolder folder{dir.path(), false};
+    harmony::DataFolder folder{dir.path(), false};
     CapturingReporter reporter;
     ChordKnowledgeBase kb;
 };
@@ -271,7 +271,7 @@ TEST_F(KnowledgeBaseLoad, MissingFileIsReportedAndKeepsTheBuffer)
 
 TEST_F(KnowledgeBaseLoad, ExactlyFullFileIsReadWholeAndLongerIsCut)
 {
-    std::string text(arrange::kDataBufferCapacity - 1, 'x');
+    std::string text(harmony::kDataBufferCapacity - 1, 'x');
     text += '|';
     Write("NOTE.DB", text);
     ASSERT_TRUE(Load(1));

@@ -31,6 +31,14 @@ look() {
 "$cli" render "$song" -o "$dir/bad.mid" --tempo 20 2>/dev/null && fail "tempo 20 accepted"
 "$cli" render "$song" -o "$dir/bad.mid" --instrument 152 2>/dev/null && fail "instrument 152 accepted"
 [[ -e $dir/bad.mid ]] && fail "a refused render wrote a file"
+# A render that cannot write fails even when an old file stands at the path:
+# the folder is read-only, the old file stays as it was.
+mkdir "$dir/ro" && cp "$dir/own.mid" "$dir/ro/old.mid" && chmod 555 "$dir/ro"
+if [[ ! -w $dir/ro ]]; then
+    "$cli" render "$song" -o "$dir/ro/old.mid" --seed 4 >/dev/null 2>&1 && fail "unwritable render exited 0"
+    cmp -s "$dir/own.mid" "$dir/ro/old.mid" || fail "a failed render changed the old file"
+fi
+chmod 755 "$dir/ro"
 # audit: the rock rendering passes; the song's own style (a piano that only
 # sounds over two-beat chords) rests for more than two bars and fails.
 out=$("$cli" audit "$dir/rock.mid") || fail "audit of the rock rendering: $out"

@@ -6,24 +6,24 @@
 
 #include "arrange/engine_track.h"
 #include "engine_fixture.h"
-#include "harmony/first_song_common.h"
-#include "harmony/fs_algo.h"
+#include "compose/first_song_common.h"
+#include "compose/fs_algo.h"
 #include "midi/midi_file.h"
 #include "song/song_data.h"
 
 namespace songloom::test {
 namespace {
 
-using harmony::CFirstSongCommon;
+using compose::CFirstSongCommon;
 
 TEST(DriverWindow, LengthWindowAroundTheFormLength)
 {
-    EXPECT_EQ(harmony::ComposeLengthWindow(4).low, 5);
-    EXPECT_EQ(harmony::ComposeLengthWindow(4).high, 6);
-    EXPECT_EQ(harmony::ComposeLengthWindow(40).low, 38);
-    EXPECT_EQ(harmony::ComposeLengthWindow(40).high, 42);
-    EXPECT_FALSE(harmony::ComposeLengthWindow(4).Contains(7));
-    EXPECT_TRUE(harmony::ComposeLengthWindow(16).Contains(14));
+    EXPECT_EQ(compose::ComposeLengthWindow(4).low, 5);
+    EXPECT_EQ(compose::ComposeLengthWindow(4).high, 6);
+    EXPECT_EQ(compose::ComposeLengthWindow(40).low, 38);
+    EXPECT_EQ(compose::ComposeLengthWindow(40).high, 42);
+    EXPECT_FALSE(compose::ComposeLengthWindow(4).Contains(7));
+    EXPECT_TRUE(compose::ComposeLengthWindow(16).Contains(14));
 }
 
 class DriverCompose : public ::testing::Test {
@@ -46,7 +46,7 @@ protected:
     int Compose(int formLength, std::string_view title = "T", std::string_view composer = "C")
     {
         fx.ctx->activeStyle.formLength = formLength;
-        harmony::CFSAlgo(*fx.ctx).ConvertSong(song, song.bars(), song.beats());
+        compose::CFSAlgo(*fx.ctx).ConvertSong(song, song.bars(), song.beats());
         CFirstSongCommon driver(*fx.ctx);
         driver.Prepare(73, 120);
         const int result = driver.Compose(out.File("out.mid"), title, composer, [this] { ++progress; });
@@ -76,7 +76,7 @@ TEST_F(DriverCompose, PrepareSetsTheEngineForTheUsersMelody)
     EXPECT_EQ(style.tempo, 600000);
     EXPECT_EQ(style.noteDatabaseKind, 1);
     EXPECT_EQ(style.melodyOptions[2], 8);
-    EXPECT_EQ(fx.ctx->compositionMode, 3);
+    EXPECT_EQ(fx.ctx->compositionMode, arrange::CompositionMode::kUserMelody);
     EXPECT_EQ(fx.ctx->secondMelodySwitch, 0);
     for (int ch = 0; ch < 10; ++ch) EXPECT_EQ(style.channelMixer[ch].doublingDelay, ch == 5 || ch == 9 ? 9 : 0) << ch;
 }
@@ -139,7 +139,7 @@ TEST_F(DriverCompose, WritesConductorAndMelodyOnlyForAPlainStyle)
 
 TEST_F(DriverCompose, MergeSettingTenLeavesOneTrack)
 {
-    fx.ctx->activeStyle.partParams[1].partKind = harmony::kMergeSetting;
+    fx.ctx->activeStyle.partParams[1].partKind = compose::kMergeSetting;
     Compose(4);
     midi::CMidiFile1 file(fx.reporter, out.File("out.mid"));
     ASSERT_TRUE(file.Loaded());
@@ -149,12 +149,13 @@ TEST_F(DriverCompose, MergeSettingTenLeavesOneTrack)
 TEST_F(DriverCompose, AnUnwritableFileIsReportedAndComposeStillReturnsOne)
 {
     fx.ctx->activeStyle.formLength = 4;
-    harmony::CFSAlgo(*fx.ctx).ConvertSong(song, 4, 4);
+    compose::CFSAlgo(*fx.ctx).ConvertSong(song, 4, 4);
     CFirstSongCommon driver(*fx.ctx);
     driver.Prepare(0, 120);
     EXPECT_EQ(driver.Compose(out.File("missing/folder/out.mid"), "", ""), 1);
     EXPECT_TRUE(fx.reporter.Has("GENE", 0x01000007));
     EXPECT_FALSE(driver.Output().empty());
+    EXPECT_FALSE(driver.Written());
 }
 
 TEST(DriverClash, NinthsAndSeventhsAgainstTheLeadAreRemoved)
@@ -168,7 +169,7 @@ TEST(DriverClash, NinthsAndSeventhsAgainstTheLeadAreRemoved)
     merged->AddNote(6, 0, 71, 64, 40);   // channel 6 is not the pair: kept
     merged->AddNote(4, 70, 71, 64, 40);  // at 100, the lead has ended: kept
     merged->AddEndOfTrack(0);
-    EXPECT_EQ(harmony::RemoveClashes(*merged, 1, 4), 2);
+    EXPECT_EQ(compose::RemoveClashes(*merged, 1, 4), 2);
     const auto notes = EngineFixture::Notes(*merged);
     ASSERT_EQ(notes.size(), 4u);
     EXPECT_EQ(notes[1].note, 72);
@@ -182,12 +183,12 @@ TEST(DriverStructure, SectionsOfEightBarsAndTheirDrumRecords)
     fx.PlainStyle();
     song::SongData song;
     ASSERT_TRUE(song.Reset(fx.reporter, 10, 4, 0));
-    harmony::CFSAlgo(*fx.ctx).ConvertSong(song, 10, 4);
-    harmony::BuildSongStructure(*fx.ctx);
+    compose::CFSAlgo(*fx.ctx).ConvertSong(song, 10, 4);
+    compose::BuildSongStructure(*fx.ctx);
     ASSERT_EQ(fx.ctx->sections.size(), 2u);
     EXPECT_EQ(fx.ctx->sections[0].chords.size(), 4u);  // 8 bars of 768-tick records
     EXPECT_EQ(fx.ctx->sections[1].chords.size(), 1u);
-    harmony::BuildDrumList(*fx.ctx);
+    compose::BuildDrumList(*fx.ctx);
     ASSERT_EQ(fx.ctx->drums.size(), 5u);
     EXPECT_EQ(fx.ctx->drums[0].code, (std::array<char, 4>{'A', 'X', 'X', 'X'}));
     EXPECT_EQ(fx.ctx->drums[3].code, (std::array<char, 4>{'A', 'E', 'X', 'X'}));

@@ -3,7 +3,7 @@
 
 #include "engine_fixture.h"
 #include "harmony/chord_entry.h"
-#include "harmony/fs_algo.h"
+#include "compose/fs_algo.h"
 #include "song/song_data.h"
 
 namespace songloom::test {
@@ -26,7 +26,7 @@ protected:
     {
         song.melody[static_cast<std::size_t>(index)].cell = {a, b, c};
     }
-    void Convert() { harmony::CFSAlgo(*fx.ctx).ConvertSong(song, song.bars(), song.beats()); }
+    void Convert() { compose::CFSAlgo(*fx.ctx).ConvertSong(song, song.bars(), song.beats()); }
     std::vector<ChordRecord> Records() const { return harmony::DecodeChordRecords(fx.ctx->chordRecords); }
     const arrange::NoteList& Notes() const { return fx.ctx->userMelody; }
 

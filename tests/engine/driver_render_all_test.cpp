@@ -15,7 +15,7 @@
 #include "common/text.h"
 #include "engine_fixture.h"
 #include "harmony/render_audit.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 #include "midi/midi_file.h"
 #include "song/song_image.h"
 
@@ -193,7 +193,7 @@ TEST_P(RenderAll, EverySongInEveryStyleOfTheCategory)
                                           std::to_string(slot) + " seed " + std::to_string(seed);
                 const std::string path = out.File("song.mid");
                 fx.reporter.Clear();
-                harmony::RenderSong(*fx.ctx, song, category, slot, path);
+                EXPECT_TRUE(compose::RenderSong(*fx.ctx, song, category, slot, path).Written());
                 const auto& style = fx.ctx->activeStyle;
                 for (const auto& r : fx.reporter.reports()) ADD_FAILURE() << where << ": " << FormatErrorLine(r);
 
@@ -256,7 +256,7 @@ TEST(RenderFiles, SameSeedSameBytes)
     std::vector<std::uint8_t> first;
     for (int round = 0; round < 2; ++round) {
         EngineFixture fx(42);
-        harmony::RenderSong(*fx.ctx, LoadSong(fx.reporter, "greensleeves"), 0, 1, out.File("a.mid"));
+        EXPECT_TRUE(compose::RenderSong(*fx.ctx, LoadSong(fx.reporter, "greensleeves"), 0, 1, out.File("a.mid")).Written());
         std::vector<std::uint8_t> bytes;
         ASSERT_TRUE(ReadWholeFile(out.File("a.mid"), bytes));
         if (round == 0) {
@@ -266,7 +266,7 @@ TEST(RenderFiles, SameSeedSameBytes)
         }
     }
     EngineFixture other(43);
-    harmony::RenderSong(*other.ctx, LoadSong(other.reporter, "greensleeves"), 0, 1, out.File("b.mid"));
+    EXPECT_TRUE(compose::RenderSong(*other.ctx, LoadSong(other.reporter, "greensleeves"), 0, 1, out.File("b.mid")).Written());
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(out.File("b.mid"), bytes));
     EXPECT_NE(bytes, first);
@@ -285,7 +285,7 @@ TEST(RenderFiles, MidicsvAndMidoReadTheFiles)
         for (const auto& [category, slot] : {styles[k], styles[(k + 3) % std::size(styles)]}) {
             EngineFixture fx(5);
             const std::string path = out.File(std::string(name) + ".mid");
-            harmony::RenderSong(*fx.ctx, LoadSong(fx.reporter, name), category, slot, path);
+            EXPECT_TRUE(compose::RenderSong(*fx.ctx, LoadSong(fx.reporter, name), category, slot, path).Written());
             if (midicsv) {
                 const std::string cmd = "midicsv '" + path + "' '" + path + ".csv' >/dev/null 2>&1";
                 EXPECT_EQ(std::system(cmd.c_str()), 0) << name << " " << category << "/" << slot;

@@ -3,13 +3,12 @@
 #include <map>
 #include <set>
 
-#include "harmony/drum_part.h"
+#include "arrange/drum_part.h"
 #include "pattern_test_song.h"
 
-namespace songloom::harmony {
+namespace songloom::arrange {
 namespace {
 
-using arrange::PlacedNote;
 using test::TestContext;
 
 DrumList Records(std::initializer_list<Tick> lengths)
@@ -256,4 +255,4 @@ TEST(DrumPatterns, EveryPatternIsItsOwnAndOnTheDrumMap)
 }
 
 }  // namespace
-}  // namespace songloom::harmony
+}  // namespace songloom::arrange

@@ -9,6 +9,7 @@
 #include "arrange/style_catalogue.h"
 #include "common/random.h"
 #include "common/reporter.h"
+#include "compose/render_song.h"
 #include "midi/midi_track.h"
 #include "support/test_paths.h"
 
@@ -17,10 +18,9 @@ namespace songloom::test {
 struct EngineFixture {
     explicit EngineFixture(std::uint32_t seed = 7) : random(seed)
     {
-        arrange::BuildStyleCatalogue(random, catalogue, start);
-        ctx = std::make_unique<arrange::EngineContext>(reporter, random, catalogue, SourceDir() + "/data");
-        ctx->activeStyle = start;
-        arrange::LoadNoteDatabase(reporter, ctx->dataFiles, arrange::DataFolder{SourceDir() + "/data", false}, 1, 8);
+        ctx = compose::SetUpEngine(reporter, random, catalogue, SourceDir() + "/data");
+        start = ctx->activeStyle;
+        arrange::LoadNoteDatabase(reporter, ctx->dataFiles, harmony::DataFolder{SourceDir() + "/data", false}, 1, 8);
     }
 
     // A style with every channel but the melody switched off, so tests see

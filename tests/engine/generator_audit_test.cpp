@@ -17,7 +17,7 @@
 #include "arrange/accompaniment_patterns.h"
 #include "arrange/bass_patterns.h"
 #include "arrange/style_catalogue.h"
-#include "harmony/drum_part.h"
+#include "arrange/drum_part.h"
 #include "pattern_test_song.h"
 
 namespace songloom::arrange {
@@ -126,7 +126,7 @@ TEST(GeneratorAudit, EveryCatalogueStyle)
         if (style.channelInstrument[kDrumChannel] != kNoInstrument) {
             t.context.drumPattern = style.drumPattern;
             NoteBuffer out;
-            harmony::DrumPattern(t.context, harmony::DrumListFromChords(song), out);
+            arrange::DrumPattern(t.context, arrange::DrumListFromChords(song), out);
             const auto notes = out.Sounding();
             ASSERT_FALSE(notes.empty()) << name << " drums " << style.drumPattern;
             for (const PlacedNote& n : notes) {
@@ -195,12 +195,12 @@ TEST(GeneratorAudit, EveryPatternInEveryMeterAndFeel)
                 Count(song, notes, 0, bass);
                 EXPECT_LE(LongestSilence(notes, end), twoBars) << "bass " << number << " meter " << meter << " feel " << feel;
             }
-            for (int number = 1; number <= harmony::kDrumPatternCount; ++number) {
+            for (int number = 1; number <= arrange::kDrumPatternCount; ++number) {
                 test::TestContext t;
                 context(t);
                 t.context.drumPattern = number;
                 NoteBuffer out;
-                harmony::DrumPattern(t.context, harmony::DrumListFromChords(song), out);
+                arrange::DrumPattern(t.context, arrange::DrumListFromChords(song), out);
                 const auto notes = out.Sounding();
                 for (const PlacedNote& n : notes) {
                     ASSERT_GE(n.note, 35) << number;

@@ -14,7 +14,7 @@
 #include "arrange/style_catalogue.h"
 #include "engine_fixture.h"
 #include "harmony/chord_entry.h"
-#include "harmony/render_song.h"
+#include "compose/render_song.h"
 #include "midi/midi_file.h"
 #include "pattern_test_song.h"
 #include "song/song_image.h"
@@ -46,7 +46,7 @@ TEST(GeneratorSongAudit, DemoSongsInEveryStyle)
                 if (record == nullptr || record->Name().empty()) continue;
                 const std::string where = std::string(name) + " " + std::to_string(category) + "/" + std::to_string(slot);
                 const std::string path = out.File("audit.mid");
-                harmony::RenderSong(*fx.ctx, song, category, slot, path);
+                EXPECT_TRUE(compose::RenderSong(*fx.ctx, song, category, slot, path).Written());
                 ++renderings;
                 const auto& style = fx.ctx->activeStyle;
                 std::vector<arrange::PatternChord> chords;

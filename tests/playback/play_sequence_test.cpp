@@ -35,5 +35,32 @@ TEST(PlaySequence, TrimLeadingTimeRemovesWholeBarsOnly)
     }
 }
 
+TEST(PlaySequence, TransposeMovesEveryPartButTheDrums)
+{
+    auto seq = SequenceBuilder()
+                   .Program(0, 0, 5)
+                   .NoteOn(0, 0, 60, 100)
+                   .NoteOn(0, 9, 36, 100)
+                   .NoteOn(0, 2, 126, 90)
+                   .Control(0, 0, 7, 64)
+                   .NoteOff(96, 0, 60)
+                   .NoteOff(0, 9, 36)
+                   .NoteOff(0, 2, 126)
+                   .End(0)
+                   .Build();
+    const PlaySequence before = seq;
+    TransposeSequence(seq, 3);
+    std::vector<int> notes;
+    for (const auto& e : seq.events) notes.push_back(e.note);
+    EXPECT_EQ(notes, (std::vector<int>{0, 63, 36, 117, 0, 63, 36, 117, 0}));  // 129 is an octave down
+    for (std::size_t i = 0; i < seq.events.size(); ++i) {
+        EXPECT_EQ(seq.events[i].value, before.events[i].value);
+        EXPECT_EQ(seq.events[i].delta, before.events[i].delta);
+    }
+    TransposeSequence(seq, -3 - 12);
+    EXPECT_EQ(seq.events[1].note, 48);
+    EXPECT_EQ(seq.events[2].note, 36);
+}
+
 }  // namespace
 }  // namespace songloom::playback

@@ -1,17 +1,13 @@
 #include "playback/devices/rtmidi_output.h"
 
-#include <unistd.h>
-
 #if SONGLOOM_HAVE_RTMIDI
-#include <rtmidi/RtMidi.h>
+#include "playback/devices/rtmidi_alsa.h"
 #endif
 
 namespace songloom::playback {
 
 #if SONGLOOM_HAVE_RTMIDI
 namespace {
-
-constexpr const char* kClientName = "Songloom";
 
 class AlsaPortOutput : public MidiOutput {
 public:
@@ -71,49 +67,14 @@ private:
     bool failed_ = false;
 };
 
-constexpr const char* kSequencerDevice = "/dev/snd/seq";
-
-std::unique_ptr<RtMidiOut> MakeAlsaOut()
-{
-    // Without the sequencer device both ALSA and RtMidi would print their
-    // failure on stderr before RtMidi throws; there is simply no port then.
-    if (access(kSequencerDevice, R_OK | W_OK) != 0) return nullptr;
-    try {
-        return std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
-    } catch (const RtMidiError&) {
-        return nullptr;
-    }
-}
-
 }  // namespace
 
-std::vector<std::string> ListAlsaPorts()
-{
-    std::vector<std::string> names;
-    auto out = MakeAlsaOut();
-    if (!out) return names;
-    try {
-        const unsigned count = out->getPortCount();
-        for (unsigned i = 0; i < count; ++i) names.push_back(out->getPortName(i));
-    } catch (const RtMidiError&) {
-        names.clear();
-    }
-    return names;
-}
+std::vector<std::string> ListAlsaPorts() { return alsa::PortNames<RtMidiOut>(); }
 
 OpenResult OpenAlsaPort(int port)
 {
-    auto out = MakeAlsaOut();
-    if (!out) return {OpenStatus::kNoOutput, nullptr};
-    try {
-        const unsigned count = out->getPortCount();
-        if (count == 0) return {OpenStatus::kNoOutput, nullptr};
-        if (port < 0 || static_cast<unsigned>(port) >= count) return {OpenStatus::kFailed, nullptr};
-        out->openPort(static_cast<unsigned>(port), kClientName);
-    } catch (const RtMidiError&) {
-        return {OpenStatus::kFailed, nullptr};
-    }
-    if (!out->isPortOpen()) return {OpenStatus::kFailed, nullptr};
+    auto [status, out] = alsa::OpenPort<RtMidiOut>(port);
+    if (!out) return {status, nullptr};
     return {OpenStatus::kOpened, std::make_unique<AlsaPortOutput>(std::move(out))};
 }
 

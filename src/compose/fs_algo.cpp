@@ -1,11 +1,14 @@
-#include "harmony/fs_algo.h"
+#include "compose/fs_algo.h"
 
 #include "common/messages.h"
 #include "harmony/chord_code.h"
 #include "arrange/melody_renderer.h"
 #include "harmony/chord_entry.h"
 
-namespace songloom::harmony {
+namespace songloom::compose {
+
+// The driver speaks the chord vocabulary throughout.
+using namespace harmony;
 namespace {
 
 using arrange::Tick;
@@ -120,4 +123,4 @@ void CFSAlgo::ConvertSong(const song::SongData& song, int bars, int beatsPerBar)
     records.push_back(0);
 }
 
-}  // namespace songloom::harmony
+}  // namespace songloom::compose

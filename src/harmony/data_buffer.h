@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace songloom::arrange {
+namespace songloom::harmony {
 
 // Bytes of a data file the engine keeps; a longer file is cut here.
 inline constexpr std::size_t kDataBufferCapacity = 6400;
@@ -56,4 +56,4 @@ bool ReadDataFile(const std::string& path, DataBuffer& out);
 // A text that does not end with "|" still yields its last record whole.
 bool NextRecord(std::string_view text, std::size_t& position, std::string& record);
 
-}  // namespace songloom::arrange
+}  // namespace songloom::harmony

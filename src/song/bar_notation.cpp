@@ -1,14 +1,14 @@
-#include "pictures/staff_notes.h"
+#include "song/bar_notation.h"
 
 #include <algorithm>
 
 #include "common/messages.h"
+#include "common/text.h"
+#include "song/chord_symbol.h"
+#include "song/song_data.h"
 
-namespace songloom::pictures {
+namespace songloom::song {
 namespace {
-
-constexpr int kHold = -2;
-constexpr int kNotTriplet = -3;
 
 // One melody cell laid out on the song's time line.
 struct TimedCell {
@@ -211,4 +211,62 @@ BarContent BuildBarContent(Reporter& reporter, const SongView& song, int bar) {
     return content;
 }
 
-}  // namespace songloom::pictures
+SongView SongViewOf(const SongData& song) {
+    SongView view;
+    view.bars = song.bars();
+    view.beats = song.beats();
+    view.keySignature = IsValidKey(song.key()) ? KeyTable[static_cast<std::size_t>(song.key())].signature : 0;
+    const int slots = std::min<int>(song.ActiveSlots(), MaxSlots);
+    view.melody.resize(static_cast<std::size_t>(slots));
+    for (int i = 0; i < slots; ++i) {
+        const MelodySlot& slot = song.melody[static_cast<std::size_t>(i)];
+        SlotView& out = view.melody[static_cast<std::size_t>(i)];
+        out.cell = slot.cell;
+        for (std::size_t c = 0; c < 3; ++c) out.text[c] = std::string(FieldText(slot.text[c].data(), slot.text[c].size()));
+    }
+    const int beats = std::min<int>(song.ActiveBeats(), MaxBeats);
+    for (int b = 0; b < beats; ++b) view.chordNames.emplace_back(song.ChordName(b));
+    return view;
+}
+
+int TransposedSignature(int signature, int semitones) {
+    constexpr int kMajor = 0;
+    int tonic = -1;
+    for (const KeyRow& row : KeyTable) {
+        if (row.signature == signature && row.mode == kMajor) tonic = row.tonic;
+    }
+    if (tonic < 0) return signature;
+    const int target = ((tonic + semitones) % 12 + 12) % 12;
+    int best = signature;
+    bool found = false;
+    for (const KeyRow& row : KeyTable) {
+        if (row.mode != kMajor || row.tonic != target) continue;
+        const bool better = !found || std::abs(row.signature) < std::abs(best) ||
+                            (std::abs(row.signature) == std::abs(best) && (row.signature < 0) == (signature < 0));
+        if (better) best = row.signature;
+        found = true;
+    }
+    return best;
+}
+
+SongView TransposedView(const SongView& view, int semitones) {
+    if (semitones == 0) return view;
+    SongView moved = view;
+    moved.keySignature = TransposedSignature(view.keySignature, semitones);
+    for (SlotView& slot : moved.melody) {
+        for (int& value : slot.cell) {
+            if (value < 0) continue;
+            value += semitones;
+            while (value > 127) value -= 12;
+            while (value < 0) value += 12;
+        }
+    }
+    const bool flats = moved.keySignature < 0;
+    for (std::string& name : moved.chordNames) {
+        ChordSymbol chord;
+        if (ParseChordSymbol(name, chord)) name = ChordDisplayName(TransposedChord(chord, semitones), flats);
+    }
+    return moved;
+}
+
+}  // namespace songloom::song

@@ -6,7 +6,7 @@
 #include "arrange/engine_context.h"
 #include "song/song_data.h"
 
-namespace songloom::harmony {
+namespace songloom::compose {
 
 // Longest chord record the converter writes, in ticks (two 4/4 bars).
 inline constexpr arrange::Tick kMaxChordRecord = 768;
@@ -32,4 +32,4 @@ private:
     arrange::EngineContext& ctx_;
 };
 
-}  // namespace songloom::harmony
+}  // namespace songloom::compose

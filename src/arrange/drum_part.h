@@ -10,11 +10,8 @@
 
 #include "arrange/pattern_context.h"
 
-namespace songloom::harmony {
+namespace songloom::arrange {
 
-using arrange::NoteBuffer;
-using arrange::PatternContext;
-using arrange::Tick;
 
 inline constexpr int kDrumPatternCount = 38;
 inline constexpr int kDrumSoundCount = 51;
@@ -22,7 +19,6 @@ inline constexpr int kStraightGridSteps = 32;
 inline constexpr int kTripletGridSteps = 24;
 inline constexpr int kNoDrums = 256;
 
-using arrange::DrumRecord;
 using DrumList = std::vector<DrumRecord>;
 
 // True for the record of a section's last chord.
@@ -64,4 +60,4 @@ void DrumPattern(PatternContext& context, std::span<const DrumRecord> drums, Not
 // patterns 4, 11 (straight) and 28, which draw or read theirs.
 std::vector<int> DrumPatternGrid(const PatternContext& context, int pattern);
 
-}  // namespace songloom::harmony
+}  // namespace songloom::arrange

@@ -18,7 +18,7 @@ namespace songloom::midi {
 class CMidiTrack;
 }
 
-namespace songloom::harmony {
+namespace songloom::compose {
 
 inline constexpr std::uint32_t kDisplayDataError = 0xFF0101CD;
 inline constexpr std::uint32_t kDataCheckError = 0xFF0101AA;
@@ -86,6 +86,9 @@ public:
     const std::vector<std::uint8_t>& Output() const { return output_; }
     // Attempts the last composition made to fit the length window.
     int Attempts() const { return attempts_; }
+    // Whether the last composition wrote its file (false when writing failed
+    // or the output mode keeps only the image).
+    bool Written() const { return written_; }
 
     // The driver's own box (untagged): 1 an abnormal note value, 0 a length
     // below an eighth that is not a sixteenth.
@@ -98,6 +101,7 @@ private:
     arrange::EngineContext& ctx_;
     std::vector<std::uint8_t> output_;
     int attempts_ = 0;
+    bool written_ = false;
 };
 
-}  // namespace songloom::harmony
+}  // namespace songloom::compose

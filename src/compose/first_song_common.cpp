@@ -1,4 +1,4 @@
-#include "harmony/first_song_common.h"
+#include "compose/first_song_common.h"
 
 #include <algorithm>
 #include <array>
@@ -13,11 +13,14 @@
 #include "common/messages.h"
 #include "harmony/chord_code.h"
 #include "harmony/chord_entry.h"
-#include "harmony/fs_algo.h"
+#include "compose/fs_algo.h"
 #include "midi/midi_file.h"
 #include "midi/midi_track.h"
 
-namespace songloom::harmony {
+namespace songloom::compose {
+
+// The driver speaks the chord vocabulary throughout.
+using namespace harmony;
 namespace {
 
 using arrange::EngineContext;
@@ -232,13 +235,13 @@ void CFirstSongCommon::ErrorMsg(Reporter& reporter, int code)
 void CFirstSongCommon::Prepare(int melodyInstrument, int bpm)
 {
     auto& style = ctx_.activeStyle;
-    ctx_.compositionMode = 3;
+    ctx_.compositionMode = arrange::CompositionMode::kUserMelody;
     style.melodyOptions[2] = kMelodyMethod;
     ctx_.userMelodyFlag = 1;
     ctx_.secondMelodySwitch = 0;
     ctx_.modulationFlag = 0;
     ctx_.plainOrnamentSwitchA = 0;
-    ctx_.outputMode = 3;
+    ctx_.outputMode = arrange::OutputMode::kWriteFile;
     style.channelInstrument[arrange::kMelodyChannel] = melodyInstrument;
     style.channelInstrument[arrange::kEffectChannel] = arrange::kNoInstrument;
     for (const int channel : {0, 1, 2, 3, 4, 6, 7, 8}) {
@@ -253,6 +256,7 @@ int CFirstSongCommon::Compose(const std::string& outputPath, std::string_view ti
 {
     output_.clear();
     output_.reserve(kOutputBufferSize);
+    written_ = false;
     auto& style = ctx_.activeStyle;
 
     arrange::DataFileNames names;
@@ -260,7 +264,7 @@ int CFirstSongCommon::Compose(const std::string& outputPath, std::string_view ti
     names.cadence = std::string(arrange::FieldView(style.cadenceDatabase));
     names.timeChart = ctx_.timeCharts.timeChart;
     names.cadenceTimeChart = ctx_.timeCharts.cadenceTimeChart;
-    arrange::LoadDatabases(ctx_.reporter, ctx_.dataFiles, arrange::DataFolder{ctx_.workDir, true}, names,
+    arrange::LoadDatabases(ctx_.reporter, ctx_.dataFiles, harmony::DataFolder{ctx_.workDir, true}, names,
                            style.noteDatabaseKind, style.melodyOptions[2]);
 
     const LengthWindow window = ComposeLengthWindow(style.formLength);
@@ -335,9 +339,9 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     file.SplitNotes();
     file.Serialize();
     output_ = file.Bytes;
-    if (ctx.outputMode != 2) WriteWholeFile(ctx.reporter, outputPath, output_);
+    written_ = ctx.outputMode == arrange::OutputMode::kWriteFile && WriteWholeFile(ctx.reporter, outputPath, output_);
     midi::ConvertToFormat0(ctx.reporter, output_, kOutputBufferSize);
     ctx.tracks.clear();
 }
 
-}  // namespace songloom::harmony
+}  // namespace songloom::compose

@@ -1,4 +1,4 @@
-#include "arrange/data_buffer.h"
+#include "harmony/data_buffer.h"
 
 #include <sys/stat.h>
 
@@ -8,7 +8,7 @@
 
 #include "common/data_paths.h"
 
-namespace songloom::arrange {
+namespace songloom::harmony {
 
 std::string_view DataBuffer::Text() const
 {
@@ -57,4 +57,4 @@ bool NextRecord(std::string_view text, std::size_t& position, std::string& recor
     return true;
 }
 
-}  // namespace songloom::arrange
+}  // namespace songloom::harmony

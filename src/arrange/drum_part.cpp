@@ -1,9 +1,9 @@
-#include "harmony/drum_part.h"
+#include "arrange/drum_part.h"
 
 #include <algorithm>
 #include <string_view>
 
-namespace songloom::harmony {
+namespace songloom::arrange {
 
 namespace {
 
@@ -459,4 +459,4 @@ void DrumPattern(PatternContext& context, std::span<const DrumRecord> drums, Not
     PlayFixedPattern(x, *p, drums, out, start);
 }
 
-}  // namespace songloom::harmony
+}  // namespace songloom::arrange

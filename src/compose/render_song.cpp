@@ -1,0 +1,33 @@
+#include "compose/render_song.h"
+
+#include "common/text.h"
+#include "compose/first_song_common.h"
+#include "compose/fs_algo.h"
+
+namespace songloom::compose {
+
+RenderResult RenderSong(arrange::EngineContext& ctx, const song::SongData& song, int category, int slot,
+                        const std::string& outputPath)
+{
+    // A style outside the catalogue is reported; the song then plays in the
+    // style that was active.
+    arrange::SelectStyle(ctx.reporter, ctx.catalogue, category, slot, ctx.activeStyle, ctx.timeCharts);
+    CFSAlgo(ctx).ConvertSong(song, song.bars(), song.beats());
+    CFirstSongCommon composer(ctx);
+    composer.Prepare(song.info.instrument, song.info.tempo);
+    composer.Compose(outputPath, FieldText(song.info.title.data(), song.info.title.size()),
+                     FieldText(song.info.composer.data(), song.info.composer.size()));
+    return {composer.Written() ? RenderFailure::kNone : RenderFailure::kNotWritten};
+}
+
+std::unique_ptr<arrange::EngineContext> SetUpEngine(Reporter& reporter, Random& random,
+                                                    arrange::StyleCatalogue& catalogue, const std::string& dataDir)
+{
+    arrange::StyleRecord start;
+    arrange::BuildStyleCatalogue(random, catalogue, start);
+    auto engine = std::make_unique<arrange::EngineContext>(reporter, random, catalogue, dataDir);
+    engine->activeStyle = start;
+    return engine;
+}
+
+}  // namespace songloom::compose
