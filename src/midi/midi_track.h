@@ -194,5 +194,7 @@ private:
 
 // Appends the variable-length quantity of value to out (any size).
 void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value);
+// Writes the quantity to out (room for 5 bytes) and returns its length.
+std::size_t EncodeVarLen(std::uint8_t* out, std::uint32_t value);
 
 }  // namespace songloom::midi

@@ -255,6 +255,11 @@ void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources)
         }
         if (!src->events_.empty()) heads.push({src->events_[0].DeltaTime, s, 0});
     }
+    std::size_t total = 0;
+    for (std::size_t s = 0; s < count; ++s) {
+        if (sources[s] != nullptr) total += sources[s]->events_.size();
+    }
+    events_.reserve(std::min(total, static_cast<std::size_t>(MaxEvents())) + 1);
     std::int64_t last = 0;
     while (!heads.empty()) {
         Cursor c = heads.top();

@@ -78,16 +78,30 @@ private:
 template <typename Selected>
 void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
 {
+    std::vector<CMidiEvent> others;  // reused by every instant
     std::size_t start = 0;
     while (start < events.size()) {
         std::size_t end = start + 1;
         while (end < events.size() && events[end].DeltaTime == 0) ++end;
-        if (end - start > 1) {
-            const std::int32_t delta = events[start].DeltaTime;
-            events[start].DeltaTime = 0;
-            std::stable_partition(events.begin() + static_cast<std::ptrdiff_t>(start),
-                                  events.begin() + static_cast<std::ptrdiff_t>(end), selected);
-            events[start].DeltaTime = delta;
+        const auto first = events.begin() + static_cast<std::ptrdiff_t>(start);
+        const auto last = events.begin() + static_cast<std::ptrdiff_t>(end);
+        if (end - start > 1 && !std::is_partitioned(first, last, selected)) {
+            // A stable partition: the selected close up in place, the others
+            // wait aside and follow in their order.
+            const std::int32_t delta = first->DeltaTime;
+            first->DeltaTime = 0;
+            others.clear();
+            auto out = first;
+            for (auto in = first; in != last; ++in) {
+                if (selected(*in)) {
+                    if (out != in) *out = std::move(*in);
+                    ++out;
+                } else {
+                    others.push_back(std::move(*in));
+                }
+            }
+            std::move(others.begin(), others.end(), out);
+            first->DeltaTime = delta;
         }
         start = end;
     }
@@ -177,12 +191,14 @@ void CMidiTrack::SplitNotes()
         // time order, and for equal times the later note first.
         struct Off {
             std::int64_t end;
-            std::size_t note;
-            CMidiEvent event;
+            std::size_t note;  // index of the note
+            std::int32_t number;
+            std::int32_t channel;
         };
         std::vector<Off> offs;
         for (std::size_t i = 0; i < events_.size(); ++i) {
-            if (events_[i].Kind == kKindNote) offs.push_back({times[i] + events_[i].Duration, i, noteOff(events_[i])});
+            const CMidiEvent& e = events_[i];
+            if (e.Kind == kKindNote) offs.push_back({times[i] + e.Duration, i, e.Note, e.Channel});
         }
         std::sort(offs.begin(), offs.end(), [](const Off& a, const Off& b) {
             return a.end != b.end ? a.end < b.end : a.note > b.note;
@@ -191,25 +207,21 @@ void CMidiTrack::SplitNotes()
         merged.reserve(events_.size() + offs.size());
         std::int64_t last = 0;
         std::size_t next = 0;
+        auto putOff = [&](const Off& o) {
+            CMidiEvent& off = merged.emplace_back(ClampTick(o.end - last));
+            off.Kind = kKindNoteOff;
+            off.Note = o.number;
+            off.Channel = o.channel;
+            off.Velocity = 64;
+            last = o.end;
+        };
         for (std::size_t i = 0; i < events_.size(); ++i) {
-            while (next < offs.size() && offs[next].end <= times[i]) {
-                CMidiEvent off = std::move(offs[next].event);
-                off.DeltaTime = ClampTick(offs[next].end - last);
-                last = offs[next].end;
-                merged.push_back(std::move(off));
-                ++next;
-            }
-            CMidiEvent e = std::move(events_[i]);
+            while (next < offs.size() && offs[next].end <= times[i]) putOff(offs[next++]);
+            CMidiEvent& e = merged.emplace_back(std::move(events_[i]));
             e.DeltaTime = ClampTick(times[i] - last);
             last = times[i];
-            merged.push_back(std::move(e));
         }
-        for (; next < offs.size(); ++next) {
-            CMidiEvent off = std::move(offs[next].event);
-            off.DeltaTime = ClampTick(offs[next].end - last);
-            last = offs[next].end;
-            merged.push_back(std::move(off));
-        }
+        for (; next < offs.size(); ++next) putOff(offs[next]);
         events_ = std::move(merged);
         for (auto& e : events_) {
             if (e.Kind == kKindNote) {
