@@ -5,6 +5,7 @@
 #include <string>
 
 #include "arrange/style_catalogue.h"
+#include "arrange/style_meter.h"
 #include "command_registry.h"
 #include "common/random.h"
 #include "common/text.h"
@@ -146,8 +147,16 @@ const CommandRegistrar kImport("import", [](CLI::App& app, CliContext& context) 
             arrange::CatalogueRecord(catalogue, song.info.category, song.info.style);
         const int instrument = style ? style->channelInstrument[1] : 0;
         harmony::MidiImportReport report;
-        if (!harmony::ImportMidi(context.reporter, options->path, song, instrument, &report) ||
-            !song.Save(context.reporter, options->output)) {
+        const bool imported = harmony::ImportMidi(context.reporter, options->path, song, instrument, &report);
+        // A 3/4 song starts in a style written for 3/4.
+        const arrange::StyleSlot slot = arrange::DefaultStyleForMeter(catalogue, song.beats());
+        const arrange::StyleRecord* chosen =
+            arrange::CatalogueRecord(catalogue, song.info.category, song.info.style);
+        if (chosen == nullptr || !arrange::StyleWrittenFor(*chosen, song.beats())) {
+            song.info.category = slot.category;
+            song.info.style = slot.slot;
+        }
+        if (!imported || !song.Save(context.reporter, options->output)) {
             context.status = 1;
             return;
         }

@@ -1,5 +1,6 @@
 // songloom-cli render SONG.sld -o OUT.mid [--category C --style S] [--seed N]
 //                                         [--tempo BPM] [--instrument N]
+//                                         [--transpose N] [--reroll BARS:PART --from OLD.mid]
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -9,6 +10,8 @@
 #include "command_registry.h"
 #include "common/random.h"
 #include "compose/render_song.h"
+#include "midi/midi_splice.h"
+#include "midi/midi_transpose.h"
 #include "song/song_image.h"
 
 namespace songloom::cli {
@@ -22,7 +25,28 @@ struct RenderArgs {
     std::optional<std::uint32_t> seed;
     std::optional<int> tempo;
     std::optional<int> instrument;
+    int transpose = 0;
+    std::string reroll;
+    std::string from;
 };
+
+constexpr int kMaxTranspose = 24;
+
+// A re-roll renders the whole song with the new seed and keeps of it only
+// the notes of the bars and part; the rest comes from the old file.
+int Reroll(const CliContext& context, const RenderArgs& args)
+{
+    midi::RerollSpec spec;
+    midi::ParseRerollSpec(args.reroll, spec);  // checked when parsed
+    switch (midi::RerollFile(context.reporter, args.from, args.output, spec, args.output)) {
+    case midi::RerollStatus::kDone: return 0;
+    case midi::RerollStatus::kMismatch:
+        std::fprintf(stderr, "render: %s is not a rendering of this song's bars (another division or meter)\n",
+                     args.from.c_str());
+        return 2;
+    default: return 1;
+    }
+}
 
 constexpr int kInstrumentCount = arrange::kInstrumentCodeCount;
 
@@ -60,6 +84,11 @@ int Render(CliContext& context, const RenderArgs& args)
         std::fprintf(stderr, "render: %s was not written\n", args.output.c_str());
         return 1;
     }
+    // The old file of a re-roll was rendered with the same transposition.
+    if (args.transpose != 0 && !midi::TransposeMidiFile(context.reporter, args.output, args.transpose)) return 1;
+    if (!args.reroll.empty()) {
+        if (const int status = Reroll(context, args); status != 0) return status;
+    }
     std::printf("%s\n", args.output.c_str());
     return 0;
 }
@@ -78,6 +107,22 @@ const CommandRegistrar kRender("render", [](CLI::App& app, CliContext& context) 
     cmd->add_option("--instrument", args->instrument,
                     "Melody instrument 0-151 (default: the song's, or the chosen style's)")
         ->check(CLI::Range(0, kInstrumentCount - 1));
+    cmd->add_option("--transpose", args->transpose,
+                    "Write every part but the drums this many semitones higher (negative: lower); the song "
+                    "stays as it is")
+        ->check(CLI::Range(-kMaxTranspose, kMaxTranspose));
+    auto* from = cmd->add_option("--from", args->from, "The rendering a re-roll keeps (a MIDI file)")
+                     ->check(CLI::ExistingFile);
+    cmd->add_option("--reroll", args->reroll,
+                    "New random choices for these bars and part only, everything else as in --from: "
+                    "BARS:PART, bars from 1 (5 or 5-8), part melody, bass, chords, chords2, line, "
+                    "percussion, double, effects, drums, all (the default) or a channel 0-15")
+        ->needs(from)
+        ->check([](const std::string& text) {
+            midi::RerollSpec spec;
+            return midi::ParseRerollSpec(text, spec) ? std::string() : std::string("not BARS:PART");
+        });
+    from->needs(cmd->get_option("--reroll"));
     cmd->callback([args, &context] { context.status = Render(context, *args); });
 });
 

@@ -8,6 +8,7 @@
 
 #include "arrange/instruments.h"
 #include "arrange/style_catalogue.h"
+#include "arrange/style_meter.h"
 #include "command_registry.h"
 #include "common/general.h"
 #include "common/random.h"
@@ -19,11 +20,6 @@ namespace {
 using namespace songloom::arrange;
 
 constexpr std::array<int, 8> kListedChannels = {1, 2, 3, 4, 5, 7, 8, 9};
-
-std::string MeterText(int meter)
-{
-    return meter == kMeter44 ? "4/4" : meter == kMeter34 ? "3/4" : "7/8";
-}
 
 std::string FeelText(int feel)
 {
@@ -66,7 +62,7 @@ void ListStyles(CliContext& context, bool json)
                                 {"description", description},
                                 {"tempo", r.tempo},
                                 {"bpm", bpm},
-                                {"meter", MeterText(r.meter)},
+                                {"meter", std::string(MeterText(r.meter))},
                                 {"feel", r.rhythmFeel},
                                 {"randomCategory", r.randomCategory},
                                 {"channels", channels},
@@ -79,7 +75,7 @@ void ListStyles(CliContext& context, bool json)
             }
             std::string line = std::to_string(category) + "/" + std::to_string(slot) + "\t" +
                                (name.empty() ? "-" : name) + "\t" + std::to_string(bpm) + " BPM " +
-                               MeterText(r.meter) + " " + FeelText(r.rhythmFeel) + "\t";
+                               std::string(MeterText(r.meter)) + " " + FeelText(r.rhythmFeel) + "\t";
             for (int ch : kListedChannels) {
                 line += std::to_string(ch) + ":" +
                         ChannelText(ch, r.channelInstrument[static_cast<std::size_t>(ch)]) +

@@ -1,27 +1,17 @@
 #include "app/app_services.h"
 
-#if __has_include("compose/render_song.h")
-#include "arrange/engine_context.h"
-#include "compose/render_song.h"
-#define SONGLOOM_APP_HAS_RENDERER 1
-#endif
-
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
 
-#include "harmony/midi_import.h"
-
 #include "arrange/engine_context.h"
+#include "harmony/midi_import.h"
+#include "compose/render_song.h"
 
 namespace songloom::app {
 
-bool SilentPlaybackPort::Play(const std::string&, std::function<void(int)>, std::function<void()>)
-{
-    ShowErrorBox(reporter_, kNotAvailableText, false);
-    return false;
-}
-
 AppServices::AppServices(Reporter& reporter_, std::string workDir_)
-    : reporter(reporter_), workDir(std::move(workDir_)), playback(std::make_unique<SilentPlaybackPort>(reporter_))
+    : reporter(reporter_), workDir(std::move(workDir_))
 {
 }
 
@@ -38,24 +28,44 @@ const arrange::StyleRecord* AppServices::StyleOf(const song::SongData& song) con
     return arrange::CatalogueRecord(catalogue, song.info.category, song.info.style);
 }
 
+void OncePerRenderReporter::Report(const ErrorReport& report)
+{
+    if (rendering_) {
+        std::string key = std::string(report.tag) + '\n' + std::to_string(report.code) + '\n' + report.message;
+        if (std::find(shown_.begin(), shown_.end(), key) != shown_.end()) return;
+        shown_.push_back(std::move(key));
+    }
+    target_.Report(report);
+}
+
+void OncePerRenderReporter::Terminate(const ErrorReport& report)
+{
+    target_.Terminate(report);
+    std::abort();  // the target ends the process; this is never reached
+}
+
 void InstallEngine(AppServices& services)
 {
-#ifdef SONGLOOM_APP_HAS_RENDERER
     // One engine state for the whole run, made on the first rendering.
-    auto engine = std::make_shared<std::unique_ptr<arrange::EngineContext>>();
+    struct Engine {
+        explicit Engine(Reporter& reporter) : reporter(reporter) {}
+        OncePerRenderReporter reporter;
+        std::unique_ptr<arrange::EngineContext> context;
+    };
+    auto engine = std::make_shared<Engine>(services.reporter);
     services.render = [&services, engine](const song::SongData& song, const std::string& path) {
-        if (!*engine) {
-            *engine = std::make_unique<arrange::EngineContext>(services.reporter, services.random,
-                                                                services.catalogue, services.workDir);
+        if (!engine->context) {
+            engine->context = std::make_unique<arrange::EngineContext>(engine->reporter, services.random,
+                                                                       services.catalogue, services.workDir);
+            engine->context->activeStyle = services.startStyle;
         }
-        return compose::RenderSong(**engine, song, song.info.category, song.info.style, path).Written();
+        engine->reporter.BeginRender();
+        const compose::RenderResult result =
+            compose::RenderSong(*engine->context, song, song.info.category, song.info.style, path);
+        engine->reporter.EndRender();
+        // A failure has been reported; the caller plays nothing.
+        return result.Written();
     };
-#else
-    services.render = [&services](const song::SongData&, const std::string&) {
-        ShowErrorBox(services.reporter, kNotAvailableText, false);
-        return false;
-    };
-#endif
     services.import = [&services](song::SongData& song, const std::string& path) {
         // The imported melody plays on the instrument of the current style.
         int instrument = song.info.instrument;

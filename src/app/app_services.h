@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "arrange/style_catalogue.h"
 #include "arrange/style_record.h"
@@ -34,25 +35,10 @@ public:
     virtual bool PreviewOpen() const = 0;
     // Closes the preview output (before every play).
     virtual void ClosePreview() = 0;
+    // Why nothing can sound (no output could be opened); empty while the
+    // output works. The window shows it for as long as it lasts.
+    virtual std::string SilentReason() const { return {}; }
 };
-
-// A port for a program built without the player: Play reports that playing
-// is not available and returns false; previews are silent.
-class SilentPlaybackPort : public PlaybackPort {
-public:
-    explicit SilentPlaybackPort(Reporter& reporter) : reporter_(reporter) {}
-    bool Play(const std::string& path, std::function<void(int)> onPosition, std::function<void()> onEnd) override;
-    void Stop() override {}
-    void Preview(int, int, int) override {}
-    bool PreviewOpen() const override { return false; }
-    void ClosePreview() override {}
-
-private:
-    Reporter& reporter_;
-};
-
-// The text shown for a command whose part of the program is not built.
-inline constexpr std::string_view kNotAvailableText = "この機能は、このバージョンでは使用できません。";
 
 // Renders song into a Standard MIDI File at path in the song's music style.
 using SongRenderer = std::function<bool(const song::SongData& song, const std::string& path)>;
@@ -79,8 +65,29 @@ struct AppServices {
     MidiImporter import;
 };
 
-// Fills render and import with the engine's, when the program has them;
-// otherwise they report kNotAvailableText and fail.
+// Passes reports on, except that while a render runs the same report is
+// passed on only once: a song the engine cannot read gives one box per
+// render, not one per beat.
+class OncePerRenderReporter : public Reporter {
+public:
+    explicit OncePerRenderReporter(Reporter& target) : target_(target) {}
+    void BeginRender()
+    {
+        shown_.clear();
+        rendering_ = true;
+    }
+    void EndRender() { rendering_ = false; }
+    void Report(const ErrorReport& report) override;
+    bool Confirm(std::string_view question) override { return target_.Confirm(question); }
+    [[noreturn]] void Terminate(const ErrorReport& report) override;
+
+private:
+    Reporter& target_;
+    bool rendering_ = false;
+    std::vector<std::string> shown_;  // tag, code and text of each report passed on
+};
+
+// Fills render and import with the engine's.
 void InstallEngine(AppServices& services);
 
 using arrange::StyleDefaultInstrument;

@@ -8,8 +8,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/command_icons.h"
-#include "app/main_messages.h"
 
 namespace songloom::app {
 namespace {
@@ -24,8 +22,9 @@ void SetSpin(QSpinBox* spin, const song::SpinRange& range, int value)
 
 }  // namespace
 
-CEditDlg::CEditDlg(song::BarEditPanelLogic& logic, std::function<void(int)> command, QWidget* parent)
-    : QDialog(parent), logic_(logic), command_(std::move(command))
+BarEditWindow::BarEditWindow(song::BarEditPanelLogic& logic, std::function<void()> apply, QAction* undo,
+                             QWidget* parent)
+    : QDialog(parent), logic_(logic), apply_(std::move(apply))
 {
     setWindowTitle(Qs(song::kBarEditPanelTitle));
     setModal(false);
@@ -35,12 +34,11 @@ CEditDlg::CEditDlg(song::BarEditPanelLogic& logic, std::function<void(int)> comm
     end_ = new QSpinBox(this);
     insertAt_ = new QSpinBox(this);
     insertAtLabel_ = new QLabel(QStringLiteral("挿入先"), this);
-    apply_ = new QToolButton(this);
-    apply_->setText(QStringLiteral("実行"));
-    apply_->setToolTip(QStringLiteral("選択した操作を実行します。"));
+    applyButton_ = new QToolButton(this);
+    applyButton_->setText(QStringLiteral("実行"));
+    applyButton_->setToolTip(QStringLiteral("選択した操作を実行します。"));
     undo_ = new QToolButton(this);
-    undo_->setText(QStringLiteral("元に戻す"));
-    undo_->setToolTip(QStringLiteral("直前の操作を取り消します。"));
+    undo_->setDefaultAction(undo);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("操作"), operations_);
@@ -48,7 +46,7 @@ CEditDlg::CEditDlg(song::BarEditPanelLogic& logic, std::function<void(int)> comm
     form->addRow(QStringLiteral("終了小節"), end_);
     form->addRow(insertAtLabel_, insertAt_);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(apply_);
+    buttons->addWidget(applyButton_);
     buttons->addWidget(undo_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -73,12 +71,11 @@ CEditDlg::CEditDlg(song::BarEditPanelLogic& logic, std::function<void(int)> comm
         if (syncing_) return;
         logic_.EditInsertAt(value);
     });
-    connect(apply_, &QToolButton::clicked, this, [this] { command_(kCmdBarEditApply); });
-    connect(undo_, &QToolButton::clicked, this, [this] { command_(kCmdBarEditUndo); });
+    connect(applyButton_, &QToolButton::clicked, this, [this] { apply_(); });
     Sync();
 }
 
-void CEditDlg::Sync()
+void BarEditWindow::Sync()
 {
     syncing_ = true;
     operations_->setCurrentIndex(static_cast<int>(logic_.operation()));

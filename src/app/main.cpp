@@ -28,8 +28,7 @@
 #include "app/message_box_reporter.h"
 #include "app/playback_factory.h"
 #include "app/quit_signals.h"
-#include "app/palettes/main_window_palettes.h"
-#include "app/songloom_dlg.h"
+#include "app/main_window.h"
 #include "app/translations.h"
 
 namespace {
@@ -74,19 +73,15 @@ int main(int argc, char** argv)
     services.playback = songloom::app::MakeSystemPlayback(reporter);
     songloom::app::InstallEngine(services);
 
-    songloom::app::CSongloomDlg window(services);
-    // The palettes go before the window: their going runs its shut-down.
-    songloom::app::MainWindowPalettes palettes(window, services);
+    songloom::app::MainWindow window(services);
     reporter.SetParentWindow(&window);
-    // A logout or `kill` quits as the quit button does, writing the working files.
-    songloom::app::QuitOnSignals quitOnSignals([&window] { window.Command(songloom::app::kCmdQuit); });
-    if (!songFile.isEmpty()) {
-        window.DropFiles({QFileInfo(songFile).absoluteFilePath()});
-        palettes.palettes().SongChanged();
-    }
+    // A logout or `kill` quits at once, writing the working files as the quit
+    // button does (the working song is kept in data.dat; nobody is asked).
+    songloom::app::QuitOnSignals quitOnSignals([&window] { window.QuitNow(); });
+    if (!songFile.isEmpty()) window.DropFiles({QFileInfo(songFile).absoluteFilePath()});
 
     if (measure) {
-        QObject::connect(&window, &songloom::app::CSongloomDlg::firstPagePainted, &app, [&] {
+        QObject::connect(&window, &songloom::app::MainWindow::firstPagePainted, &app, [&] {
             const qint64 ms = sinceStart.elapsed();
             const qint64 epochMs = QDateTime::currentMSecsSinceEpoch();
             QTimer::singleShot(200, &app, [ms, epochMs] {
@@ -102,7 +97,7 @@ int main(int argc, char** argv)
             window.grab().save(screenshot);
             // Ends through the quit command, as the user would.
             if (!play) {
-                window.Command(songloom::app::kCmdQuit);
+                window.QuitNow();
                 return;
             }
             window.Command(songloom::app::kCmdPlay);
@@ -111,7 +106,7 @@ int main(int argc, char** argv)
                 second.replace(QLatin1String(".png"), QLatin1String("-playing.png"));
                 window.grab().save(second);
                 window.Command(songloom::app::kCmdPlay);
-                window.Command(songloom::app::kCmdQuit);
+                window.QuitNow();
             });
         });
     }

@@ -53,7 +53,23 @@ PixelRect CellRect(int cell)
     // Rows 75 dialog units apart from 65; columns side by side after the head.
     const int row = cell / kCellsPerRow;
     const int column = cell % kCellsPerRow;
-    return {kRowHeadX + kRowHeadWidth + column * kCellWidth, DluY(65 + 75 * row), kCellWidth, kCellHeight};
+    return {kRowHeadX + kRowHeadWidth + column * kCellWidth, kScoreMargin + DluY(75 * row), kCellWidth, kCellHeight};
+}
+
+int CellAt(int x, int y)
+{
+    for (int i = 0; i < kCellsPerPage; ++i) {
+        if (CellRect(i).Contains(x, y)) return i;
+    }
+    return -1;
+}
+
+std::string PageCounterText(int page, int bars)
+{
+    const int pages = std::max(PageCount(bars), 1);
+    std::string text = page < pages ? std::to_string(page + 1) + " / " + std::to_string(pages) + " ページ"
+                                    : "最後のページの後 (" + std::to_string(pages) + " ページ)";
+    return text + "　" + std::to_string(bars) + " 小節";
 }
 
 PixelRect RowHeadRect(int row)

@@ -37,6 +37,12 @@ ScrollResult ApplyScroll(ScrollCode code, int page, int thumb, int pages);
 // when it now lies beyond the song.
 int PageAfterBarCount(int page, int bars);
 
+// The page counter under the score: "3 / 4 ページ　56 小節"; the empty page
+// after the last one is not counted as one of the song's pages.
+std::string PageCounterText(int page, int bars);
+// The page that shows a bar.
+constexpr int PageOfBar(int bar) { return bar < 0 ? 0 : bar / kCellsPerPage; }
+
 // ---- selection -----------------------------------------------------------
 
 struct CellSelection {
@@ -75,16 +81,19 @@ inline constexpr int kRowHeadWidth = 96;
 inline constexpr int kCellWidth = DluX(128);
 inline constexpr int kCellHeight = DluY(64);
 
-inline constexpr int kWindowWidth = kRowHeadX + kRowHeadWidth + 4 * kCellWidth + DluX(5);
-inline constexpr int kWindowHeight = DluY(396);
+// The score view's size: four rows of cells, 75 dialog units apart, with a
+// margin around them. Cells keep this size whatever size the window has.
+inline constexpr int kScoreMargin = 8;
+inline constexpr int kScoreWidth = kRowHeadX + kRowHeadWidth + 4 * kCellWidth + DluX(5);
+inline constexpr int kScoreHeight = kScoreMargin + DluY(75 * 3) + kCellHeight + kScoreMargin;
+inline constexpr int kWindowWidth = kScoreWidth;
 
-// Staff cell i of the page (row by row) and the head of row r.
+// Staff cell i of the page (row by row) and the head of row r, in the score
+// view's coordinates.
 PixelRect CellRect(int cell);
 PixelRect RowHeadRect(int row);
-inline constexpr PixelRect kScrollBarRect{kWindowWidth - DluX(176), DluY(360), DluX(171), DluY(10)};
-inline constexpr PixelRect kTempoSliderRect{DluX(5), DluY(360), DluX(60), DluY(10)};
-inline constexpr PixelRect kTempoBoxRect{DluX(65), DluY(360), DluX(20), DluY(10)};
-inline constexpr PixelRect kInstrumentListRect{DluX(97), DluY(358), DluX(73), DluY(12)};
+// The cell holding the point; -1 outside every cell.
+int CellAt(int x, int y);
 
 inline constexpr int kTempoMin = 40;
 inline constexpr int kTempoMax = 240;

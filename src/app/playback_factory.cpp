@@ -54,6 +54,10 @@ public:
 
     bool PreviewOpen() const override { return preview_ != nullptr; }
     void ClosePreview() override { preview_.reset(); }
+    std::string SilentReason() const override
+    {
+        return context_.noOutputReported ? "MIDI出力を開けませんでした。音源の設定を確かめてください。" : "";
+    }
 
 private:
     playback::PlaybackContext context_;
@@ -80,6 +84,7 @@ public:
     void Preview(int status, int data1, int data2) override { port_.Preview(status, data1, data2); }
     bool PreviewOpen() const override { return port_.PreviewOpen(); }
     void ClosePreview() override { port_.ClosePreview(); }
+    std::string SilentReason() const override { return port_.SilentReason(); }
 
 private:
     static constexpr playback::Micros kAudioWait = 3000000;

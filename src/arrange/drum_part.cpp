@@ -94,6 +94,7 @@ constexpr FillText kFills[] = {
 // bar's six eighths; a missing 7/8 grid groups the straight one four and three.
 struct DrumPatternText {
     int number;
+    int variation;  // the groove of the pattern a style picks by its drumVariation
     const char* straight;
     const char* triplet;
     const char* waltz;
@@ -102,50 +103,57 @@ struct DrumPatternText {
     Fill fill;
 };
 constexpr DrumPatternText kPatterns[] = {
-    {1, "5 1 4 1", "5 1 1 4 1 1", "5 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kNoFill},     // eight-beat
-    {2, "5 1 4 1 5 5 4 15", nullptr, nullptr, nullptr, nullptr, kRockFill},                     // rock
-    {3, "5 1 47 1 1 5 47 1", "5 1 1 47 1 1 1 1 5 47 1 1", "5 1 47 1 47 1", nullptr, nullptr, kLightFill},  // ballad
-    {5, "2 15 29 15", nullptr, nullptr, nullptr, nullptr, kRockFill},                           // disco
-    {6, "5 1 1 1 4 1 1 1", "5 1 1 1 1 1 4 1 1 1 1 1", nullptr, nullptr, nullptr, kRockFill},   // half time
-    {7, "5 4 1 4 5 4 1 4", "5 6 1 4 6 1", nullptr, nullptr, nullptr, kLightFill},              // country train
-    {8, "37 10 38 10 37 37 38 10", nullptr, "37 10 38 10 38 10", nullptr, nullptr, kLightFill},  // western gallop
-    {9, "48 1 1 47 5 1 47 1 48 1 47 1 5 47 1 1", nullptr, nullptr, nullptr, nullptr, kLatinFill},  // bossa nova
-    {10, "37 10 10 37 37 10 38 37", nullptr, nullptr, nullptr, nullptr, kLatinFill},            // samba
-    {11, nullptr, "22 6 6 21 6 21 22 6 6 23 6 21", nullptr, nullptr, nullptr, kNoFill},         // jazz ride
-    {12, "1 1 1 1 29 1 1 15", "1 1 1 1 1 1 29 1 1 1 1 15", nullptr, nullptr, nullptr, kLightFill},  // one drop
-    {13, "33 11 35 12 5 35 4 13", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // latin cowbell
-    {14, "5 1 4 1 1 5 4 1 5 1 4 5 1 5 4 15", nullptr, "5 1 4 1 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},  // hip-hop
-    {15, "5 1 1 5 4 1 5 1", nullptr, nullptr, nullptr, nullptr, kLatinFill},                    // tango
-    {16, "5 4 5 4", "5 6 4 5 6 4", "5 6 4 6 4 6", nullptr, nullptr, kLightFill},                // polka
-    {17, "5 1 1 15 5 1 1 5 5 1 1 1 5 1 1 15", "5 1 1 15 1 1 5 1 1 5 1 15", nullptr, nullptr, nullptr, kNoFill},  // no snare
-    {18, "2 1 4 1 2 2 4 15", "5 1 1 4 1 1 5 1 1 4 1 5", "2 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kRockFill},  // slow rock
-    {19, "29 3 4 3 5 3 4 3", nullptr, "29 3 4 3 4 3", nullptr, nullptr, kLightFill},           // march
-    {20, "5 1 4 1 5 4 1 15", nullptr, "5 1 4 15 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},     // progressive
-    {21, "5 15 29 15 5 15 29 30", nullptr, nullptr, nullptr, nullptr, kRockFill},               // techno
-    {22, "13 6 11 12 13 11 12 6", nullptr, "13 6 11 12 11 12", nullptr, nullptr, kLatinFill},  // hand drums
-    {23, "16 6 16 49 16 6 49 6", nullptr, nullptr, nullptr, nullptr, kLatinFill},               // bongos
-    {24, "27 6 27 27 3 6 27 6", nullptr, nullptr, nullptr, nullptr, kNoFill},                    // festival
-    {25, "44 6 17 18 44 17 6 18", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // agogo and claves
-    {26, "25 6 41 6 25 6 19 6", "25 6 6 41 6 6 25 6 6 19 6 6", "25 6 41 6 19 6", nullptr, nullptr, kNoFill},  // triangles
-    {27, "30 15 28 15 30 30 28 15", nullptr, nullptr, nullptr, nullptr, kRockFill},             // hard rock
-    {29, "2 47 6 47 29 47 6 47", nullptr, nullptr, nullptr, nullptr, kLightFill},               // ska
-    {30, "5 1 1 4 1 5 4 1 5 1 1 5 1 5 28 1", nullptr, nullptr, nullptr, nullptr, kRockFill},   // funk
-    {31, "45 1 4 1 45 1 4 4", nullptr, nullptr, nullptr, nullptr, kLatinFill},                  // cha-cha
-    {32, "33 35 4 35 33 35 4 35", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // mambo
-    {33, "12 11 13 11 12 12 13 11", nullptr, nullptr, nullptr, nullptr, kLatinFill},            // rumba
-    {34, "5 1 4 5 5 1 4 1", nullptr, nullptr, nullptr, nullptr, kRockFill},                     // dembow
-    {35, "32 21 34 21 32 21 34 21", "32 6 21 34 6 21", "32 21 34 21 34 21", "32 6 21 34 6 21 34 6 21", nullptr, kNoFill},  // brushes
-    {36, "36 10 38 10 36 10 38 10", nullptr, nullptr, nullptr, nullptr, kLightFill},            // tambourine
-    {37, "24 1 24 1 2 1 24 15", nullptr, nullptr, nullptr, nullptr, kLightFill},                // side stick
-    {38, "29 3 3 4 3 3 4 3", "29 3 3 4 3 3 4 3 3 4 3 3", "29 3 3 4 3 3", nullptr, nullptr, kNoFill},  // bolero
+    {1, 0, "5 1 4 1", "5 1 1 4 1 1", "5 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kNoFill},     // eight-beat
+    {2, 0, "5 1 4 1 5 5 4 15", nullptr, nullptr, nullptr, nullptr, kRockFill},                     // rock
+    {3, 0, "5 1 47 1 1 5 47 1", "5 1 1 47 1 1 1 1 5 47 1 1", "5 1 47 1 47 1", nullptr, nullptr, kLightFill},  // ballad
+    {5, 0, "2 15 29 15", nullptr, nullptr, nullptr, nullptr, kRockFill},                           // disco
+    {6, 0, "5 1 1 1 4 1 1 1", "5 1 1 1 1 1 4 1 1 1 1 1", nullptr, nullptr, nullptr, kRockFill},   // half time
+    {7, 0, "5 4 1 4 5 4 1 4", "5 6 1 4 6 1", nullptr, nullptr, nullptr, kLightFill},              // country train
+    {8, 0, "37 10 38 10 37 37 38 10", nullptr, "37 10 38 10 38 10", nullptr, nullptr, kLightFill},  // western gallop
+    {9, 0, "48 1 1 47 5 1 47 1 48 1 47 1 5 47 1 1", nullptr, nullptr, nullptr, nullptr, kLatinFill},  // bossa nova
+    {10, 0, "37 10 10 37 37 10 38 37", nullptr, nullptr, nullptr, nullptr, kLatinFill},            // samba
+    {11, 0, nullptr, "22 6 6 21 6 21 22 6 6 23 6 21", nullptr, nullptr, nullptr, kNoFill},         // jazz ride
+    {12, 0, "1 1 1 1 29 1 1 15", "1 1 1 1 1 1 29 1 1 1 1 15", nullptr, nullptr, nullptr, kLightFill},  // one drop
+    {13, 0, "33 11 35 12 5 35 4 13", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // latin cowbell
+    {14, 0, "5 1 4 1 1 5 4 1 5 1 4 5 1 5 4 15", nullptr, "5 1 4 1 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},  // hip-hop
+    {15, 0, "5 1 1 5 4 1 5 1", nullptr, nullptr, nullptr, nullptr, kLatinFill},                    // tango
+    {16, 0, "5 4 5 4", "5 6 4 5 6 4", "5 6 4 6 4 6", nullptr, nullptr, kLightFill},                // polka
+    {17, 0, "5 1 1 15 5 1 1 5 5 1 1 1 5 1 1 15", "5 1 1 15 1 1 5 1 1 5 1 15", nullptr, nullptr, nullptr, kNoFill},  // no snare
+    {18, 0, "2 1 4 1 2 2 4 15", "5 1 1 4 1 1 5 1 1 4 1 5", "2 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kRockFill},  // slow rock
+    {19, 0, "29 3 4 3 5 3 4 3", nullptr, "29 3 4 3 4 3", nullptr, nullptr, kLightFill},           // march
+    {20, 0, "5 1 4 1 5 4 1 15", nullptr, "5 1 4 15 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},     // progressive
+    {21, 0, "5 15 29 15 5 15 29 30", nullptr, nullptr, nullptr, nullptr, kRockFill},               // techno
+    {22, 0, "13 6 11 12 13 11 12 6", nullptr, "13 6 11 12 11 12", nullptr, nullptr, kLatinFill},  // hand drums
+    {23, 0, "16 6 16 49 16 6 49 6", nullptr, nullptr, nullptr, nullptr, kLatinFill},               // bongos
+    {24, 0, "27 6 27 27 3 6 27 6", nullptr, nullptr, nullptr, nullptr, kNoFill},                    // festival
+    {25, 0, "44 6 17 18 44 17 6 18", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // agogo and claves
+    {26, 0, "25 6 41 6 25 6 19 6", "25 6 6 41 6 6 25 6 6 19 6 6", "25 6 41 6 19 6", nullptr, nullptr, kNoFill},  // triangles
+    {27, 0, "30 15 28 15 30 30 28 15", nullptr, nullptr, nullptr, nullptr, kRockFill},             // hard rock
+    {29, 0, "2 47 6 47 29 47 6 47", nullptr, nullptr, nullptr, nullptr, kLightFill},               // ska
+    {30, 0, "5 1 1 4 1 5 4 1 5 1 1 5 1 5 28 1", nullptr, nullptr, nullptr, nullptr, kRockFill},   // funk
+    {31, 0, "45 1 4 1 45 1 4 4", nullptr, nullptr, nullptr, nullptr, kLatinFill},                  // cha-cha
+    {32, 0, "33 35 4 35 33 35 4 35", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // mambo
+    {33, 0, "12 11 13 11 12 12 13 11", nullptr, nullptr, nullptr, nullptr, kLatinFill},            // rumba
+    {34, 0, "5 1 4 5 5 1 4 1", nullptr, nullptr, nullptr, nullptr, kRockFill},                     // dembow
+    {35, 0, "32 21 34 21 32 21 34 21", "32 6 21 34 6 21", "32 21 34 21 34 21", "32 6 21 34 6 21 34 6 21", nullptr, kNoFill},  // brushes
+    {36, 0, "36 10 38 10 36 10 38 10", nullptr, nullptr, nullptr, nullptr, kLightFill},            // tambourine
+    {37, 0, "24 1 24 1 2 1 24 15", nullptr, nullptr, nullptr, nullptr, kLightFill},                // side stick
+    {38, 0, "29 3 3 4 3 3 4 3", "29 3 3 4 3 3 4 3 3 4 3 3", "29 3 3 4 3 3", nullptr, nullptr, kNoFill},  // bolero
 };
 
-const DrumPatternText* FindPattern(int number)
+const DrumPatternText* FindGroove(int number, int variation)
 {
     for (const DrumPatternText& p : kPatterns) {
-        if (p.number == number) return &p;
+        if (p.number == number && p.variation == variation) return &p;
     }
     return nullptr;
+}
+
+// A variation the table lacks plays the pattern's first groove.
+const DrumPatternText* FindPattern(int number, int variation)
+{
+    const DrumPatternText* p = FindGroove(number, variation);
+    return p != nullptr ? p : FindGroove(number, 0);
 }
 
 std::vector<int> SwungGrid(const std::vector<int>& straight)
@@ -292,8 +300,15 @@ DrumList DrumListFromChords(std::span<const arrange::PatternChord> chords)
     return list;
 }
 
-int DrumKitProgram(int drumPattern, int rhythmFeel, int meter, int kit, int soundModuleMode)
+bool DrumGrooveExists(int pattern, int variation)
 {
+    if (pattern == 4 || pattern == 28) return variation == 0;
+    return FindGroove(pattern, variation) != nullptr;
+}
+
+int DrumKitProgram(int kitProgram, int drumPattern, int rhythmFeel, int meter, int kit, int soundModuleMode)
+{
+    if (kitProgram != kKitByPattern) return soundModuleMode == 0 || soundModuleMode == 1 ? kitProgram : 0;
     if (drumPattern == 1 && rhythmFeel == 3 && (soundModuleMode == 0 || soundModuleMode == 1))
         return meter != 1 && kit == 2 ? 0 : 40;
     if (drumPattern == 18 && soundModuleMode == 1) return 49;
@@ -412,7 +427,7 @@ Tick PlayDrumGrid(PatternContext& context, NoteBuffer& out, Tick time, Tick dura
 
 std::vector<int> DrumPatternGrid(const PatternContext& context, int pattern)
 {
-    const DrumPatternText* p = FindPattern(pattern);
+    const DrumPatternText* p = FindPattern(pattern, context.drumVariation);
     if (p == nullptr) return {};
     if (pattern == 11 && !context.Triplet()) return {};
     std::vector<int> grid = FixedGrid(context, *p);
@@ -451,7 +466,7 @@ void DrumPattern(PatternContext& context, std::span<const DrumRecord> drums, Not
         }
         return;
     }
-    const DrumPatternText* p = FindPattern(pattern);
+    const DrumPatternText* p = FindPattern(pattern, x.drumVariation);
     if (p == nullptr) {
         x.Error(arrange::kDrumPatternError);
         return;

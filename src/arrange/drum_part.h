@@ -29,8 +29,15 @@ inline bool EndsSection(const DrumRecord& record) { return record.code[1] == 'E'
 // list ends.
 DrumList DrumListFromChords(std::span<const arrange::PatternChord> chords);
 
-// The program change of the drum channel.
-int DrumKitProgram(int drumPattern, int rhythmFeel, int meter, int kit, int soundModuleMode);
+// The program change of the drum channel: the style's kit program where it
+// names one (sound-module modes 0 and 1, which know kit programs; 0 in the
+// others), else the pattern's rule: 40 (brush) for the triplet eight-beat,
+// 49 for pattern 18 in mode 1, otherwise 0.
+int DrumKitProgram(int kitProgram, int drumPattern, int rhythmFeel, int meter, int kit, int soundModuleMode);
+
+// Whether pattern `pattern` has the groove `variation` (patterns 4 and 28,
+// which draw or read their grid, have only groove 0).
+bool DrumGrooveExists(int pattern, int variation);
 
 // One General MIDI drum note of a sound code.
 struct DrumHit {

@@ -44,7 +44,7 @@ std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int c
     SetUpChannel(ctx, *track, channel, ResolveInstrument(ctx.reporter, ctx.random, instrument, channel), channel, 0);
     track->AddControlChange(channel, kPanController, MixerByte(ctx, channel, kMixPan));
     PatternContext context = MakePatternContext(ctx, chords);
-    NoteBuffer out;
+    NoteBuffer out(context.BarLength());
     AccompanimentPattern(context, chords, channel, pattern, LeadInLength(), density, out);
     WriteEngineNotes(ctx, *track, channel, out);
     Transpose(ctx, *track, channel);
@@ -113,7 +113,7 @@ void RenderBassChannel(EngineContext& ctx)
     PatternContext context = MakePatternContext(ctx, chords);
     NoteBuffer out;
     out.Rest(0, LeadInLength());
-    NoteBuffer pattern;
+    NoteBuffer pattern(context.BarLength());
     BassPattern(context, chords, style.bassPattern, Density(ctx, kBassChannel), pattern);
     for (const PlacedNote& n : pattern.notes()) out.Note(n.at + LeadInLength(), n.note, n.velocity, n.duration);
     WriteEngineNotes(ctx, *track, kBassChannel, out);
@@ -146,7 +146,7 @@ void RenderDrumChannel(EngineContext& ctx)
     auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
     const StyleRecord& style = ctx.activeStyle;
     SetUpChannel(ctx, *track, kDrumChannel,
-                 arrange::DrumKitProgram(style.drumPattern, style.rhythmFeel, style.meter,
+                 arrange::DrumKitProgram(style.drumKitProgram, style.drumPattern, style.rhythmFeel, style.meter,
                                          style.channelInstrument[kDrumChannel], ctx.soundModuleMode),
                  kDrumChannel, 0);
     const Tick leadIn = ctx.leadInBar ? BarTicks(style.meter) : 0;

@@ -99,6 +99,7 @@ void CopyStyleValues(PatternContext& context, const StyleRecord& style)
     context.accompanimentPattern = style.accompanimentPattern;
     context.bassPlays = style.channelInstrument[kBassChannel] != kNoInstrument;
     context.drumPattern = style.drumPattern;
+    context.drumVariation = style.drumVariation;
     context.drumKit = style.channelInstrument[kDrumChannel];
     context.grids = style.grids;
     context.rhythmSeed = style.rhythmSeed;

@@ -72,6 +72,10 @@ struct PlacedNote {
 // needs them: by start time, ties in writing order.
 class NoteBuffer {
 public:
+    // barLength: ticks of the song's bar, to which figures fit their cycle
+    // (0: figures play as written).
+    explicit NoteBuffer(Tick barLength = 0) : barLength_(barLength) {}
+    Tick BarLength() const { return barLength_; }
     void Note(Tick at, int note, int velocity, Tick duration) { notes_.push_back({at, note, velocity, duration}); }
     void Rest(Tick at, Tick duration) { notes_.push_back({at, 0, 0, duration}); }
     const std::vector<PlacedNote>& notes() const { return notes_; }
@@ -81,6 +85,7 @@ public:
 
 private:
     std::vector<PlacedNote> notes_;
+    Tick barLength_ = 0;
 };
 
 // The style switches and data every generator may read, plus the engine's
@@ -95,6 +100,7 @@ struct PatternContext {
     int accompanimentPattern = 17;  // channel 3's pattern number, read by several routines
     bool bassPlays = true;          // channel 2 has an instrument
     int drumPattern = 14;
+    int drumVariation = 0;  // the style's groove of its drum pattern
     int drumKit = 1;  // channel 9's instrument value
     int soundModuleMode = 0;
     GridBlock grids{};  // the style's step grids, grid mode and pair switches

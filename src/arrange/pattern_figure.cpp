@@ -114,9 +114,72 @@ Tick SwingOffset(Tick offset)
     return beat + (within < 48 ? within * 4 / 3 : 64 + (within - 48) * 2 / 3);
 }
 
-void PlayFigure(NoteBuffer& out, Tick start, Tick length, const PatternChord& chord, const PatternChord* next,
-                const Figure& figure, bool swing)
+bool FigureFitsBar(const Figure& figure, Tick barLength)
 {
+    if (barLength <= 0 || figure.cycle <= 0) return true;
+    return barLength % figure.cycle == 0 || figure.cycle % barLength == 0;
+}
+
+Figure FitFigureToBar(const Figure& figure, Tick barLength)
+{
+    if (!figure.valid || FigureFitsBar(figure, barLength)) return figure;
+    Figure fitted{barLength, {}, true};
+    auto place = [&](const FigureOnset& onset, Tick at, Tick room) {
+        FigureOnset moved = onset;
+        moved.offset = at;
+        moved.duration = std::max<Tick>(1, std::min(onset.duration, room));
+        fitted.onsets.push_back(std::move(moved));
+    };
+    constexpr Tick kBar44 = 4 * kTicksPerBeat;
+    constexpr Tick kBar34 = 3 * kTicksPerBeat;
+    const Tick half = 2 * kTicksPerBeat;
+    if (figure.cycle % kBar44 == 0 && barLength < kBar44) {
+        // Whole 4/4 bars in 3/4: each bar loses its third beat, so that the
+        // fourth still leads into the next bar.
+        const Tick bars = figure.cycle / kBar44;
+        fitted.cycle = bars * barLength;
+        const Tick dropped = kBar44 - barLength;
+        for (const FigureOnset& onset : figure.onsets) {
+            const Tick bar = onset.offset / kBar44;
+            const Tick within = onset.offset % kBar44;
+            if (within >= half && within < half + dropped) continue;
+            const Tick moved = within < half ? within : within - dropped;
+            // A note held into the next bar (a pad) keeps sounding to the cycle's end.
+            const bool held = within + onset.duration > kBar44;
+            const Tick at = bar * barLength + moved;
+            const Tick room = within < half ? half - within : barLength - moved;
+            place(onset, at, held ? fitted.cycle - at : room);
+        }
+    } else if (figure.cycle % kBar34 == 0 && barLength == kBar44) {
+        // A 3/4 bar in 4/4: its first half bar twice.
+        for (Tick base = 0; base < barLength; base += half) {
+            for (const FigureOnset& onset : figure.onsets) {
+                if (onset.offset < half) place(onset, base + onset.offset, half - onset.offset);
+            }
+        }
+    } else {
+        // Unrolled up to the barline.
+        for (Tick base = 0; base < barLength; base += figure.cycle) {
+            for (const FigureOnset& onset : figure.onsets) {
+                const Tick at = base + onset.offset;
+                if (at < barLength) place(onset, at, barLength - at);
+            }
+        }
+    }
+    std::stable_sort(fitted.onsets.begin(), fitted.onsets.end(),
+                     [](const FigureOnset& a, const FigureOnset& b) { return a.offset < b.offset; });
+    fitted.valid = !fitted.onsets.empty();
+    return fitted;
+}
+
+void PlayFigure(NoteBuffer& out, Tick start, Tick length, const PatternChord& chord, const PatternChord* next,
+                const Figure& written, bool swing)
+{
+    if (!written.valid) return;
+    Figure fittedCopy;
+    const bool fits = FigureFitsBar(written, out.BarLength());
+    if (!fits) fittedCopy = FitFigureToBar(written, out.BarLength());
+    const Figure& figure = fits ? written : fittedCopy;
     if (!figure.valid) return;
     for (Tick base = 0; base < length; base += figure.cycle) {
         for (const FigureOnset& onset : figure.onsets) {
@@ -146,10 +209,11 @@ void PlayFigure(NoteBuffer& out, Tick start, Tick length, const PatternChord& ch
 void PlayFigureOverChords(NoteBuffer& out, Tick start, std::span<const PatternChord> chords, const Figure& figure,
                           bool swing)
 {
+    const Figure fitted = FitFigureToBar(figure, out.BarLength());
     Tick t = start;
     for (std::size_t k = 0; k < chords.size(); ++k) {
         const PatternChord* next = k + 1 < chords.size() ? &chords[k + 1] : nullptr;
-        PlayFigure(out, t, chords[k].length, chords[k], next, figure, swing);
+        PlayFigure(out, t, chords[k].length, chords[k], next, fitted, swing);
         t += chords[k].length;
     }
 }

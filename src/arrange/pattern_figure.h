@@ -57,8 +57,19 @@ std::vector<VoicedNote> ResolveVoice(const FigureVoice& voice, const PatternChor
 // sixteenths: within a beat 0 stays, 24 becomes 32, 48 becomes 64, 72 80.
 Tick SwingOffset(Tick offset);
 
+// The figure as it plays in bars of barLength ticks. A figure whose cycle
+// neither divides the bar nor is made of whole bars is fitted: a figure of
+// whole 4/4 bars in 3/4 drops each bar's third beat (the fourth still leads
+// into the next bar); a 3/4 bar in 4/4 plays
+// its first half bar twice; a shorter cycle is unrolled up to the barline,
+// so that every bar starts the figure anew. Durations are cut at the end of
+// the place they move to. barLength 0 keeps the figure as it is.
+Figure FitFigureToBar(const Figure& figure, Tick barLength);
+bool FigureFitsBar(const Figure& figure, Tick barLength);
+
 // Plays `figure` from `start` over `length` ticks of `chord`; with `swing`
 // the offsets are moved by SwingOffset and durations kept inside the beat.
+// The figure is fitted to the buffer's bar length first (FitFigureToBar).
 void PlayFigure(NoteBuffer& out, Tick start, Tick length, const PatternChord& chord, const PatternChord* next,
                 const Figure& figure, bool swing = false);
 

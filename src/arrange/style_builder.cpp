@@ -1,7 +1,10 @@
 // Turns the compact catalogue rows into style records.
+#include <algorithm>
 #include <charconv>
 #include <set>
 
+#include "arrange/drum_part.h"
+#include "arrange/engine_context.h"
 #include "arrange/style_catalogue.h"
 #include "arrange/style_data.h"
 #include "common/text.h"
@@ -232,6 +235,14 @@ void ApplyStyleRow(const StyleRow& row, StyleRecord& r, std::vector<std::string>
     }
 }
 
+void ApplyDrumRow(const DrumRow& row, StyleRecord& record)
+{
+    record.drumVariation = row.variation;
+    record.drumKitProgram = row.kitProgram;
+    if (row.pattern != 0) record.drumPattern = row.pattern;
+    if (row.sounds != 0) record.channelInstrument[kDrumChannel] = row.sounds;
+}
+
 void ApplyGridRow(const GridRow& row, GridBlock& block, std::vector<std::string>& faults)
 {
     const std::string where = RowLabel(row.category, row.slot) + " grid " + std::to_string(row.grid);
@@ -243,11 +254,21 @@ void ApplyGridRow(const GridRow& row, GridBlock& block, std::vector<std::string>
     for (std::string_view token : Split(row.cells, ' ')) {
         const std::size_t colon = token.find(':');
         const std::string_view pattern = colon == std::string_view::npos ? "" : token.substr(colon + 1);
+        const std::string_view head = token.substr(0, colon);
+        if (head == "L") {
+            std::vector<int> notes;
+            if (!ParseInts(pattern, notes) || notes.size() > static_cast<std::size_t>(kGridRows) ||
+                std::any_of(notes.begin(), notes.end(), [](int n) { return n < 35 || n > 127; })) {
+                faults.push_back(where + ": labels \"" + std::string(pattern) + "\"");
+                continue;
+            }
+            for (std::size_t r = 0; r < notes.size(); ++r) grid.rowLabels[r] = notes[r] - 35;
+            continue;
+        }
         if (pattern.size() != kGridSteps || pattern.find_first_not_of("x.") != std::string_view::npos) {
             faults.push_back(where + ": \"" + std::string(token) + "\"");
             continue;
         }
-        const std::string_view head = token.substr(0, colon);
         int rowIndex = 0;
         std::array<std::int32_t, kGridSteps>* target = nullptr;
         if (head == "H") target = &grid.holds;
@@ -279,6 +300,29 @@ std::vector<std::string> StyleDataFaults()
         StyleRecord record;
         ApplyStyleDefaults(random, record);
         ApplyStyleRow(row, record, faults);
+    }
+    std::set<int> drumSlots;
+    for (const DrumRow& drums : CatalogueDrumRows()) {
+        const std::string where = RowLabel(drums.category, drums.slot) + " drums";
+        const int index = drums.category * kStylesPerCategory + drums.slot;
+        const StyleRow* owner = nullptr;
+        for (const StyleRow& row : CatalogueStyleRows())
+            if (row.category * kStylesPerCategory + row.slot == index) owner = &row;
+        if (owner == nullptr) {
+            faults.push_back(where + ": no style in the slot");
+            continue;
+        }
+        if (!drumSlots.insert(index).second) faults.push_back(where + ": second drum row for the slot");
+        StyleRecord record;
+        ApplyStyleDefaults(random, record);
+        std::vector<std::string> ignored;  // the style rows' own faults are listed above
+        ApplyStyleRow(*owner, record, ignored);
+        ApplyDrumRow(drums, record);
+        if (!DrumGrooveExists(record.drumPattern, record.drumVariation))
+            faults.push_back(where + ": pattern " + std::to_string(record.drumPattern) + " has no groove " +
+                             std::to_string(record.drumVariation));
+        if (record.drumKitProgram != kKitByPattern && (record.drumKitProgram < 0 || record.drumKitProgram > 127))
+            faults.push_back(where + ": kit program " + std::to_string(record.drumKitProgram));
     }
     for (const GridRow& row : CatalogueGridRows()) {
         if (!seen.count(row.category * kStylesPerCategory + row.slot))

@@ -119,6 +119,7 @@ void ApplyStyleDefaults(Random& random, StyleRecord& record)
     record.accompanimentPattern = 17;
     record.timeChartIndex = 7;
     record.drumPattern = 14;
+    record.drumKitProgram = kKitByPattern;
     record.accompaniment2Pattern = 15;
     record.bassPattern = 10;
 
@@ -187,6 +188,8 @@ void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord&
         }
         if (const StyleRow* row = rows[static_cast<std::size_t>(index)]) {
             ApplyStyleRow(*row, record, faults);
+            for (const DrumRow& drums : CatalogueDrumRows())
+                if (drums.category == category && drums.slot == slot) ApplyDrumRow(drums, record);
             bool hasGrids = false;
             for (const GridRow& grid : CatalogueGridRows()) {
                 if (grid.category != category || grid.slot != slot) continue;

@@ -556,6 +556,113 @@ constexpr GridRow kGridCells[] = {
 // 4/18: chanted clap layers.
 {4, 18, 2, "3:x..x..x..x..x..x 4:.x..x..x..x..x.. 7:x.......x....... 10:....x.......x..."},
 };
+
+// Drum fields by style: groove (variation of the drum pattern), kit program,
+// and where not 0 the drum pattern and the kit's sound set. Kit programs are
+// GS kits: 0 standard, 8 room, 16 power, 24 electronic, 25 TR-808, 32 jazz,
+// 40 brush, 48 orchestra.
+constexpr int kRule = kKitByPattern;
+constexpr DrumRow kDrumRows[] = {
+// 0 pops (overseas): live kits, power for the heavy rock, a drum machine
+// for the programmed styles.
+{0, 1, 0, 8, 0, 0},    // unplugged: room
+{0, 2, 0, 0, 0, 0},    // latin rock
+{0, 3, 0, 16, 0, 0},   // guitar rock: power
+{0, 4, 0, 0, 0, 0},    // soft rock
+{0, 5, 0, 0, 0, 0},    // AOR
+{0, 6, 0, 8, 0, 0},    // mersey beat: room
+{0, 7, 0, 0, 0, 0},    // ballad
+{0, 8, 0, 8, 0, 0},    // folk raga: room
+{0, 9, 0, 8, 0, 0},    // rock: room
+{0, 10, 0, 25, 0, 0},  // rap: TR-808
+{0, 11, 0, 8, 0, 0},   // american rock: room
+{0, 12, 0, 16, 0, 0},  // rock orchestra: power
+{0, 13, 0, 8, 0, 0},   // rockabilly: room
+{0, 14, 0, 0, 0, 0},   // ska
+{0, 15, 0, 24, 0, 0},  // 90s programmed pop: electronic
+{0, 16, 0, 8, 0, 0},   // oldies: room
+{0, 17, 0, 16, 0, 0},  // hard rock: power
+{0, 18, 0, 8, 0, 0},   // surf instrumental: room
+{0, 19, 0, 0, 0, 0},   // progressive rock
+{0, 20, 0, 40, 0, 0},  // bossa vocal: brush
+{0, 21, 0, 0, 0, 0},   // pop vocal
+{0, 22, 0, 16, 0, 0},  // glam rock: power
+{0, 23, 0, 8, 0, 0},   // pop waltz: room
+// 1 pops (Japan)
+{1, 1, 0, kRule, 0, 0},  // enka
+{1, 2, 0, 0, 0, 0},      // new music
+{1, 3, 0, 0, 0, 0},      // J-pop duo
+{1, 4, 0, 0, 0, 0},      // city pop
+{1, 5, 0, 24, 0, 0},     // electronic chimes: electronic
+{1, 6, 0, 0, 0, 0},      // island diva
+{1, 7, 0, 40, 0, 0},     // folk song: brush
+{1, 9, 0, 8, 0, 0},      // 70s kayo pop: room
+// 2 jazz: jazz kit for the swing groups, brushes for the soft and slow ones
+{2, 1, 0, 0, 0, 0},    // fusion
+{2, 2, 0, 32, 0, 0},   // jazz quartet: jazz
+{2, 3, 0, 32, 0, 0},   // blues quartet: jazz
+{2, 4, 0, 8, 0, 0},    // electric blues: room
+{2, 5, 0, 40, 0, 0},   // harmonica blues: brush
+{2, 6, 0, 40, 0, 0},   // cool vibraphone jazz: brush
+{2, 7, 0, 40, 0, 0},   // piano trio: brush
+{2, 9, 0, 0, 0, 0},    // seaside fusion
+{2, 11, 0, 40, 0, 0},  // guitar lounge: brush
+{2, 13, 0, 32, 0, 0},  // blues piano trio: jazz
+{2, 14, 0, 40, 0, 0},  // slow blues: brush
+{2, 15, 0, 32, 0, 0},  // swing guitar: jazz
+{2, 16, 0, 40, 0, 0},  // guitar trio: brush
+{2, 17, 0, 40, 0, 0},  // jazz waltz: brush
+// 3 classical
+{3, 8, 0, 48, 0, 0},  // bolero: orchestra
+// 4 ethnic (east)
+{4, 1, 0, 0, 0, 0},   // african jungle
+{4, 2, 0, 0, 0, 0},   // african music
+{4, 3, 0, 0, 0, 0},   // aboriginal
+{4, 4, 0, 0, 0, 0},   // arabian
+{4, 6, 0, 48, 0, 0},  // bon odori: orchestra (big drums)
+{4, 8, 0, 0, 0, 0},   // chinatown
+{4, 9, 0, 48, 0, 0},  // festival music: orchestra
+{4, 10, 0, 0, 0, 0},  // indian
+{4, 12, 0, 0, 0, 0},  // gamelan
+{4, 13, 0, 0, 0, 0},  // okinawan folk
+{4, 14, 0, 0, 0, 0},  // okinawan sea
+{4, 18, 0, 0, 0, 0},  // kecak
+// 5 ethnic (west)
+{5, 1, 0, 48, 0, 0},   // scottish: orchestra (pipe-band snare)
+{5, 2, 0, 0, 0, 0},    // andes
+{5, 3, 0, 0, 0, 0},    // bossa nova
+{5, 4, 0, 40, 0, 0},   // musette: brush
+{5, 5, 0, 40, 0, 0},   // hawaiian: brush
+{5, 7, 0, 0, 0, 0},    // samba
+{5, 8, 0, 8, 0, 0},    // polka: room
+{5, 9, 0, 8, 0, 0},    // reggae: room
+{5, 10, 0, 0, 0, 0},   // mambo
+{5, 12, 0, 40, 0, 0},  // country: brush
+{5, 13, 0, 0, 0, 0},   // cha-cha-cha
+{5, 15, 0, 8, 0, 0},   // yodel: room
+{5, 16, 0, 0, 0, 0},   // flamenco
+// 6 game music and soundtracks
+{6, 1, 0, 8, 0, 0},    // protest folk: room
+{6, 3, 0, 0, 0, 0},    // piano vocal
+{6, 5, 0, 48, 0, 0},   // hero theme: orchestra
+{6, 6, 0, 16, 0, 0},   // battle theme: power
+{6, 7, 0, 0, 0, 0},    // hamster theme
+{6, 10, 0, 0, 0, 0},   // spaghetti western
+// 7 healing
+{7, 2, 0, 0, 0, 0},    // silk road
+{7, 5, 0, 40, 0, 0},   // morning music: brush
+{7, 16, 0, 48, 0, 0},  // parade: orchestra
+{7, 18, 0, 40, 0, 0},  // countryside theme: brush
+// 8 techno: drum machines
+{8, 1, 0, 24, 0, 0},  // techno dance: electronic
+{8, 2, 0, 24, 0, 0},  // techno rock: electronic
+{8, 3, 0, 25, 0, 0},  // club techno: TR-808
+{8, 4, 0, 24, 0, 0},  // trance: electronic
+{8, 5, 0, 25, 0, 0},  // techno pop: TR-808
+{8, 6, 0, 25, 0, 0},  // early techno pop: TR-808
+{8, 7, 0, 24, 0, 0},  // eurobeat: electronic
+{8, 8, 0, 24, 0, 0},
+};
 // clang-format on
 
 }  // namespace
@@ -563,5 +670,6 @@ constexpr GridRow kGridCells[] = {
 std::span<const StyleRow> CatalogueStyleRows() { return kStyleRows; }
 std::span<const GridRow> CatalogueGridRows() { return kGridCells; }
 std::span<const RandomStyleRow> CatalogueRandomRows() { return kRandomRows; }
+std::span<const DrumRow> CatalogueDrumRows() { return kDrumRows; }
 
 }  // namespace songloom::arrange

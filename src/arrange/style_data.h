@@ -43,7 +43,9 @@ struct StyleRow {
 };
 
 // Cells of one grid of a style: "row:pattern" tokens (row 0-13, pattern 16
-// characters of 'x' and '.') and "H:pattern" for the hold flags. The drum
+// characters of 'x' and '.'), "H:pattern" for the hold flags and, for the
+// drum grid, "L:n,n,..." for its row labels as GM drum notes (35 and up, up
+// to 14 rows, the first rows taking them; the others keep theirs). The drum
 // grid's rows are its GM drum notes: 0 35 acoustic bass drum, 1 36 bass drum,
 // 2 38 snare, 3 39 hand clap, 4 40 electric snare, 5 42 closed hi-hat,
 // 6 44 pedal hi-hat, 7 45 low tom, 8 46 open hi-hat, 9 49 crash, 10 50 high
@@ -57,6 +59,18 @@ struct GridRow {
     std::string_view cells;
 };
 
+// The drum fields of a fixed style, written over those of its row: the
+// groove of the drum pattern, the kit program and, where not 0, the pattern
+// number and the kit's sound set (the channel 9 instrument value).
+struct DrumRow {
+    int category;
+    int slot;
+    int variation;   // drumVariation
+    int kitProgram;  // drumKitProgram (kKitByPattern: by the pattern's rule)
+    int pattern;     // 0: the row's drum pattern
+    int sounds;      // 0: the row's channel 9 value
+};
+
 // A random slot: defaults, a name and a description.
 struct RandomStyleRow {
     int category;
@@ -67,11 +81,14 @@ struct RandomStyleRow {
 std::span<const StyleRow> CatalogueStyleRows();
 std::span<const GridRow> CatalogueGridRows();
 std::span<const RandomStyleRow> CatalogueRandomRows();
+std::span<const DrumRow> CatalogueDrumRows();
 
 // Writes a row's values over a record that holds the defaults. Faults in the
 // row (unknown key, bad number, text too long) are appended to faults; the
 // rest of the row is still applied.
 void ApplyStyleRow(const StyleRow& row, StyleRecord& record, std::vector<std::string>& faults);
+// Writes the drum fields of a drum row over the record of its style.
+void ApplyDrumRow(const DrumRow& row, StyleRecord& record);
 // Sets the cells and hold flags of one grid (without propagating holds).
 void ApplyGridRow(const GridRow& row, GridBlock& block, std::vector<std::string>& faults);
 

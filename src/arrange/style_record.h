@@ -39,6 +39,9 @@ constexpr int BarTicks(int meter) { return meter == kMeter44 ? 384 : meter == kM
 // rhythmFeel: 0 and 1 straight, 3 triplet-based (shuffle, swing).
 inline constexpr int kTripletFeel = 3;
 
+// drumKitProgram value that leaves the kit to the drum pattern's rule.
+inline constexpr int kKitByPattern = -1;
+
 // A mixer value of 64 in bytes 1-7 means "leave the controller alone": the
 // channel set-up sends nothing for it.
 inline constexpr std::uint8_t kMixerUntouched = 64;
@@ -193,6 +196,13 @@ struct StyleRecord {
     std::int32_t accompanimentPattern = 0;   // channel 3, 1-60 (not 48)
     std::int32_t timeChartIndex = 0;
     std::int32_t drumPattern = 0;            // channel 9, 1-38
+    // Which groove of the drum pattern the style plays: 0 is the pattern's
+    // first; styles sharing a pattern number each take a groove of their own.
+    std::int32_t drumVariation = 0;
+    // Program change of the drum channel (a GS kit: 0 standard, 8 room, 16
+    // power, 24 electronic, 25 TR-808, 32 jazz, 40 brush, 48 orchestra), or
+    // kKitByPattern: the kit follows from the drum pattern and feel.
+    std::int32_t drumKitProgram = 0;
     std::int32_t accompaniment2Pattern = 0;  // channel 7, 1-60 (not 48)
     std::int32_t bassPattern = 0;            // channel 2, 1-23
     std::int32_t introOption = 0;

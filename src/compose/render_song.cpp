@@ -1,5 +1,6 @@
 #include "compose/render_song.h"
 
+#include "arrange/style_meter.h"
 #include "common/text.h"
 #include "compose/first_song_common.h"
 #include "compose/fs_algo.h"
@@ -12,6 +13,9 @@ RenderResult RenderSong(arrange::EngineContext& ctx, const song::SongData& song,
     // A style outside the catalogue is reported; the song then plays in the
     // style that was active.
     arrange::SelectStyle(ctx.reporter, ctx.catalogue, category, slot, ctx.activeStyle, ctx.timeCharts);
+    // The song's meter wins over the one the style was written for.
+    arrange::FitStyleToMeter(ctx.activeStyle, song.beats());
+    ctx.timeCharts = arrange::ChooseTimeCharts(ctx.activeStyle);
     CFSAlgo(ctx).ConvertSong(song, song.bars(), song.beats());
     CFirstSongCommon composer(ctx);
     composer.Prepare(song.info.instrument, song.info.tempo);

@@ -1,5 +1,7 @@
 #include "midi/midi_transpose.h"
 
+#include "midi/midi_file.h"
+
 namespace songloom::midi {
 
 int TransposeTrack(CMidiTrack& track, int semitones)
@@ -17,6 +19,14 @@ int TransposeTrack(CMidiTrack& track, int semitones)
         ++moved;
     }
     return moved;
+}
+
+bool TransposeMidiFile(Reporter& reporter, const std::string& path, int semitones)
+{
+    CMidiFile0 file(reporter, path);
+    if (!file.Loaded()) return false;
+    TransposeTrack(file.Track, semitones);
+    return file.Save(path);
 }
 
 }  // namespace songloom::midi

@@ -3,6 +3,7 @@
 // channel but the drum channel moves by a number of semitones.
 
 #include <cstdint>
+#include <string>
 
 #include "midi/midi_track.h"
 
@@ -24,5 +25,9 @@ constexpr int TransposedNote(int note, int semitones)
 // Note-ons, note-offs, notes with durations and polyphonic pressure of
 // every channel but kPercussionChannel; returns how many events moved.
 int TransposeTrack(CMidiTrack& track, int semitones);
+
+// The MIDI file at path rewritten transposed. False when it cannot be read
+// or written (reported there).
+bool TransposeMidiFile(Reporter& reporter, const std::string& path, int semitones);
 
 }  // namespace songloom::midi

@@ -155,23 +155,28 @@ void RepairInfo(SongInfo& info)
 }
 
 // Values the editing, drawing and engine code can rely on: pitches 0..127 and
-// the marks. Returns true when something had to change.
-bool RepairCells(SongData& song)
+// the marks.
+bool CellsHoldValues(const SongData& song)
 {
-    bool repaired = false;
-    for (auto& slot : song.melody) {
+    for (const auto& slot : song.melody) {
         for (int c = 0; c < 2; ++c) {
-            if (slot.cell[c] < kHold || slot.cell[c] > 127) {
-                slot.cell[c] = kRest;
-                repaired = true;
-            }
+            if (slot.cell[c] < kHold || slot.cell[c] > 127) return false;
         }
-        if (slot.cell[2] < kNotTriplet || slot.cell[2] > 127) {
-            slot.cell[2] = kNotTriplet;
-            repaired = true;
-        }
+        if (slot.cell[2] < kNotTriplet || slot.cell[2] > 127) return false;
     }
-    return repaired;
+    return true;
+}
+
+// Every chord of the song (its active beats) a name the engine can read: a
+// root and a type, a bare root, or empty.
+bool ChordsHoldNames(const SongData& song)
+{
+    for (int beat = 0; beat < song.ActiveBeats(); ++beat) {
+        const std::string_view name = song.ChordName(beat);
+        if (name.empty() || name == kInactiveChord) continue;
+        if (!ParseChordName(CompleteChordName(name)).ok()) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -229,40 +234,33 @@ bool DecodeSongImage(Reporter& reporter, std::span<const std::uint8_t> bytes, So
 {
     const auto layout = LayoutOfSize(bytes.size());
     if (!layout) return false;
-    DecodeAreas(bytes, *layout, song);
-    if (layout->size != image::kSizeOldest) RepairInfo(song.info);
+    // Decoded aside: a refused image leaves the song as it was.
+    SongData decoded = song;
+    DecodeAreas(bytes, *layout, decoded);
+    if (layout->size != image::kSizeOldest) RepairInfo(decoded.info);
 
     std::size_t header = layout->HeaderOffset();
     if (GetI32(bytes, header) < 1) header = layout->AfterMelody();
-    int bars = GetI32(bytes, header);
-    int beats = GetI32(bytes, header + 4);
-    int key = GetI32(bytes, header + 8);
+    const int bars = GetI32(bytes, header);
+    const int beats = GetI32(bytes, header + 4);
+    const int key = GetI32(bytes, header + 8);
 
-    song.reserved = {};
+    decoded.reserved = {};
     if (layout->hasReserved) {
         for (std::size_t i = 0; i < kReservedWords; ++i) {
-            song.reserved[i] = static_cast<std::uint32_t>(GetI32(bytes, image::kReserved + i * 4));
+            decoded.reserved[i] = static_cast<std::uint32_t>(GetI32(bytes, image::kReserved + i * 4));
         }
     }
-
-    // The song's arrays hold at most 256 bars of 3 or 4 beats and the key
-    // names one row of the key table; anything else would index outside them.
-    bool repaired = false;
-    if (beats != 3 && beats != 4) {
-        beats = 4;
-        repaired = true;
+    // The song's arrays hold at most 256 bars of 3 or 4 beats, the key names
+    // a row of the key table, the cells hold pitches or marks and the chords
+    // of the song are chord names. An image that fails any of these is no
+    // song this program wrote (a damaged file, or another kind of file of
+    // the same size): it is refused rather than taken in repaired.
+    if (!decoded.SetHeader(bars, beats, key) || !CellsHoldValues(decoded) || !ChordsHoldNames(decoded)) {
+        SongErrorMsg(reporter, sgdt::kSongData);
+        return false;
     }
-    if (bars < 1 || bars > MaxBars) {
-        bars = std::clamp(bars, 1, MaxBars);
-        repaired = true;
-    }
-    if (!IsValidKey(key)) {
-        key = 0;
-        repaired = true;
-    }
-    song.SetHeader(bars, beats, key);
-    repaired = RepairCells(song) || repaired;
-    if (repaired) SongErrorMsg(reporter, sgdt::kSongData);
+    song = decoded;
     return true;
 }
 
@@ -290,8 +288,12 @@ SongFileStatus ReadSongFile(Reporter& reporter, const std::string& path, SongDat
         resetWithCallerValues();
         return SongFileStatus::kUnreadable;
     }
-    if (!DecodeSongImage(reporter, bytes, song)) {  // the file changed under us
+    if (!LayoutOfSize(bytes.size())) {  // the file changed under us
         GeneralErrorMsg(reporter, gene::kFileSize);
+        resetWithCallerValues();
+        return SongFileStatus::kRefused;
+    }
+    if (!DecodeSongImage(reporter, bytes, song)) {  // reported: it fails its checks
         resetWithCallerValues();
         return SongFileStatus::kRefused;
     }

@@ -56,10 +56,11 @@ bool WriteSongImage(Reporter& reporter, const SongData& song, int beats, int key
                     const std::string& path);
 
 // Decodes an image of one of the four sizes into song, with the load-time
-// repairs; false, song untouched, for any other size. Header words that the
-// song cannot hold (beats not 3 or 4, bars outside 1..256, a key outside the
-// table) and cell values that are not pitches or marks are repaired and
-// reported once with SGDT 1.
+// repairs of the song information; false, song untouched, for any other
+// size. An image whose header words the song cannot hold (beats not 3 or 4,
+// bars outside 1..256, a key outside the table), whose cells hold values
+// that are not pitches or marks, or whose chords are not chord names is
+// refused: reported once with SGDT 1, false, song untouched.
 bool DecodeSongImage(Reporter& reporter, std::span<const std::uint8_t> bytes, SongData& song);
 
 // Puts a current image taken by TakeSnapshot back as it is (no repairs);
@@ -70,7 +71,8 @@ bool RestoreSongImage(std::span<const std::uint8_t> bytes, SongData& song);
 enum class SongFileStatus {
     kRead,        // the file was read (and converted when older)
     kNoFile,      // missing, a folder or empty: reset with the given values
-    kRefused,     // a size that is no song image: GENE 0x0100000D, reset
+    kRefused,     // a size that is no song image (GENE 0x0100000D) or an image
+                  // that fails its checks (SGDT 1): reset
     kUnreadable,  // cannot be opened: GENE 0x01000007, reset
 };
 

@@ -34,15 +34,39 @@ void AppTest::TearDown()
     ProcessEvents();
 }
 
-CSongloomDlg& AppTest::Start()
+MainWindow& AppTest::Start()
 {
-    window = std::make_unique<CSongloomDlg>(*services);
+    window = std::make_unique<MainWindow>(
+        *services, [this](QWidget*, const QString& text) { drags.push_back(text); },
+        [this](bool) { return phraseFile; });
     window->SetFileChooser([this](const FileDialogRequest& request) {
         dialogs.push_back(request);
         return dialogAnswer;
     });
-    window->SetDragStarter([this](QWidget*, const QString& text) { drags.push_back(text); });
+    window->SetTransposeAsker([this] {
+        ++transposeQuestions;
+        return transposeAnswer;
+    });
+    window->SetSaveChangesAsker([this] {
+        saveQuestions.push_back(window->document().DisplayName().toStdString());
+        return saveAnswer;
+    });
+    window->score().SetDragStarter([this](QWidget*, const QString& text) { drags.push_back(text); });
     return *window;
+}
+
+void AppTest::EditSong(const std::function<void(song::SongData&)>& edit)
+{
+    window->document().Edit(QStringLiteral("test"), [&](song::SongData& song) {
+        edit(song);
+        return true;
+    });
+}
+
+bool AppTest::DropOnCell(const QString& payload, int cell, int slot)
+{
+    const QPoint p = CellPoint(cell, slot);
+    return window->score().DropText(payload, p.x(), p.y());
 }
 
 QPoint AppTest::CellPoint(int cell, int slot) const

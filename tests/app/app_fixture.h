@@ -1,20 +1,22 @@
 #pragma once
 // A main window in a fresh working folder with a capturing reporter, a
-// scripted file chooser, an intercepted drag and a playback port that keeps
-// what it was asked to do.
+// scripted file chooser, scripted questions, intercepted drags and a
+// playback port that keeps what it was asked to do.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_services.h"
-#include "app/songloom_dlg.h"
+#include "app/main_window.h"
+#include "app/score_view.h"
 #include "common/general.h"
 #include "common/reporter.h"
 #include "support/test_paths.h"
@@ -75,7 +77,11 @@ protected:
     void TearDown() override;
 
     // Starts the window in the working folder (after the test put files there).
-    CSongloomDlg& Start();
+    MainWindow& Start();
+    // Changes the working song as one undo step (for setting a test up).
+    void EditSong(const std::function<void(song::SongData&)>& edit);
+    // Drops payload text on a cell of the score, over an eighth slot.
+    bool DropOnCell(const QString& payload, int cell, int slot = 0);
     std::string WorkFile(const std::string& name) const { return dir.File(name); }
     // Centre of a staff cell, and the x of an eighth slot in it.
     QPoint CellPoint(int cell, int slot = 0) const;
@@ -84,12 +90,17 @@ protected:
     CapturingReporter reporter;
     std::unique_ptr<AppServices> services;
     FakePlayback* playback = nullptr;
-    std::unique_ptr<CSongloomDlg> window;
+    std::unique_ptr<MainWindow> window;
     std::vector<std::string> rendered;   // paths the renderer was asked for
     bool renderResult = true;
     std::vector<FileDialogRequest> dialogs;
     std::optional<std::string> dialogAnswer;
     std::vector<QString> drags;
+    std::optional<std::string> phraseFile;
+    int transposeQuestions = 0;
+    std::optional<song::KeyChangeAnswer> transposeAnswer = song::KeyChangeAnswer::kTranspose;
+    std::vector<std::string> saveQuestions;  // what the song was when asked
+    SaveChangesAnswer saveAnswer = SaveChangesAnswer::kDiscard;
 };
 
 }  // namespace songloom::app::test

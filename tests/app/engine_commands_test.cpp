@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QScrollBar>
+#include <QAction>
 #include <QSlider>
 
 #include "app/main_messages.h"
@@ -43,9 +44,9 @@ void WriteThirtySevenQuarters(const std::string& path)
 
 TEST_F(EngineCommandTest, ImportOfThirtySevenQuartersGivesTenBarsAtTempo120)
 {
-    CSongloomDlg& w = Start();
-    w.HandleWindowMessage(wm::kBarCount, 40, 0);
-    w.HandleWindowMessage(wm::kTimeSignature, 1, 0);
+    MainWindow& w = Start();
+    w.document().SetBarCount(40);
+    w.document().ChangeTimeSignature(1);
     WriteThirtySevenQuarters(WorkFile("in.mid"));
     dialogAnswer = WorkFile("in.mid");
     w.Command(kCmdImport);
@@ -58,14 +59,14 @@ TEST_F(EngineCommandTest, ImportOfThirtySevenQuartersGivesTenBarsAtTempo120)
     for (int bar = 0; bar < 10; ++bar) melody |= w.song().GetNote(bar, 0, 0).value >= 0;
     EXPECT_TRUE(melody);
     // One undo brings the song before the import back.
-    w.Undo();
+    w.undoAction()->trigger();
     EXPECT_EQ(w.song().bars(), 40);
     EXPECT_EQ(w.song().beats(), 3);
 }
 
 TEST_F(EngineCommandTest, ImportOfAFileThatIsNoMidiLeavesTheSong)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     ASSERT_TRUE(WriteFileAtomically(WorkFile("bad.mid"), std::vector<std::uint8_t>{'n', 'o', 't'}));
     const auto before = w.song().melody;
     EXPECT_FALSE(w.ImportMidiFrom(WorkFile("bad.mid")));

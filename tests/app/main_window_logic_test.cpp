@@ -60,7 +60,8 @@ TEST(Layout, CellsSitInFourRowsOfFourWithoutOverlap)
         const PixelRect a = CellRect(i);
         EXPECT_GT(a.x, RowHeadRect(i / 4).x + RowHeadRect(i / 4).width - 1);
         EXPECT_LE(a.x + a.width, kWindowWidth);
-        EXPECT_LE(a.y + a.height, kScrollBarRect.y);
+        EXPECT_LE(a.y + a.height, kScoreHeight);
+        EXPECT_EQ(CellAt(a.x + 1, a.y + 1), i);
         for (int j = i + 1; j < kCellsPerPage; ++j) {
             const PixelRect b = CellRect(j);
             const bool apart = a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y ||
@@ -70,6 +71,20 @@ TEST(Layout, CellsSitInFourRowsOfFourWithoutOverlap)
     }
     EXPECT_EQ(CellRect(5).y, CellRect(4).y);
     EXPECT_GT(CellRect(4).y, CellRect(3).y);
+    // Between the rows and on the row heads there is no cell.
+    EXPECT_EQ(CellAt(CellRect(0).x + 3, CellRect(0).y + CellRect(0).height + 2), -1);
+    EXPECT_EQ(CellAt(RowHeadRect(0).x + 3, RowHeadRect(0).y + 3), -1);
+}
+
+TEST(Paging, CounterNeverReadsPastTheLastPage)
+{
+    EXPECT_EQ(PageCounterText(0, 8), "1 / 1 ページ　8 小節");
+    EXPECT_EQ(PageCounterText(1, 8), "最後のページの後 (1 ページ)　8 小節");
+    EXPECT_EQ(PageCounterText(3, 64), "4 / 4 ページ　64 小節");
+    EXPECT_EQ(PageCounterText(4, 64), "最後のページの後 (4 ページ)　64 小節");
+    EXPECT_EQ(PageOfBar(15), 0);
+    EXPECT_EQ(PageOfBar(16), 1);
+    EXPECT_EQ(PageOfBar(-1), 0);
 }
 
 TEST(Layout, RowHeadsHoldClefsSevenAccidentalsAndTheTimeSignature)
@@ -113,10 +128,11 @@ TEST(MainMessages, TextsByCode)
     EXPECT_EQ(MainMessageText(5), "対象の領域を指定してください。");
     EXPECT_EQ(MainMessageText(7), "設定されているテンポに異常があったので修正しました。");
     EXPECT_EQ(MainMessageText(10), "設定ファイルの値が異常です。");
-    EXPECT_EQ(MainMessageText(0), "CSongloomDlg");
-    EXPECT_EQ(MainMessageText(42), "CSongloomDlg");
+    // No code shows a class name.
+    EXPECT_EQ(MainMessageText(0), "この内容は楽譜にドロップできません。");
+    EXPECT_EQ(MainMessageText(42), "操作を完了できませんでした。");
     EXPECT_EQ(CommandTooltip(kCmdQuit), "Songloomを終了します。");
-    EXPECT_EQ(CommandTooltip(kCmdImport), kTipOther);
+    for (int command : {kCmdImport, kCmdLibrary, kCmdOptions}) EXPECT_NE(CommandTooltip(command), kTipOther);
 }
 
 }  // namespace

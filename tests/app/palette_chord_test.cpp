@@ -56,14 +56,14 @@ TEST_F(ChordPaletteTest, StartUpListComesFromChordTxtOrTheKey)
     CapturingReporter r;
     song.Reset(r, 8, 4, 16);  // E minor
     {
-        CChordPaletteDlg palette(host);
+        ChordPalette palette(host);
         palette.LoadAtStartUp();
         EXPECT_EQ(palette.list().rows(), (Rows{{"Em", "F#dim", "G", "Am", "Bm", "C", "D"}}));
         EXPECT_EQ(palette.list().romans()[2], "bIII");
     }
     {
         std::ofstream(dir.File("chord.txt"), std::ios::binary) << "\"C,E\",G7,,Am\r\nF\r\n";
-        CChordPaletteDlg palette(host);
+        ChordPalette palette(host);
         palette.LoadAtStartUp();
         EXPECT_EQ(palette.list().rows(), (Rows{{"C,E", "G7", "", "Am"}, {"F"}}));
         palette.list().Delete({1, 0});  // the row of F goes with its only chord
@@ -75,7 +75,7 @@ TEST_F(ChordPaletteTest, StartUpListComesFromChordTxtOrTheKey)
     }
     {
         std::ofstream(dir.File("chord.txt"), std::ios::binary) << "C,\"G\r\n";
-        CChordPaletteDlg palette(host);
+        ChordPalette palette(host);
         palette.LoadAtStartUp();
         EXPECT_TRUE(reporter.Has("GNLL", 0x1E000002));
         EXPECT_TRUE(palette.list().isDefault());
@@ -85,34 +85,38 @@ TEST_F(ChordPaletteTest, StartUpListComesFromChordTxtOrTheKey)
 
 TEST_F(ChordPaletteTest, PressPreviewsAndMovingDragsTheChord)
 {
-    CChordPaletteDlg palette(host);
+    ChordPalette palette(host);
+    std::vector<std::pair<int, int>> pressed;
+    QObject::connect(&palette, &ChordPalette::chordPressed,
+                     [&](int row, int column) { pressed.emplace_back(row, column); });
+    using Pressed = std::vector<std::pair<int, int>>;
     const QRect em = ChordButtonRect(palette.geometry(), {0, 2}, true);
     QTest::mousePress(&palette, Qt::LeftButton, {}, em.center());
     QTest::mouseRelease(&palette, Qt::LeftButton, {}, em.center());
     EXPECT_TRUE(drags.empty());
-    EXPECT_EQ(posted, (std::vector<Posted>{{0x8010, 0, 2}}));
+    EXPECT_EQ(pressed, (Pressed{{0, 2}}));
     EXPECT_EQ(palette.PreviewNotes(0, 2), (std::vector<int>{64, 67, 71}));
 
-    posted.clear();
+    pressed.clear();
     QTest::mousePress(&palette, Qt::LeftButton, {}, em.center());
     QMouseEvent move(QEvent::MouseMove, QPointF(em.center() + QPoint(12, 0)), QPointF(), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&palette, &move);
     ASSERT_EQ(drags.size(), 1u);
     EXPECT_EQ(drags[0], QStringLiteral("chord:Em"));
-    EXPECT_EQ(posted, (std::vector<Posted>{{0x8010, 0, 2}}));
+    EXPECT_EQ(pressed, (Pressed{{0, 2}}));
 
     // Between buttons and beyond the row nothing starts.
-    posted.clear();
+    pressed.clear();
     QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(1, 1));
     QTest::mouseRelease(&palette, Qt::LeftButton, {}, QPoint(1, 1));
-    EXPECT_TRUE(posted.empty());
+    EXPECT_TRUE(pressed.empty());
 }
 
 TEST_F(ChordPaletteTest, MenuEditsThroughTheChordSelector)
 {
-    CChordPaletteDlg palette(host);
-    CChordSelectorDlg& selector = *palette.selector();
+    ChordPalette palette(host);
+    ChordSelector& selector = *palette.selector();
 
     palette.MenuAction({0, 1}, ChordMenuAction::kReplace);
     EXPECT_TRUE(selector.isVisible());
@@ -148,10 +152,10 @@ TEST_F(ChordPaletteTest, ScaleSelectorChoosesTheDefaultList)
 {
     CapturingReporter r;
     song.Reset(r, 8, 4, 15);  // A minor
-    CChordPaletteDlg palette(host);
-    CScaleSelectorDlg scales([&](int entry) {
+    ChordPalette palette(host);
+    ScaleSelector scales([&](int entry) {
         QMetaObject::invokeMethod(
-            &palette, [&, entry] { palette.HandleMessage(palette_message::kScaleChosen, entry, 0); },
+            &palette, [&, entry] { palette.ChooseScale(entry); },
             Qt::QueuedConnection);
     });
     scales.Refill(song.key());
@@ -173,12 +177,15 @@ TEST_F(ChordPaletteTest, ScaleSelectorChoosesTheDefaultList)
     EXPECT_EQ(palette.list().rows()[0][0], "G");
 }
 
-TEST_F(ChordPaletteTest, CommandButtonsGoToTheDispatcher)
+TEST_F(ChordPaletteTest, GuitarAndScaleButtonsAskForTheirWindows)
 {
-    CChordPaletteDlg palette(host);
+    ChordPalette palette(host);
+    std::vector<std::string> asked;
+    QObject::connect(&palette, &ChordPalette::guitarRequested, [&] { asked.push_back("guitar"); });
+    QObject::connect(&palette, &ChordPalette::scaleRequested, [&] { asked.push_back("scale"); });
     QTest::mouseClick(palette.guitarButton(), Qt::LeftButton);
     QTest::mouseClick(palette.scaleButton(), Qt::LeftButton);
-    EXPECT_EQ(commands, (std::vector<int>{16, 17}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"guitar", "scale"}));
     EXPECT_EQ(palette.ToolTipAt({5, 5}), QStringLiteral("コードをドラッグして、楽譜ウィンドウにドロップしてください。"));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A palette host in a fresh working folder: a working song, a capturing
-// reporter, and records of every message posted to the main window, every
-// command and every drag started.
+// A palette host in a fresh working folder: a song document with a
+// capturing reporter, and records of every drag started, every phrase file
+// dialog and every transposition question.
 
 #include <gtest/gtest.h>
 
@@ -12,19 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "app/app_services.h"
 #include "app/palettes/palette_host.h"
+#include "app/song_document.h"
 #include "common/reporter.h"
 #include "song/song_data.h"
 #include "support/test_paths.h"
 
 namespace songloom::app::test {
-
-struct Posted {
-    std::uint32_t message;
-    long long wParam;
-    long long lParam;
-    bool operator==(const Posted&) const = default;
-};
 
 inline void RunPosted()
 {
@@ -34,27 +29,35 @@ inline void RunPosted()
 class PaletteTest : public ::testing::Test {
 protected:
     PaletteTest()
-        : host{reporter,
+        : services(reporter, dir.path()),
+          document(services),
+          song(*document.songForEdits()),
+          host{reporter,
                dir.path(),
-               [this](std::uint32_t m, long long w, long long l) { posted.push_back({m, w, l}); },
-               [this](int command) { commands.push_back(command); },
-               [this]() -> song::SongData& { return song; },
+               document,
                [this](QWidget*, const QString& text) { drags.push_back(text); },
                [this](bool save) -> std::optional<std::string> {
                    chooserCalls.push_back(save);
                    return chooserAnswer;
+               },
+               [this]() -> std::optional<song::KeyChangeAnswer> {
+                   ++transpositionQuestions;
+                   return transpositionAnswer;
                }}
     {
     }
 
     songloom::test::TempDir dir;
     CapturingReporter reporter;
-    song::SongData song;
-    std::vector<Posted> posted;
-    std::vector<int> commands;
+    AppServices services;
+    SongDocument document;
+    // The document's song, for setting a test up before the windows exist.
+    song::SongData& song;
     std::vector<QString> drags;
     std::vector<bool> chooserCalls;
     std::optional<std::string> chooserAnswer;
+    int transpositionQuestions = 0;
+    std::optional<song::KeyChangeAnswer> transpositionAnswer = song::KeyChangeAnswer::kTranspose;
     PaletteHost host;
 };
 

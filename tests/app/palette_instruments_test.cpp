@@ -21,7 +21,7 @@ protected:
         QCoreApplication::sendEvent(&w, &move);
     }
     // The centre of the key of note, in the palette's coordinates.
-    static QPoint KeyPoint(const CKeyboardPalletDlg& palette, int note)
+    static QPoint KeyPoint(const KeyboardPalette& palette, int note)
     {
         for (const auto& key : palette.keyboard().Layout(0).keys) {
             if (key.note == note) {
@@ -35,24 +35,28 @@ protected:
 
 TEST_F(InstrumentTest, KeyboardKeysPreviewAndDragNotes)
 {
-    CKeyboardPalletDlg palette(host, {48, 83});
+    KeyboardPalette palette(host, {48, 83});
+    std::vector<int> sounded;
+    QObject::connect(&palette, &KeyboardPalette::notePressed, [&](int pitch) { sounded.push_back(pitch); });
     EXPECT_EQ(palette.keyboard().Layout(0).keys.size(), 36u);
     const QPoint c4 = KeyPoint(palette, 60);
     QTest::mousePress(&palette, Qt::LeftButton, {}, c4);
     QTest::mouseRelease(&palette, Qt::LeftButton, {}, c4);
-    EXPECT_EQ(posted, (std::vector<Posted>{{0x800F, 60, 0}}));
+    EXPECT_EQ(sounded, (std::vector<int>{60}));
     EXPECT_TRUE(drags.empty());
 
     const QPoint fSharp = KeyPoint(palette, 66);
     QTest::mousePress(&palette, Qt::LeftButton, {}, fSharp);
     Move(palette, fSharp + QPoint(0, 12));
-    EXPECT_EQ(posted.back(), (Posted{0x800F, 66, 0}));
+    EXPECT_EQ(sounded.back(), 66);
     EXPECT_EQ(drags, (std::vector<QString>{QStringLiteral("note:66")}));
 }
 
 TEST_F(InstrumentTest, KeyboardToolsDragLengthsAndTheSplit)
 {
-    CKeyboardPalletDlg palette(host, {48, 83});
+    KeyboardPalette palette(host, {48, 83});
+    int sounded = 0;
+    QObject::connect(&palette, &KeyboardPalette::notePressed, [&](int) { ++sounded; });
     const std::array<std::pair<int, int>, 4> tools{{{0, 0}, {0, 1}, {1, 0}, {1, 1}}};
     for (const auto& [row, column] : tools) {
         const QPoint p = palette.geometry().Tool(row, column).center();
@@ -60,7 +64,7 @@ TEST_F(InstrumentTest, KeyboardToolsDragLengthsAndTheSplit)
         Move(palette, p + QPoint(8, 0));
     }
     EXPECT_EQ(drags, (std::vector<QString>{"length:8", "length:4", "length:2", "note:-1"}));
-    EXPECT_TRUE(posted.empty());  // tools sound nothing
+    EXPECT_EQ(sounded, 0);  // tools sound nothing
     EXPECT_EQ(palette.ToolTipAt(palette.geometry().Tool(1, 1).center()),
               QStringLiteral("音符を区切りたい位置にドロップしてください。"));
     EXPECT_EQ(palette.ToolTipAt(palette.geometry().Tool(0, 0).center()),
@@ -70,8 +74,8 @@ TEST_F(InstrumentTest, KeyboardToolsDragLengthsAndTheSplit)
 
 TEST_F(InstrumentTest, KeyboardFollowsTheRange)
 {
-    CKeyboardPalletDlg palette(host, {48, 83});
-    palette.HandleMessage(0x801C, 60, 72);
+    KeyboardPalette palette(host, {48, 83});
+    palette.SetRange({60, 72});
     EXPECT_EQ(palette.range(), (KeyboardRange{60, 72}));
     const auto& keys = palette.keyboard().Layout(0).keys;
     ASSERT_EQ(keys.size(), 13u);
@@ -124,7 +128,7 @@ TEST_F(InstrumentTest, GuitarPaletteShowsStrumsDragsAndTakesDrops)
 {
     CapturingReporter r;
     song.Reset(r, 8, 4, 9);  // Bb major: flats
-    CGuitarPalletDlg palette(host);
+    GuitarPalette palette(host);
     EXPECT_EQ(palette.rootList()->count(), 12);
     EXPECT_EQ(palette.rootList()->itemText(10), QStringLiteral("Bb"));
     EXPECT_EQ(palette.typeList()->count(), 18);
@@ -135,8 +139,10 @@ TEST_F(InstrumentTest, GuitarPaletteShowsStrumsDragsAndTakesDrops)
     palette.positionSpin()->setValue(2);
     EXPECT_EQ(palette.Frets(), (std::array<int, 6>{-1, 3, 5, 5, 5, 3}));
 
+    int strums = 0;
+    QObject::connect(&palette, &GuitarPalette::strumRequested, [&] { ++strums; });
     QTest::mouseClick(palette.strumButton(), Qt::LeftButton);
-    EXPECT_EQ(posted, (std::vector<Posted>{{0x8017, 0, 0}}));
+    EXPECT_EQ(strums, 1);
 
     EXPECT_TRUE(palette.DropText(QStringLiteral("chord:D")));
     EXPECT_EQ(palette.rootList()->currentIndex(), 2);

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -11,6 +12,7 @@
 #include "arrange/style_catalogue.h"
 #include "common/random.h"
 #include "common/text.h"
+#include "song/song_image.h"
 #include "palette_fixture.h"
 
 namespace songloom::app::test {
@@ -29,18 +31,20 @@ TEST(KeyboardRange, EveryChangeKeepsAnOctave)
 
 class PanelTest : public PaletteTest {};
 
-TEST_F(PanelTest, OptionsPostTheRangeTheyShow)
+TEST_F(PanelTest, OptionsAnnounceTheRangeTheyShow)
 {
-    COptionsDlg options(host, {48, 83});
+    OptionsWindow options({48, 83});
+    std::vector<KeyboardRange> announced;
+    QObject::connect(&options, &OptionsWindow::rangeChanged, [&](KeyboardRange r) { announced.push_back(r); });
     EXPECT_EQ(options.lowSpin()->value(), 48);
     options.lowSpin()->setValue(80);
     EXPECT_EQ(options.lowSpin()->value(), 71);
-    EXPECT_EQ(posted.back(), (Posted{0x801C, 71, 83}));
+    EXPECT_EQ(announced.back(), (KeyboardRange{71, 83}));
     options.highSpin()->setValue(70);
     EXPECT_EQ(options.highSpin()->value(), 83);  // 71 + 12
-    EXPECT_EQ(posted.back(), (Posted{0x801C, 71, 83}));
+    EXPECT_EQ(announced.back(), (KeyboardRange{71, 83}));
     options.SetRange({30, 90});
-    EXPECT_EQ(posted.size(), 2u);  // showing a range posts nothing
+    EXPECT_EQ(announced.size(), 2u);  // showing a range announces nothing
 }
 
 TEST_F(PanelTest, LibraryListsTitleAndComposerOfEverySongFile)
@@ -66,7 +70,7 @@ TEST_F(PanelTest, LibraryListsTitleAndComposerOfEverySongFile)
     EXPECT_EQ(entries[1].path, dir.File("Library/b.sld"));
 
     std::vector<std::string> opened;
-    CLibraryDlg library(dir.path(), [&](const std::string& path) { opened.push_back(path); });
+    LibraryWindow library(dir.path(), [&](const std::string& path) { opened.push_back(path); });
     library.show();
     ASSERT_EQ(library.list()->count(), 2);
     EXPECT_EQ(library.list()->item(1)->text(), QStringLiteral("夕焼け / 山田"));
@@ -96,7 +100,7 @@ TEST_F(SongInfoTest, RefreshShowsTheSong)
     ASSERT_GE(styles.size(), 2u);
     song.info.style = styles[1].first;
     CopyInfoText(song.info.title, "題名");
-    CSongInfoDlg panel(host, catalogue);
+    SongInfoPanel panel(host, catalogue);
     EXPECT_EQ(panel.barSpin()->value(), 37);
     EXPECT_EQ(panel.barSpin()->minimum(), 1);
     EXPECT_EQ(panel.barSpin()->maximum(), 256);
@@ -109,34 +113,85 @@ TEST_F(SongInfoTest, RefreshShowsTheSong)
     EXPECT_EQ(panel.styleList()->count(), static_cast<int>(styles.size()));
     EXPECT_EQ(panel.styleList()->currentData().toInt(), styles[1].first);
     EXPECT_EQ(panel.titleEdit()->text(), QStringLiteral("題名"));
-    EXPECT_TRUE(posted.empty());  // refreshing tells nobody
+    EXPECT_EQ(document.undoStack().count(), 0);  // showing the song changes nothing
 }
 
-TEST_F(SongInfoTest, ChoicesPostTheirMessages)
+TEST_F(SongInfoTest, ChoicesAreUndoStepsOfTheDocument)
 {
-    CSongInfoDlg panel(host, catalogue);
+    SongInfoPanel panel(host, catalogue);
+    const auto original = song::BuildSongImage(song, song.beats(), song.key());
     panel.ChooseTimeSignature(1);
-    panel.ChooseKey(15);
+    EXPECT_EQ(song.beats(), 3);
+    panel.ChooseKey(15);  // untouched: transposed without a question
+    EXPECT_EQ(transpositionQuestions, 0);
+    EXPECT_EQ(song.key(), 15);
     panel.barSpin()->setValue(20);
+    EXPECT_EQ(song.bars(), 20);
     panel.ChooseCategory(3);
     const auto styles = StyleEntries(catalogue, 3);
     ASSERT_GE(styles.size(), 2u);
     EXPECT_EQ(panel.styleList()->count(), static_cast<int>(styles.size()));
     EXPECT_EQ(panel.styleList()->currentIndex(), 0);
+    EXPECT_EQ(song.info.category, 3);
+    EXPECT_EQ(song.info.style, styles[0].first);
     panel.ChooseStyle(1);
-    EXPECT_EQ(posted, (std::vector<Posted>{{0x8014, 1, 0},
-                                           {0x8013, 15, 0},
-                                           {0x8012, 20, 0},
-                                           {0x8015, 3, styles[0].first},
-                                           {0x8016, styles[1].first, 0}}));
-    // The song itself is the main window's to change.
+    EXPECT_EQ(song.info.style, styles[1].first);
+    EXPECT_EQ(document.undoStack().count(), 5);
+    EXPECT_EQ(document.undoStack().undoText(), QStringLiteral("音楽スタイルの変更"));
+
+    // Undo shows the old values again in the panel.
+    document.undoStack().undo();
+    EXPECT_EQ(panel.styleList()->currentData().toInt(), styles[0].first);
+    document.undoStack().undo();
+    document.undoStack().undo();
+    EXPECT_EQ(panel.barSpin()->value(), 8);
+    document.undoStack().undo();
+    EXPECT_EQ(panel.keyList()->currentIndex(), 0);
+    document.undoStack().undo();
+    EXPECT_EQ(panel.timeSignatureList()->currentIndex(), 0);
+    EXPECT_EQ(song::BuildSongImage(song, song.beats(), song.key()), original);
+}
+
+TEST_F(SongInfoTest, BarCountTypedOverIsAppliedOnEnterOnly)
+{
+    for (int bar = 0; bar < 8; ++bar) song.SetNote(reporter, bar, 0, 60 + bar, 9, 0);
+    SongInfoPanel panel(host, catalogue);
+    panel.show();
+    panel.barSpin()->setFocus();
+    panel.barSpin()->selectAll();
+    QTest::keyClicks(panel.barSpin(), QStringLiteral("12"));
+    // Nothing shrank on the way through "1".
     EXPECT_EQ(song.bars(), 8);
+    EXPECT_EQ(song.GetNote(7, 0, 0).value, 67);
+    QTest::keyClick(panel.barSpin(), Qt::Key_Return);
+    EXPECT_EQ(song.bars(), 12);
+    for (int bar = 0; bar < 8; ++bar) EXPECT_EQ(song.GetNote(bar, 0, 0).value, 60 + bar) << bar;
+    EXPECT_EQ(document.undoStack().count(), 1);
+}
+
+TEST_F(SongInfoTest, CancelledTranspositionKeepsKeyAndPanel)
+{
+    song.SetNote(reporter, 0, 0, 64, 3, 0);  // no longer untouched: the question comes
+    SongInfoPanel panel(host, catalogue);
+    transpositionAnswer.reset();
+    panel.keyList()->setCurrentIndex(2);  // as the user's choice shows it
+    panel.ChooseKey(2);
+    EXPECT_EQ(transpositionQuestions, 1);
     EXPECT_EQ(song.key(), 0);
+    EXPECT_EQ(panel.keyList()->currentIndex(), 0);
+    EXPECT_EQ(document.undoStack().count(), 0);
+
+    transpositionAnswer = song::KeyChangeAnswer::kTranspose;
+    panel.ChooseKey(2);  // C to D: the melody moves up a tone
+    EXPECT_EQ(song.key(), 2);
+    EXPECT_EQ(song.GetNote(0, 0, 0).value, 66);
+    EXPECT_EQ(panel.keyList()->currentIndex(), 2);
+    EXPECT_EQ(document.undoStack().undoText(), QStringLiteral("移調"));
 }
 
 TEST_F(SongInfoTest, TitleAndComposerAreCopiedAtOnceAsCp932)
 {
-    CSongInfoDlg panel(host, catalogue);
+    SongInfoPanel panel(host, catalogue);
     panel.titleEdit()->setText(QString());
     // 40 double-byte characters: only 31 fit in 63 bytes.
     const QString long_ = QString(40, QChar(0x3042));
@@ -145,8 +200,11 @@ TEST_F(SongInfoTest, TitleAndComposerAreCopiedAtOnceAsCp932)
     EXPECT_EQ(title.size(), 62u);
     EXPECT_EQ(QString::fromStdString(Cp932ToUtf8(title)), QString(31, QChar(0x3042)));
     EXPECT_EQ(song.info.title[63], '\0');
+    emit panel.composerEdit()->textEdited(QStringLiteral("Bac"));
     emit panel.composerEdit()->textEdited(QStringLiteral("Bach"));
     EXPECT_EQ(FieldText(song.info.composer.data(), 64), "Bach");
+    // Typing is one step per field, not one per character.
+    EXPECT_EQ(document.undoStack().count(), 2);
     std::array<char, 64> ascii{};
     CopyInfoText(ascii, std::string(70, 'x'));
     EXPECT_EQ(FieldText(ascii.data(), 64).size(), 63u);

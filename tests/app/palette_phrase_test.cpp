@@ -2,7 +2,7 @@
 #include <QTest>
 #include <fstream>
 
-#include "app/palettes/phrase_pallet_dlg.h"
+#include "app/palettes/phrase_palette.h"
 #include "common/general.h"
 #include "palette_fixture.h"
 #include "song/song_image.h"
@@ -12,25 +12,25 @@ namespace {
 
 class PhrasePaletteTest : public PaletteTest {
 protected:
-    PhrasePaletteTest() { phrase.Reset(reporter, 4, 4, 0); }
+    PhrasePaletteTest() : phrase(document.phrase()) { phrase.Reset(reporter, 4, 4, 0); }
 
     // A point in bar's cell over eighth slot.
-    QPoint At(const CPhrasePalletDlg& palette, int bar, int slot) const
+    QPoint At(const PhrasePalette& palette, int bar, int slot) const
     {
         const QRect cell = palette.geometry().Cell(bar);
         return QPoint(cell.left() + slot * cell.width() / 8 + 2, cell.center().y());
     }
-    bool Drop(CPhrasePalletDlg& palette, const QString& text, QPoint p)
+    bool Drop(PhrasePalette& palette, const QString& text, QPoint p)
     {
         return palette.DropText(text, p.x(), p.y());
     }
 
-    song::SongData phrase;
+    song::SongData& phrase;  // the document's
 };
 
 TEST_F(PhrasePaletteTest, DropsChangeThePhrase)
 {
-    CPhrasePalletDlg palette(host, phrase);
+    PhrasePalette palette(host);
     EXPECT_TRUE(Drop(palette, "chord:F", At(palette, 1, 2)));  // bar 1, beat 1
     EXPECT_EQ(phrase.ChordName(4), "C ");
     for (int beat = 5; beat < 8; ++beat) EXPECT_EQ(phrase.ChordName(beat), "F ");
@@ -43,19 +43,20 @@ TEST_F(PhrasePaletteTest, DropsChangeThePhrase)
     EXPECT_TRUE(Drop(palette, "phrase:2", At(palette, 3, 5)));
     EXPECT_EQ(phrase.melody[24].cell[0], 60);
 
-    // A score bar is the main window's to copy in.
+    // A bar of the score, copied in from the working song.
+    song.SetNote(reporter, 7, 0, 71, 3, 0);
     EXPECT_TRUE(Drop(palette, "score:7", At(palette, 0, 0)));
-    EXPECT_EQ(posted, (std::vector<Posted>{{0x800D, 0, 7}}));
+    EXPECT_EQ(phrase.GetNote(0, 0, 0).value, 71);
     EXPECT_TRUE(reporter.reports().empty());
 }
 
 TEST_F(PhrasePaletteTest, UnknownAndTextlessDropsAreReported)
 {
-    CPhrasePalletDlg palette(host, phrase);
+    PhrasePalette palette(host);
     const std::vector<std::uint8_t> before = song::BuildSongImage(phrase, 4, 0);
     EXPECT_TRUE(Drop(palette, "test", At(palette, 0, 0)));
     ASSERT_EQ(reporter.reports().size(), 1u);
-    EXPECT_EQ(reporter.lines()[0], "CPhrasePalletDlg::ErrorMsg");
+    EXPECT_EQ(reporter.lines()[0], std::string(kPhraseDropRefused));
     EXPECT_FALSE(reporter.reports()[0].systemModal);
     EXPECT_FALSE(palette.DropText(std::nullopt, 300, 100));
     EXPECT_TRUE(reporter.Has("DRTG", 1));
@@ -64,7 +65,7 @@ TEST_F(PhrasePaletteTest, UnknownAndTextlessDropsAreReported)
 
 TEST_F(PhrasePaletteTest, CellsDragTheirBar)
 {
-    CPhrasePalletDlg palette(host, phrase);
+    PhrasePalette palette(host);
     const QPoint start = At(palette, 2, 3);
     QTest::mousePress(&palette, Qt::LeftButton, {}, start);
     QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, 10)), QPointF(), Qt::NoButton, Qt::LeftButton,
@@ -79,7 +80,7 @@ TEST_F(PhrasePaletteTest, CellsDragTheirBar)
 
 TEST_F(PhrasePaletteTest, CommandsClearOpenSaveAndPlay)
 {
-    CPhrasePalletDlg palette(host, phrase);
+    PhrasePalette palette(host);
     song.Reset(reporter, 12, 3, 1);  // the working song: 3/4 in G
     Drop(palette, "note:62", At(palette, 0, 0));
 
@@ -109,13 +110,15 @@ TEST_F(PhrasePaletteTest, CommandsClearOpenSaveAndPlay)
     palette.Command(14);
     EXPECT_EQ(chooserCalls, (std::vector<bool>{true, false, false, false, true}));
 
+    int plays = 0;
+    QObject::connect(&palette, &PhrasePalette::playRequested, [&] { ++plays; });
     QTest::mouseClick(palette.commandButton(15), Qt::LeftButton);
-    EXPECT_EQ(commands, (std::vector<int>{15}));
+    EXPECT_EQ(plays, 1);
 }
 
 TEST_F(PhrasePaletteTest, Tooltips)
 {
-    CPhrasePalletDlg palette(host, phrase);
+    PhrasePalette palette(host);
     EXPECT_EQ(palette.ToolTipAt(At(palette, 1, 1)),
               QStringLiteral("コードパレットやキーボードパレットからドラッグ＆ドロップしてコードや音符を入力してください。"));
     EXPECT_EQ(palette.ToolTipAt(palette.geometry().Head().center()),

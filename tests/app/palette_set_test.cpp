@@ -3,8 +3,11 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QSpinBox>
+#include <QTest>
 #include <cstdlib>
 #include <fstream>
+
+#include <QPushButton>
 
 #include "app/palettes/chord_palette.h"
 #include "app/palettes/chord_selector.h"
@@ -12,7 +15,7 @@
 #include "app/palettes/keyboard_palette.h"
 #include "app/palettes/library_window.h"
 #include "app/palettes/palette_set.h"
-#include "app/palettes/phrase_pallet_dlg.h"
+#include "app/palettes/phrase_palette.h"
 #include "app/palettes/scale_selector.h"
 #include "app/palettes/song_info_panel.h"
 #include "arrange/style_catalogue.h"
@@ -27,17 +30,15 @@ class PaletteSetTest : public PaletteTest {
 protected:
     PaletteSetTest()
     {
-        phrase.Reset(reporter, 4, 4, 0);
         Random random(7);
         arrange::StyleRecord active;
         arrange::BuildStyleCatalogue(random, catalogue, active);
     }
     std::unique_ptr<PaletteSet> Make()
     {
-        return std::make_unique<PaletteSet>(host, phrase, catalogue, KeyboardRange{48, 83},
+        return std::make_unique<PaletteSet>(host, catalogue, KeyboardRange{48, 83},
                                             [this](const std::string& path) { opened.push_back(path); });
     }
-    song::SongData phrase;
     arrange::StyleCatalogue catalogue;
     std::vector<std::string> opened;
 };
@@ -46,20 +47,18 @@ TEST_F(PaletteSetTest, CommandsShowAndHideTheirWindows)
 {
     auto set = Make();
     EXPECT_FALSE(set->guitarPalette().isVisible());
-    EXPECT_TRUE(set->Command(16));
+    QTest::mouseClick(set->chordPalette().guitarButton(), Qt::LeftButton);
     EXPECT_TRUE(set->guitarPalette().isVisible());
-    EXPECT_TRUE(set->Command(16));
+    set->ToggleGuitar();
     EXPECT_FALSE(set->guitarPalette().isVisible());
-    EXPECT_TRUE(set->Command(17));
+    QTest::mouseClick(set->chordPalette().scaleButton(), Qt::LeftButton);
     EXPECT_TRUE(set->scaleSelector().isVisible());
-    EXPECT_TRUE(set->Command(6));
+    set->ToggleLibrary();
     EXPECT_TRUE(set->library().isVisible());
-    EXPECT_TRUE(set->Command(8));
+    set->ToggleOptions();
     EXPECT_TRUE(set->options().isVisible());
-    EXPECT_TRUE(set->Command(7));
+    set->ShowSongInfo();
     EXPECT_TRUE(set->songInfo().isVisible());
-    EXPECT_FALSE(set->Command(15));  // the main window plays the phrase
-    EXPECT_FALSE(set->Command(5));
 
     set->ShowStartUpPalettes();
     EXPECT_TRUE(set->phrasePalette().isVisible());
@@ -70,8 +69,10 @@ TEST_F(PaletteSetTest, CommandsShowAndHideTheirWindows)
 TEST_F(PaletteSetTest, SongChangesReachEveryWindow)
 {
     auto set = Make();
-    song.Reset(reporter, 20, 3, 23);  // D minor, 3/4
-    set->SongChanged();
+    song::SongData other;
+    other.Reset(reporter, 20, 3, 23);  // D minor, 3/4
+    ASSERT_TRUE(other.Save(reporter, dir.File("other.sld")));
+    ASSERT_TRUE(document.Open(dir.File("other.sld")));
     EXPECT_EQ(set->songInfo().barSpin()->value(), 20);
     EXPECT_EQ(set->scaleSelector().list()->count(), 3);
     EXPECT_EQ(set->chordPalette().list().rows()[0][0], "Dm");
@@ -84,16 +85,26 @@ TEST_F(PaletteSetTest, SongChangesReachEveryWindow)
     RunPosted();
     EXPECT_EQ(set->chordPalette().list().rows()[0][2], "Faug");
 
-    set->HandleMessage(0x801C, 55, 79);
+    // The options' range reaches the keyboard.
+    set->options().highSpin()->setValue(79);
+    set->options().lowSpin()->setValue(55);
     EXPECT_EQ(set->keyboardPalette().range(), (KeyboardRange{55, 79}));
-    EXPECT_EQ(set->options().lowSpin()->value(), 55);
 
-    // Command 20 takes the chord selector's choice.
+    // The selector's take button hands its choice to the chord palette.
     set->chordPalette().MenuAction({0, 0}, ChordMenuAction::kReplace);
     set->chordPalette().selector()->typeList()->setCurrentIndex(4);
-    EXPECT_TRUE(set->Command(20));
+    set->chordPalette().selector()->Take();
     RunPosted();
     EXPECT_EQ(set->chordPalette().list().At({0, 0}), "Cm7");
+
+    // A new key (undone again) gives every window the list of its key.
+    document.ChangeKey(2, [] { return song::KeyChangeAnswer::kTranspose; });
+    EXPECT_EQ(set->chordPalette().list().rows()[0][0], "D");
+    EXPECT_EQ(set->scaleSelector().list()->count(), 1);
+    EXPECT_EQ(set->songInfo().keyList()->currentIndex(), 2);
+    document.undoStack().undo();
+    EXPECT_EQ(set->chordPalette().list().rows()[0][0], "Dm");
+    EXPECT_EQ(set->songInfo().keyList()->currentIndex(), 23);
 
     EXPECT_TRUE(set->SaveChordList());
     EXPECT_TRUE(FileExists(dir.File("chord.txt")));
@@ -101,18 +112,38 @@ TEST_F(PaletteSetTest, SongChangesReachEveryWindow)
 
 TEST_F(PaletteSetTest, PalettesAreArrangedClearOfTheMainWindow)
 {
-    auto set = Make();
-    const QRect main(0, 0, 1000, 640);
-    set->ArrangeAround(main, QSize(1600, 1200));
-    for (QWidget* w : std::initializer_list<QWidget*>{&set->phrasePalette(), &set->chordPalette(),
-                                                      &set->keyboardPalette(), &set->guitarPalette()}) {
-        EXPECT_FALSE(w->frameGeometry().intersects(main)) << w->windowTitle().toStdString();
+    const PaletteFrames sizes{QRect(0, 0, 880, 200), QRect(0, 0, 380, 120), QRect(0, 0, 700, 140),
+                              QRect(0, 0, 220, 330)};
+    const auto all = [](const PaletteFrames& f) { return std::array<QRect, 4>{f.phrase, f.chord, f.keyboard, f.guitar}; };
+    // A large screen: nothing over the window, nothing over another palette.
+    const QRect main(0, 0, 1016, 700);
+    const QRect score(0, 60, 1008, 485);
+    const QRect large(0, 0, 1600, 1200);
+    const PaletteFrames placed = PlacePalettes(main, score, sizes, large);
+    for (const QRect& r : all(placed)) {
+        EXPECT_FALSE(r.intersects(main));
+        EXPECT_TRUE(large.contains(r));
     }
-    EXPECT_FALSE(set->phrasePalette().frameGeometry().intersects(set->keyboardPalette().frameGeometry()));
-    // A small screen: the palettes stay on it.
-    set->ArrangeAround(QRect(0, 0, 800, 560), QSize(1024, 768));
-    EXPECT_LE(set->phrasePalette().frameGeometry().bottom(), 768);
-    EXPECT_GE(set->keyboardPalette().y(), 0);
+    EXPECT_FALSE(placed.phrase.intersects(placed.keyboard));
+    EXPECT_FALSE(placed.chord.intersects(placed.guitar));
+
+    // 1366 x 768 with a window shrunk to leave room under it: the phrase and
+    // keyboard palettes go there, everything stays on the screen and the
+    // score's cells stay clear.
+    const QRect small(0, 0, 1366, 740);
+    const QRect shrunk(0, 0, 980, 380);
+    const QRect cells(0, 60, 966, 280);
+    const PaletteFrames fitted = PlacePalettes(shrunk, cells, sizes, small);
+    for (const QRect& r : all(fitted)) {
+        EXPECT_TRUE(small.contains(r)) << r.x() << "," << r.y();
+    }
+    EXPECT_FALSE(fitted.phrase.intersects(cells));
+    EXPECT_FALSE(fitted.keyboard.intersects(cells));
+    EXPECT_FALSE(fitted.chord.intersects(cells));
+
+    // No room at all: still on the screen.
+    const PaletteFrames crowded = PlacePalettes(QRect(0, 0, 1016, 700), score, sizes, QRect(0, 0, 1024, 768));
+    for (const QRect& r : all(crowded)) EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(r));
 }
 
 // Paints every palette; with SONGLOOM_SCREENSHOT_DIR set, the pictures are

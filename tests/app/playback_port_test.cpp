@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSlider>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "app/message_box_reporter.h"
 #include "app/playback_factory.h"
 #include "app_fixture.h"
+#include "app/sound_preview.h"
 #include "playback/devices/recording_output.h"
 #include "playback/scheduler.h"
 
@@ -44,9 +46,9 @@ std::vector<std::uint8_t> ThreeBarMidiFile()
 constexpr playback::Micros kBarMicros = 2'000'000;
 
 // The cells painted in the playing colour.
-std::vector<int> MarkedCells(CSongloomDlg& window)
+std::vector<int> MarkedCells(MainWindow& window)
 {
-    const QImage image = window.PaintedImage();
+    const QImage image = window.score().PaintedImage();
     std::vector<int> marked;
     for (int cell = 0; cell < kCellsPerPage; ++cell) {
         const PixelRect r = CellRect(cell);
@@ -101,7 +103,7 @@ protected:
 
 TEST_F(RecordedPlayTest, PlayToTheEndSendsTheNotesAndResetsTheWindow)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     w.Command(kCmdPlay);
     ASSERT_TRUE(w.songPlaying());
     EXPECT_FALSE(w.tempoSlider()->isEnabled());
@@ -113,17 +115,17 @@ TEST_F(RecordedPlayTest, PlayToTheEndSendsTheNotesAndResetsTheWindow)
     EXPECT_EQ(notes.back()[1], 60);
     EXPECT_FALSE(w.songPlaying());
     EXPECT_TRUE(w.tempoSlider()->isEnabled());
-    EXPECT_EQ(w.playingBar(), -1);
+    EXPECT_EQ(w.score().playingBar(), -1);
 }
 
 TEST_F(RecordedPlayTest, PressingPlayAgainStopsWithoutTheEndCallback)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     w.Command(kCmdPlay);
     ASSERT_TRUE(w.songPlaying());
     clock.AdvanceBy(1000);
     Settle();
-    EXPECT_EQ(w.playingBar(), 0);
+    EXPECT_EQ(w.score().playingBar(), 0);
     w.Command(kCmdPlay);
     EXPECT_FALSE(w.songPlaying());
     EXPECT_TRUE(w.tempoSlider()->isEnabled());
@@ -144,24 +146,24 @@ TEST_F(RecordedPlayTest, TheBarBeingPlayedIsMarkedUntilStopOrEnd)
     services->render = [](const song::SongData&, const std::string& path) {
         return WriteFileAtomically(path, ThreeBarMidiFile());
     };
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     ProcessEvents();
     EXPECT_TRUE(MarkedCells(w).empty());
     w.Command(kCmdPlay);
     ASSERT_TRUE(w.songPlaying());
     clock.AdvanceBy(1000);
     Settle();
-    EXPECT_EQ(w.playingBar(), 0);
+    EXPECT_EQ(w.score().playingBar(), 0);
     EXPECT_EQ(MarkedCells(w), (std::vector<int>{0}));
     // Time runs on into the second bar: the mark moves with it.
     clock.AdvanceTo(kBarMicros + 1000);
     Settle();
-    EXPECT_EQ(w.playingBar(), 1);
+    EXPECT_EQ(w.score().playingBar(), 1);
     EXPECT_EQ(MarkedCells(w), (std::vector<int>{1}));
     // Stop clears the mark.
     w.Command(kCmdPlay);
     EXPECT_FALSE(w.songPlaying());
-    EXPECT_EQ(w.playingBar(), -1);
+    EXPECT_EQ(w.score().playingBar(), -1);
     EXPECT_TRUE(MarkedCells(w).empty());
 
     // Played to its end, the song leaves no mark either.
@@ -173,7 +175,7 @@ TEST_F(RecordedPlayTest, TheBarBeingPlayedIsMarkedUntilStopOrEnd)
     clock.RunUntilIdle(clock.Now() + 10 * kBarMicros);
     Settle();
     EXPECT_FALSE(w.songPlaying());
-    EXPECT_EQ(w.playingBar(), -1);
+    EXPECT_EQ(w.score().playingBar(), -1);
     EXPECT_TRUE(MarkedCells(w).empty());
     EXPECT_TRUE(reporter.reports().empty());
 }
@@ -193,7 +195,7 @@ TEST_F(RecordedPlayTest, WithoutASoundOutputTheSongStillRunsAndIsMarked)
     options.startLead = 0;
     services->playback = MakePlayback(boxes, outputs, clock, options);
     outputs.SetOpenStatus(playback::OpenStatus::kNoOutput);
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     ProcessEvents();
 
     int boxesShown = 0;
@@ -214,18 +216,26 @@ TEST_F(RecordedPlayTest, WithoutASoundOutputTheSongStillRunsAndIsMarked)
     Settle();
     EXPECT_EQ(boxesShown, 1);
     EXPECT_TRUE(shown.startsWith(QStringLiteral("MDCT07000001"))) << shown.toStdString();
-    EXPECT_EQ(w.playingBar(), 1);
+    EXPECT_EQ(w.score().playingBar(), 1);
     EXPECT_EQ(MarkedCells(w), (std::vector<int>{1}));
+    // The window says so for as long as it lasts, not only in the one box.
+    EXPECT_TRUE(w.statusLine()->text().startsWith(QString::fromUtf8(kSilentPrefix.data())))
+        << w.statusLine()->text().toStdString();
     w.Command(kCmdPlay);
     EXPECT_TRUE(MarkedCells(w).empty());
+    w.Command(kCmdPlay);
+    Settle();
+    EXPECT_EQ(boxesShown, 1);
+    EXPECT_FALSE(w.statusLine()->text().isEmpty());
+    w.Command(kCmdPlay);
     window.reset();
     services->playback.reset();
 }
 
 TEST_F(RecordedPlayTest, PreviewNotesGoToTheirOwnOutput)
 {
-    CSongloomDlg& w = Start();
-    w.HandleWindowMessage(wm::kNotePreview, 72, 0);
+    MainWindow& w = Start();
+    w.preview().Note(72);
     const auto sent = outputs.SentMessages();
     ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[0].bytes, (std::vector<std::uint8_t>{0xC0, 0}));

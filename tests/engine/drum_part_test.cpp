@@ -150,13 +150,19 @@ TEST(DrumPatterns, UnknownPatternAndKitProgram)
     EXPECT_TRUE(out.notes().empty());
     EXPECT_TRUE(t.reporter.Has("YRAC", arrange::kDrumPatternError));
 
-    EXPECT_EQ(DrumKitProgram(1, 3, 0, 1, 0), 40);
-    EXPECT_EQ(DrumKitProgram(1, 3, 0, 2, 1), 0);   // kit 2 outside 3/4
-    EXPECT_EQ(DrumKitProgram(1, 3, 1, 2, 1), 40);  // kit 2 in 3/4
-    EXPECT_EQ(DrumKitProgram(1, 0, 0, 1, 0), 0);
-    EXPECT_EQ(DrumKitProgram(1, 3, 0, 1, 2), 0);
-    EXPECT_EQ(DrumKitProgram(18, 0, 0, 1, 1), 49);
-    EXPECT_EQ(DrumKitProgram(18, 0, 0, 1, 0), 0);
+    EXPECT_EQ(DrumKitProgram(kKitByPattern, 1, 3, 0, 1, 0), 40);
+    EXPECT_EQ(DrumKitProgram(kKitByPattern, 1, 3, 0, 2, 1), 0);   // kit 2 outside 3/4
+    EXPECT_EQ(DrumKitProgram(kKitByPattern, 1, 3, 1, 2, 1), 40);  // kit 2 in 3/4
+    EXPECT_EQ(DrumKitProgram(kKitByPattern, 1, 0, 0, 1, 0), 0);
+    EXPECT_EQ(DrumKitProgram(kKitByPattern, 1, 3, 0, 1, 2), 0);
+    EXPECT_EQ(DrumKitProgram(kKitByPattern, 18, 0, 0, 1, 1), 49);
+    EXPECT_EQ(DrumKitProgram(kKitByPattern, 18, 0, 0, 1, 0), 0);
+    // A style's own kit wins over the rule, also the standard kit over brushes;
+    // a sound module without kit programs gets the standard kit.
+    EXPECT_EQ(DrumKitProgram(25, 2, 0, 0, 4, 0), 25);
+    EXPECT_EQ(DrumKitProgram(0, 1, 3, 0, 1, 0), 0);
+    EXPECT_EQ(DrumKitProgram(48, 18, 0, 0, 1, 1), 48);
+    EXPECT_EQ(DrumKitProgram(40, 1, 0, 0, 1, 2), 0);
 }
 
 TEST(DrumPatterns, JazzRideOnSixteenthsAndStyleGrid)

@@ -90,6 +90,29 @@ TEST_F(StageFixture, EachChannelGetsItsTrackOrNone)
     EXPECT_TRUE(reporter.reports().empty()) << reporter.lines().front();
 }
 
+TEST_F(StageFixture, DrumChannelTakesTheStylesKitProgram)
+{
+    auto programs = [](const midi::CMidiTrack& track) {
+        std::vector<int> values;
+        for (const midi::CMidiEvent& e : track.Events())
+            if (e.Kind == midi::kKindProgram && e.Channel == kDrumChannel) values.push_back(e.Value);
+        return values;
+    };
+    ctx.activeStyle.drumPattern = 2;
+    ctx.activeStyle.drumKitProgram = 25;
+    RenderDrumChannel(ctx);
+    ctx.activeStyle.drumKitProgram = kKitByPattern;
+    ctx.activeStyle.drumPattern = 1;
+    ctx.activeStyle.rhythmFeel = kTripletFeel;
+    RenderDrumChannel(ctx);
+    ctx.activeStyle.drumKitProgram = 0;
+    RenderDrumChannel(ctx);
+    ASSERT_EQ(ctx.tracks.size(), 3u);
+    EXPECT_EQ(programs(*ctx.tracks[0]), std::vector<int>{25});
+    EXPECT_EQ(programs(*ctx.tracks[1]), std::vector<int>{40});  // the triplet eight-beat's brushes
+    EXPECT_TRUE(programs(*ctx.tracks[2]).empty());             // the standard kit needs no change
+}
+
 TEST_F(StageFixture, AccompanimentDoublingComesFirstOnChannelEleven)
 {
     StyleRecord& style = ctx.activeStyle;

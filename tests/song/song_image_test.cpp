@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -248,39 +249,83 @@ TEST(SongImage, ZeroBarCountTakesTheWordsAfterTheMelody)
     EXPECT_TRUE(r.reports().empty());
 }
 
-TEST(SongImage, HeaderWordsTheSongCannotHoldAreRepairedAndReported)
+TEST(SongImage, ImagesThatFailTheirChecksAreRefusedAndReportedOnce)
 {
+    SongData kept;
+    CapturingReporter setup;
+    kept.Reset(setup, 12, 3, 5);
+    const std::vector<std::uint8_t> keptImage = BuildSongImage(kept, 3, 5);
+    const auto refuse = [&](ImageBytes& img, const char* what) {
+        CapturingReporter r;
+        SongData song = kept;
+        EXPECT_FALSE(DecodeSongImage(r, img.bytes(), song)) << what;
+        EXPECT_EQ(BuildSongImage(song, song.beats(), song.key()), keptImage) << what;
+        EXPECT_EQ(r.Count("SGDT", 1), 1u) << what;
+        EXPECT_EQ(r.reports().size(), 1u) << what;
+    };
+    // Header words the song cannot hold.
     struct Case {
         std::int32_t bars, beats, key;
-        int wantBars, wantBeats, wantKey;
     };
-    const Case cases[] = {
-        {300, 4, 0, 256, 4, 0},
-        {8, 0, 0, 8, 4, 0},
-        {8, 7, 0, 8, 4, 0},
-        {8, 3, 30, 8, 3, 0},
-        {8, 4, -1, 8, 4, 0},
-    };
-    for (const auto& c : cases) {
+    for (const Case& c : {Case{300, 4, 0}, Case{8, 0, 0}, Case{8, 7, 0}, Case{8, 3, 30}, Case{8, 4, -1}}) {
         ImageBytes img(90444);
         img.I32(90432, c.bars).I32(90436, c.beats).I32(90440, c.key).I32(90112 + 200, 120);
-        CapturingReporter r;
-        SongData song;
-        ASSERT_TRUE(DecodeSongImage(r, img.bytes(), song));
-        EXPECT_EQ(song.bars(), c.wantBars);
-        EXPECT_EQ(song.beats(), c.wantBeats);
-        EXPECT_EQ(song.key(), c.wantKey);
-        EXPECT_EQ(r.Count("SGDT", 1), 1u);
+        refuse(img, "header");
     }
-    // Cell values outside the pitches and marks become rests.
-    ImageBytes img(92492);
-    img.I32(90432, 1).I32(90436, 4).I32(90440, 0).I32(90112 + 200, 120);
-    img.I32(16384, 128).I32(16384 + 4, -7).I32(16384 + 8, -4);
+    // Cell values outside the pitches and marks.
+    for (const std::int32_t value : {128, -7}) {
+        ImageBytes img(92492);
+        img.I32(90432, 1).I32(90436, 4).I32(90440, 0).I32(90112 + 200, 120);
+        img.I32(16384, value);
+        refuse(img, "cell");
+    }
+    ImageBytes triplet(92492);
+    triplet.I32(90432, 1).I32(90436, 4).I32(90440, 0).I32(16384 + 8, -4);
+    refuse(triplet, "third cell");
+    // A chord of the song that is no chord name; past the song's end any
+    // bytes are left alone.
+    ImageBytes chord(92492);
+    chord.I32(90432, 1).I32(90436, 4).I32(90440, 0);
+    chord.Fill(3 * 16, 3, 'Q');
+    refuse(chord, "chord");
+    chord.Fill(3 * 16, 3, 0).Fill(5 * 16, 3, 'Q');
     CapturingReporter r;
     SongData song;
-    ASSERT_TRUE(DecodeSongImage(r, img.bytes(), song));
-    EXPECT_EQ(song.melody[0].cell, (std::array<std::int32_t, 3>{kRest, kRest, kNotTriplet}));
-    EXPECT_TRUE(r.Has("SGDT", 1));
+    EXPECT_TRUE(DecodeSongImage(r, chord.bytes(), song));
+    EXPECT_TRUE(r.reports().empty());
+}
+
+TEST(SongFile, EverySongWeShipPassesTheChecks)
+{
+    int read = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(test::SourceDir() + "/data/songs")) {
+        if (entry.path().extension() != ".sld") continue;
+        CapturingReporter r;
+        SongData song;
+        EXPECT_EQ(ReadSongFile(r, entry.path().string(), song, 8, 4, 0), SongFileStatus::kRead) << entry.path();
+        EXPECT_TRUE(r.reports().empty()) << entry.path();
+        ++read;
+    }
+    EXPECT_GE(read, 6);
+}
+
+TEST(SongFile, GarbageOfTheImageSizeIsRefusedAndTheCallerValuesStay)
+{
+    test::TempDir dir;
+    std::vector<std::uint8_t> garbage(92492);
+    std::uint32_t x = 12345;
+    for (auto& b : garbage) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(x >> 24);
+    }
+    WriteFile(dir.File("garbage.sld"), garbage);
+    CapturingReporter r;
+    SongData song;
+    EXPECT_EQ(ReadSongFile(r, dir.File("garbage.sld"), song, 4, 3, 15), SongFileStatus::kRefused);
+    EXPECT_EQ(song.bars(), 4);
+    EXPECT_EQ(song.keyName(), "Am");
+    EXPECT_EQ(r.Count("SGDT", 1), 1u);
+    EXPECT_EQ(r.reports().size(), 1u);
 }
 
 TEST(SongFile, MissingEmptyOddAndUnreadableFiles)

@@ -46,15 +46,15 @@ std::optional<ChordButtonPos> ChordButtonAt(const ChordGridGeometry& g, const so
     return std::nullopt;
 }
 
-CChordPaletteDlg::CChordPaletteDlg(PaletteHost& host, QWidget* parent) : QWidget(parent, Qt::Tool), host_(host)
+ChordPalette::ChordPalette(PaletteHost& host, QWidget* parent) : QWidget(parent, Qt::Tool), host_(host)
 {
     setWindowTitle(QStringLiteral("コード・パレット"));
     setMouseTracking(false);
-    selector_ = new CChordSelectorDlg(this);
+    selector_ = new ChordSelector(this);
     guitar_ = new QPushButton(QStringLiteral("ギター"), this);
     scale_ = new QPushButton(QStringLiteral("スケール"), this);
-    connect(guitar_, &QPushButton::clicked, this, [this] { host_.command(16); });
-    connect(scale_, &QPushButton::clicked, this, [this] { host_.command(17); });
+    connect(guitar_, &QPushButton::clicked, this, &ChordPalette::guitarRequested);
+    connect(scale_, &QPushButton::clicked, this, &ChordPalette::scaleRequested);
     editor_ = new QLineEdit(this);
     editor_->hide();
     connect(editor_, &QLineEdit::editingFinished, this, [this] {
@@ -65,33 +65,33 @@ CChordPaletteDlg::CChordPaletteDlg(PaletteHost& host, QWidget* parent) : QWidget
         list_.Replace(pos, QStringToPayload(editor_->text()));
         Relayout();
     });
-    list_.SetDefault(host_.song().key(), harmony::ScaleOfSelection(host_.song().key(), 0));
+    list_.SetDefault(host_.document.song().key(), harmony::ScaleOfSelection(host_.document.song().key(), 0));
     Relayout();
 }
 
-CChordPaletteDlg::~CChordPaletteDlg() = default;
+ChordPalette::~ChordPalette() = default;
 
-void CChordPaletteDlg::ShowDefault(int scale)
+void ChordPalette::ShowDefault(int scale)
 {
-    list_.SetDefault(host_.song().key(), scale);
+    list_.SetDefault(host_.document.song().key(), scale);
     Relayout();
 }
 
-void CChordPaletteDlg::LoadAtStartUp()
+void ChordPalette::LoadAtStartUp()
 {
     const std::string path = host_.workDir + "/" + std::string(kChordPaletteFileName);
     if (!FileExists(path) || !list_.Load(host_.reporter, path)) {
-        list_.SetDefault(host_.song().key(), harmony::ScaleOfSelection(host_.song().key(), 0));
+        list_.SetDefault(host_.document.song().key(), harmony::ScaleOfSelection(host_.document.song().key(), 0));
     }
     Relayout();
 }
 
-bool CChordPaletteDlg::SaveAtShutDown() const
+bool ChordPalette::SaveAtShutDown() const
 {
     return list_.Save(host_.reporter, host_.workDir + "/" + std::string(kChordPaletteFileName));
 }
 
-void CChordPaletteDlg::Relayout()
+void ChordPalette::Relayout()
 {
     int widest = 1;
     for (const auto& row : list_.rows()) widest = std::max(widest, static_cast<int>(row.size()));
@@ -105,7 +105,7 @@ void CChordPaletteDlg::Relayout()
     update();
 }
 
-void CChordPaletteDlg::paintEvent(QPaintEvent*)
+void ChordPalette::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), QColor(0, 0, 0));
@@ -129,7 +129,7 @@ void CChordPaletteDlg::paintEvent(QPaintEvent*)
     }
 }
 
-void CChordPaletteDlg::mousePressEvent(QMouseEvent* e)
+void ChordPalette::mousePressEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton) return;
     pressed_ = ChordButtonAt(geometry_, list_.rows(), list_.isDefault(), e->position().toPoint().x(),
@@ -139,7 +139,7 @@ void CChordPaletteDlg::mousePressEvent(QMouseEvent* e)
     update();
 }
 
-void CChordPaletteDlg::mouseMoveEvent(QMouseEvent* e)
+void ChordPalette::mouseMoveEvent(QMouseEvent* e)
 {
     if (!pressed_ || !(e->buttons() & Qt::LeftButton)) return;
     if ((e->position().toPoint() - pressPoint_).manhattanLength() < kDragDistance) return;
@@ -151,7 +151,7 @@ void CChordPaletteDlg::mouseMoveEvent(QMouseEvent* e)
     PostPreview(pos);
 }
 
-void CChordPaletteDlg::mouseReleaseEvent(QMouseEvent* e)
+void ChordPalette::mouseReleaseEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton || !pressed_) return;
     const ChordButtonPos pos = *pressed_;
@@ -160,14 +160,14 @@ void CChordPaletteDlg::mouseReleaseEvent(QMouseEvent* e)
     PostPreview(pos);
 }
 
-void CChordPaletteDlg::mouseDoubleClickEvent(QMouseEvent* e)
+void ChordPalette::mouseDoubleClickEvent(QMouseEvent* e)
 {
     const auto pos = ChordButtonAt(geometry_, list_.rows(), list_.isDefault(), e->position().toPoint().x(),
                                    e->position().toPoint().y());
     if (pos) EditName(*pos);
 }
 
-void CChordPaletteDlg::EditName(ChordButtonPos pos)
+void ChordPalette::EditName(ChordButtonPos pos)
 {
     if (!list_.Contains(pos)) return;
     editing_ = pos;
@@ -178,17 +178,17 @@ void CChordPaletteDlg::EditName(ChordButtonPos pos)
     editor_->selectAll();
 }
 
-void CChordPaletteDlg::PostPreview(ChordButtonPos pos)
+void ChordPalette::PostPreview(ChordButtonPos pos)
 {
-    if (host_.post) host_.post(kChordPreviewMessage, pos.row, pos.column);
+    emit chordPressed(pos.row, pos.column);
 }
 
-std::vector<int> CChordPaletteDlg::PreviewNotes(int row, int column) const
+std::vector<int> ChordPalette::PreviewNotes(int row, int column) const
 {
     return harmony::ChordPreviewNotes(list_.At({row, column}));
 }
 
-void CChordPaletteDlg::contextMenuEvent(QContextMenuEvent* e)
+void ChordPalette::contextMenuEvent(QContextMenuEvent* e)
 {
     const auto pos = ChordButtonAt(geometry_, list_.rows(), list_.isDefault(), e->pos().x(), e->pos().y());
     if (!pos) return;
@@ -202,7 +202,7 @@ void CChordPaletteDlg::contextMenuEvent(QContextMenuEvent* e)
     else if (chosen == remove) MenuAction(*pos, ChordMenuAction::kDelete);
 }
 
-void CChordPaletteDlg::MenuAction(ChordButtonPos pos, ChordMenuAction action)
+void ChordPalette::MenuAction(ChordButtonPos pos, ChordMenuAction action)
 {
     if (action == ChordMenuAction::kDelete) {
         list_.Delete(pos);
@@ -212,41 +212,31 @@ void CChordPaletteDlg::MenuAction(ChordButtonPos pos, ChordMenuAction action)
     menuTarget_ = pos;
     // The selector answers by a message, handled after the take button's
     // click has returned.
-    selector_->OpenFor(action == ChordMenuAction::kReplace, [this](std::uint32_t message, long long root,
-                                                                   long long type) {
+    selector_->OpenFor(action == ChordMenuAction::kReplace, [this](bool replace, int root, int type) {
         QMetaObject::invokeMethod(
-            this, [this, message, root, type] { HandleMessage(message, root, type); }, Qt::QueuedConnection);
+            this, [this, replace, root, type] { TakeChord(replace, root, type); }, Qt::QueuedConnection);
     });
 }
 
-void CChordPaletteDlg::HandleMessage(std::uint32_t message, long long wParam, long long lParam)
+void ChordPalette::TakeChord(bool replace, int root, int type)
 {
-    switch (message) {
-    case palette_message::kChordSelectorReplace:
-    case palette_message::kChordSelectorAdd: {
-        const std::string name = song::ChordNameOf(static_cast<int>(wParam), static_cast<int>(lParam));
-        if (name.empty()) return;
-        if (message == palette_message::kChordSelectorReplace) list_.Replace(menuTarget_, name);
-        else list_.Add(menuTarget_, name);
-        Relayout();
-        break;
-    }
-    case palette_message::kScaleChosen:
-        ShowDefault(harmony::ScaleOfSelection(host_.song().key(), static_cast<int>(wParam)));
-        break;
-    default: break;
-    }
+    const std::string name = song::ChordNameOf(root, type);
+    if (name.empty()) return;
+    if (replace) list_.Replace(menuTarget_, name);
+    else list_.Add(menuTarget_, name);
+    Relayout();
 }
 
-QString CChordPaletteDlg::ToolTipAt(QPoint) const { return Utf8(tip::kChordButtons); }
-
-bool CChordPaletteDlg::event(QEvent* e)
+void ChordPalette::ChooseScale(int entry)
 {
-    if (e->type() == QEvent::ToolTip) {
-        const auto* help = static_cast<QHelpEvent*>(e);
-        QToolTip::showText(help->globalPos(), ToolTipAt(help->pos()), this);
-        return true;
-    }
+    ShowDefault(harmony::ScaleOfSelection(host_.document.song().key(), entry));
+}
+
+QString ChordPalette::ToolTipAt(QPoint) const { return Utf8(tip::kChordButtons); }
+
+bool ChordPalette::event(QEvent* e)
+{
+    if (ShowToolTipAt(*this, e, [this](QPoint p) { return ToolTipAt(p); })) return true;
     return QWidget::event(e);
 }
 

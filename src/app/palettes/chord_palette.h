@@ -2,9 +2,8 @@
 // The chord palette ("コード・パレット"): up to 10 rows of 16 chord buttons
 // and the buttons of commands 16 (guitar palette) and 17 (scale selector).
 // A press on a button starts a "chord:" drag when the mouse moves, and after
-// the press (dragged or not) asks the main window to sound the chord
-// (0x8010 with row and column). The right button edits the list through the
-// chord selector.
+// the press (dragged or not) asks for the chord to sound (chordPressed). The
+// right button edits the list through the chord selector.
 
 #include <QWidget>
 #include <optional>
@@ -17,9 +16,7 @@ class QPushButton;
 
 namespace songloom::app {
 
-class CChordSelectorDlg;
-
-inline constexpr std::uint32_t kChordPreviewMessage = 0x8010;
+class ChordSelector;
 
 // The button grid's geometry, in the palette's coordinates.
 struct ChordGridGeometry {
@@ -37,11 +34,11 @@ QRect ChordButtonRect(const ChordGridGeometry& g, ChordButtonPos pos, bool capti
 
 enum class ChordMenuAction { kReplace, kAdd, kDelete };
 
-class CChordPaletteDlg : public QWidget {
+class ChordPalette : public QWidget {
     Q_OBJECT
 public:
-    CChordPaletteDlg(PaletteHost& host, QWidget* parent = nullptr);
-    ~CChordPaletteDlg() override;
+    ChordPalette(PaletteHost& host, QWidget* parent = nullptr);
+    ~ChordPalette() override;
 
     ChordPaletteList& list() { return list_; }
     const ChordPaletteList& list() const { return list_; }
@@ -53,16 +50,18 @@ public:
     // Shut-down: the list shown, back to chord.txt.
     bool SaveAtShutDown() const;
 
-    // Messages to the palette: 0x8018 / 0x8019 (root, type) from the chord
-    // selector, 0x801A (entry) from the scale selector.
-    void HandleMessage(std::uint32_t message, long long wParam, long long lParam);
+    // The chord selector's answer: root and type over the button the menu
+    // was opened on (replace) or as a new entry after it.
+    void TakeChord(bool replace, int root, int type);
+    // The scale selector's choice: the default list of that scale.
+    void ChooseScale(int entry);
 
     // The right-button menu's items for the button at pos.
     void MenuAction(ChordButtonPos pos, ChordMenuAction action);
     // The pitches the main window sounds for a button (0x8010).
     std::vector<int> PreviewNotes(int row, int column) const;
 
-    CChordSelectorDlg* selector() const { return selector_; }
+    ChordSelector* selector() const { return selector_; }
     QPushButton* guitarButton() const { return guitar_; }
     QPushButton* scaleButton() const { return scale_; }
     QLineEdit* nameEditor() const { return editor_; }
@@ -70,6 +69,11 @@ public:
     void EditName(ChordButtonPos pos);
     const ChordGridGeometry& geometry() const { return geometry_; }
     QString ToolTipAt(QPoint point) const;
+
+signals:
+    void chordPressed(int row, int column);
+    void guitarRequested();
+    void scaleRequested();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -91,7 +95,7 @@ private:
     QPoint pressPoint_;
     ChordButtonPos menuTarget_;
     std::optional<ChordButtonPos> editing_;
-    CChordSelectorDlg* selector_ = nullptr;
+    ChordSelector* selector_ = nullptr;
     QPushButton* guitar_ = nullptr;
     QPushButton* scale_ = nullptr;
     QLineEdit* editor_ = nullptr;

@@ -19,7 +19,7 @@ QString ChordTypeDisplayName(int type)
                              static_cast<int>(song::ChordTypes[static_cast<std::size_t>(type)].size()));
 }
 
-CChordSelectorDlg::CChordSelectorDlg(QWidget* parent) : QWidget(parent, Qt::Tool)
+ChordSelector::ChordSelector(QWidget* parent) : QWidget(parent, Qt::Tool)
 {
     setWindowTitle(QStringLiteral("コード選択"));
     roots_ = new QComboBox(this);
@@ -43,7 +43,7 @@ CChordSelectorDlg::CChordSelectorDlg(QWidget* parent) : QWidget(parent, Qt::Tool
     connect(take_, &QPushButton::clicked, this, [this] { Take(); });
 }
 
-void CChordSelectorDlg::OpenFor(bool replace, Deliver deliver)
+void ChordSelector::OpenFor(bool replace, Deliver deliver)
 {
     replace_ = replace;
     deliver_ = std::move(deliver);
@@ -51,11 +51,9 @@ void CChordSelectorDlg::OpenFor(bool replace, Deliver deliver)
     raise();
 }
 
-void CChordSelectorDlg::Take()
+void ChordSelector::Take()
 {
-    const std::uint32_t message =
-        replace_ ? palette_message::kChordSelectorReplace : palette_message::kChordSelectorAdd;
-    if (deliver_) deliver_(message, roots_->currentIndex(), types_->currentIndex());
+    if (deliver_) deliver_(replace_, roots_->currentIndex(), types_->currentIndex());
     deliver_ = nullptr;
     hide();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The chord selector ("コード選択"): a root list, a type list and a take
-// button (command 20). Opened by the chord palette's right-button menu; the
-// take button sends the chosen root and type back to the palette, as a
-// replacement (0x8019) or as a new entry (0x8018), and closes the window.
+// button. Opened by the chord palette's right-button menu; the take button
+// hands the chosen root and type back to the palette, as a replacement or as
+// a new entry, and closes the window.
 
 #include <QWidget>
 #include <cstdint>
@@ -13,17 +13,17 @@ class QPushButton;
 
 namespace songloom::app {
 
-class CChordSelectorDlg : public QWidget {
+class ChordSelector : public QWidget {
     Q_OBJECT
 public:
-    // deliver(message, root, type) is called when the take button is pressed.
-    using Deliver = std::function<void(std::uint32_t message, long long root, long long type)>;
+    // deliver(replace, root, type) is called when the take button is pressed.
+    using Deliver = std::function<void(bool replace, int root, int type)>;
 
-    explicit CChordSelectorDlg(QWidget* parent = nullptr);
+    explicit ChordSelector(QWidget* parent = nullptr);
 
     // Shows the window for an existing button (replace) or a new entry.
     void OpenFor(bool replace, Deliver deliver);
-    // Command 20: hands the chosen root and type over and closes.
+    // The take button: hands the chosen root and type over and closes.
     void Take();
 
     QComboBox* rootList() const { return roots_; }

@@ -60,7 +60,7 @@ std::pair<int, int> FretWindow(const pictures::ChordBookEntry& entry)
     return {first, std::max(first + kShownFrets - 1, highest)};
 }
 
-CGuitarPalletDlg::CGuitarPalletDlg(PaletteHost& host, QWidget* parent)
+GuitarPalette::GuitarPalette(PaletteHost& host, QWidget* parent)
     : QWidget(parent, Qt::Tool), host_(host), board_(std::make_unique<pictures::CStringsMultiPicture>(host.reporter))
 {
     setWindowTitle(QStringLiteral("ギター・パレット"));
@@ -95,18 +95,18 @@ CGuitarPalletDlg::CGuitarPalletDlg(PaletteHost& host, QWidget* parent)
     Choose(0, 0);
 }
 
-CGuitarPalletDlg::~CGuitarPalletDlg() = default;
+GuitarPalette::~GuitarPalette() = default;
 
-void CGuitarPalletDlg::RefreshForKey()
+void GuitarPalette::RefreshForKey()
 {
     const int root = std::max(0, roots_->currentIndex());
     const QSignalBlocker quiet(roots_);
     roots_->clear();
-    for (const std::string& name : GuitarRootNames(host_.song().key())) roots_->addItem(QString::fromStdString(name));
+    for (const std::string& name : GuitarRootNames(host_.document.song().key())) roots_->addItem(QString::fromStdString(name));
     roots_->setCurrentIndex(root);
 }
 
-void CGuitarPalletDlg::Choose(int root, int type, int position)
+void GuitarPalette::Choose(int root, int type, int position)
 {
     {
         const QSignalBlocker q1(roots_), q2(types_), q3(position_);
@@ -120,12 +120,12 @@ void CGuitarPalletDlg::Choose(int root, int type, int position)
     ShowFingering();
 }
 
-int CGuitarPalletDlg::positions() const
+int GuitarPalette::positions() const
 {
     return static_cast<int>(GuitarFingerings(roots_->currentIndex(), types_->currentIndex()).size());
 }
 
-void CGuitarPalletDlg::ShowFingering()
+void GuitarPalette::ShowFingering()
 {
     const auto entries = GuitarFingerings(roots_->currentIndex(), types_->currentIndex());
     const int p = position_->value();
@@ -148,14 +148,14 @@ void CGuitarPalletDlg::ShowFingering()
     update();
 }
 
-std::array<int, 6> CGuitarPalletDlg::Frets() const { return frets_; }
+std::array<int, 6> GuitarPalette::Frets() const { return frets_; }
 
-std::string CGuitarPalletDlg::ChordName() const
+std::string GuitarPalette::ChordName() const
 {
     return song::ChordNameOf(roots_->currentIndex(), types_->currentIndex());
 }
 
-bool CGuitarPalletDlg::DropText(const std::optional<QString>& text)
+bool GuitarPalette::DropText(const std::optional<QString>& text)
 {
     if (!text) return false;
     const song::DragPayload payload = song::ParsePayload(QStringToPayload(*text));
@@ -166,19 +166,19 @@ bool CGuitarPalletDlg::DropText(const std::optional<QString>& text)
     return true;
 }
 
-void CGuitarPalletDlg::Strum()
+void GuitarPalette::Strum()
 {
-    if (host_.post) host_.post(kStrumMessage, 0, 0);
+    emit strumRequested();
 }
 
-QImage CGuitarPalletDlg::PaintedImage()
+QImage GuitarPalette::PaintedImage()
 {
     QImage image(size(), QImage::Format_RGB32);
     render(&image);
     return image;
 }
 
-void CGuitarPalletDlg::paintEvent(QPaintEvent*)
+void GuitarPalette::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), QColor(0, 0, 0));
@@ -190,13 +190,13 @@ void CGuitarPalletDlg::paintEvent(QPaintEvent*)
     }
 }
 
-void CGuitarPalletDlg::mousePressEvent(QMouseEvent* e)
+void GuitarPalette::mousePressEvent(QMouseEvent* e)
 {
     pressed_ = e->button() == Qt::LeftButton && boardRect_.contains(e->position().toPoint());
     pressPoint_ = e->position().toPoint();
 }
 
-void CGuitarPalletDlg::mouseMoveEvent(QMouseEvent* e)
+void GuitarPalette::mouseMoveEvent(QMouseEvent* e)
 {
     if (!pressed_ || !(e->buttons() & Qt::LeftButton)) return;
     if ((e->position().toPoint() - pressPoint_).manhattanLength() < kDragDistance) return;
@@ -204,12 +204,12 @@ void CGuitarPalletDlg::mouseMoveEvent(QMouseEvent* e)
     if (host_.startDrag) host_.startDrag(this, PayloadToQString(song::ChordPayload(ChordName())));
 }
 
-void CGuitarPalletDlg::dragEnterEvent(QDragEnterEvent* e)
+void GuitarPalette::dragEnterEvent(QDragEnterEvent* e)
 {
     if (e->mimeData()->hasText()) e->acceptProposedAction();
 }
 
-void CGuitarPalletDlg::dropEvent(QDropEvent* e)
+void GuitarPalette::dropEvent(QDropEvent* e)
 {
     std::optional<QString> text;
     if (e->mimeData()->hasText()) text = e->mimeData()->text();

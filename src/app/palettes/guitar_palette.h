@@ -2,7 +2,7 @@
 // The guitar palette ("ギター・パレット"): a root list spelled by the song
 // key's signature, the 18 chord types, a position spin over the chord book's
 // fingerings of the chosen chord, the fingerboard showing the one chosen,
-// and the strum button (0x8017). The fingerboard drags a "chord:" payload; a
+// and the strum button (strumRequested). The fingerboard drags a "chord:" payload; a
 // "chord:" payload dropped on the palette chooses its root and type.
 
 #include <QWidget>
@@ -26,8 +26,6 @@ class CStringsMultiPicture;
 
 namespace songloom::app {
 
-inline constexpr std::uint32_t kStrumMessage = 0x8017;
-
 // The twelve roots as the list shows them: sharps when the key's signature
 // has no flats, otherwise Db, Eb, Gb, Ab and Bb.
 std::vector<std::string> GuitarRootNames(int key);
@@ -42,11 +40,11 @@ std::optional<std::pair<int, int>> GuitarChordOfName(std::string_view name);
 // five fret spaces, more when the hand spans more.
 std::pair<int, int> FretWindow(const pictures::ChordBookEntry& entry);
 
-class CGuitarPalletDlg : public QWidget {
+class GuitarPalette : public QWidget {
     Q_OBJECT
 public:
-    explicit CGuitarPalletDlg(PaletteHost& host, QWidget* parent = nullptr);
-    ~CGuitarPalletDlg() override;
+    explicit GuitarPalette(PaletteHost& host, QWidget* parent = nullptr);
+    ~GuitarPalette() override;
 
     // The root list is spelled again for the song's key (entries kept).
     void RefreshForKey();
@@ -67,6 +65,9 @@ public:
     const pictures::CStringsMultiPicture& fingerboard() const { return *board_; }
     QRect fingerboardRect() const { return boardRect_; }
     QImage PaintedImage();
+
+signals:
+    void strumRequested();
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -42,7 +42,7 @@ std::string KeyboardToolPayload(const KeyboardTool& tool)
     return tool.split() ? song::NotePayload(-1) : song::LengthPayload(tool.eighths);
 }
 
-CKeyboardPalletDlg::CKeyboardPalletDlg(PaletteHost& host, KeyboardRange range, QWidget* parent)
+KeyboardPalette::KeyboardPalette(PaletteHost& host, KeyboardRange range, QWidget* parent)
     : QWidget(parent, Qt::Tool),
       host_(host),
       range_(range),
@@ -52,27 +52,25 @@ CKeyboardPalletDlg::CKeyboardPalletDlg(PaletteHost& host, KeyboardRange range, Q
     picture_ = keyboard_->CreateKeyboard(
         geometry_.keyboard, range.low, range.high,
         [this](int note) {
-            if (host_.post) host_.post(kNotePreviewMessage, note, 0);
+            emit notePressed(note);
             pendingDrag_ = song::NotePayload(note);
         },
         [](int) {});
     setFixedSize(geometry_.toolLeft + 2 * geometry_.toolSize + 4, geometry_.keyboard.bottom() + 8);
 }
 
-CKeyboardPalletDlg::~CKeyboardPalletDlg() = default;
+KeyboardPalette::~KeyboardPalette() = default;
 
-void CKeyboardPalletDlg::HandleMessage(std::uint32_t message, long long wParam, long long lParam)
+void KeyboardPalette::SetRange(KeyboardRange range)
 {
-    if (message == kKeyboardRangeMessage) {
-        range_ = {static_cast<int>(wParam), static_cast<int>(lParam)};
-        keyboard_->SetRange(picture_, range_.low, range_.high);
-        update();
-    } else if (message == kNoteTakenMessage) {
-        keyboard_->ClearPressed(picture_);
-    }
+    range_ = range;
+    keyboard_->SetRange(picture_, range_.low, range_.high);
+    update();
 }
 
-std::optional<std::pair<int, int>> CKeyboardPalletDlg::ToolAt(QPoint point) const
+void KeyboardPalette::NoteTaken() { keyboard_->ClearPressed(picture_); }
+
+std::optional<std::pair<int, int>> KeyboardPalette::ToolAt(QPoint point) const
 {
     for (int r = 0; r < 2; ++r) {
         for (int c = 0; c < 2; ++c) {
@@ -82,7 +80,7 @@ std::optional<std::pair<int, int>> CKeyboardPalletDlg::ToolAt(QPoint point) cons
     return std::nullopt;
 }
 
-QString CKeyboardPalletDlg::ToolTipAt(QPoint point) const
+QString KeyboardPalette::ToolTipAt(QPoint point) const
 {
     const auto tool = ToolAt(point);
     const bool split = tool && kKeyboardTools[static_cast<std::size_t>(tool->first)]
@@ -90,14 +88,14 @@ QString CKeyboardPalletDlg::ToolTipAt(QPoint point) const
     return Utf8(split ? tip::kKeyboardSplit : tip::kKeyboardOther);
 }
 
-QImage CKeyboardPalletDlg::PaintedImage()
+QImage KeyboardPalette::PaintedImage()
 {
     QImage image(size(), QImage::Format_RGB32);
     render(&image);
     return image;
 }
 
-void CKeyboardPalletDlg::paintEvent(QPaintEvent*)
+void KeyboardPalette::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), QColor(0, 0, 0));
@@ -109,7 +107,7 @@ void CKeyboardPalletDlg::paintEvent(QPaintEvent*)
     }
 }
 
-void CKeyboardPalletDlg::mousePressEvent(QMouseEvent* e)
+void KeyboardPalette::mousePressEvent(QMouseEvent* e)
 {
     pendingDrag_.reset();
     if (e->button() != Qt::LeftButton) return;
@@ -123,7 +121,7 @@ void CKeyboardPalletDlg::mousePressEvent(QMouseEvent* e)
     keyboard_->MousePress(p.x(), p.y());  // the note callback previews and arms the drag
 }
 
-void CKeyboardPalletDlg::mouseMoveEvent(QMouseEvent* e)
+void KeyboardPalette::mouseMoveEvent(QMouseEvent* e)
 {
     if (!pendingDrag_ || !(e->buttons() & Qt::LeftButton)) return;
     if ((e->position().toPoint() - pressPoint_).manhattanLength() < kDragDistance) return;
@@ -133,19 +131,15 @@ void CKeyboardPalletDlg::mouseMoveEvent(QMouseEvent* e)
     keyboard_->MouseRelease();
 }
 
-void CKeyboardPalletDlg::mouseReleaseEvent(QMouseEvent*)
+void KeyboardPalette::mouseReleaseEvent(QMouseEvent*)
 {
     pendingDrag_.reset();
     keyboard_->MouseRelease();
 }
 
-bool CKeyboardPalletDlg::event(QEvent* e)
+bool KeyboardPalette::event(QEvent* e)
 {
-    if (e->type() == QEvent::ToolTip) {
-        const auto* help = static_cast<QHelpEvent*>(e);
-        QToolTip::showText(help->globalPos(), ToolTipAt(help->pos()), this);
-        return true;
-    }
+    if (ShowToolTipAt(*this, e, [this](QPoint p) { return ToolTipAt(p); })) return true;
     return QWidget::event(e);
 }
 

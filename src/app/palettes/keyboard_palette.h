@@ -1,9 +1,9 @@
 #pragma once
 // The keyboard palette ("キーボード・パレット"): a piano keyboard from the
 // settings' low to high note, the length buttons (whole, half and quarter
-// note: 8, 4 and 2 eighth slots) and the split tool. A key press asks the
-// main window to sound the note (0x800F) and starts a "note:" drag; a length
-// button starts a "length:" drag, the split tool a "note:-1" drag.
+// note: 8, 4 and 2 eighth slots) and the split tool. A key press asks for
+// the note to sound (notePressed) and starts a "note:" drag; a length button
+// starts a "length:" drag, the split tool a "note:-1" drag.
 
 #include <QWidget>
 #include <array>
@@ -18,9 +18,6 @@ class CKeyboardPicture;
 }
 
 namespace songloom::app {
-
-inline constexpr std::uint32_t kNotePreviewMessage = 0x800F;
-inline constexpr std::uint32_t kNoteTakenMessage = 0x800E;  // from the main window
 
 // The tools under the keyboard, by row and column: row 0 holds the whole and
 // the half note, row 1 the quarter note and the split tool.
@@ -43,15 +40,16 @@ struct KeyboardPaletteGeometry {
     }
 };
 
-class CKeyboardPalletDlg : public QWidget {
+class KeyboardPalette : public QWidget {
     Q_OBJECT
 public:
-    CKeyboardPalletDlg(PaletteHost& host, KeyboardRange range, QWidget* parent = nullptr);
-    ~CKeyboardPalletDlg() override;
+    KeyboardPalette(PaletteHost& host, KeyboardRange range, QWidget* parent = nullptr);
+    ~KeyboardPalette() override;
 
-    // 0x801C (low, high): the keyboard is laid out again for the range;
-    // 0x800E: the score took the note, the pressed key is released.
-    void HandleMessage(std::uint32_t message, long long wParam, long long lParam);
+    // The keyboard laid out again for a new range.
+    void SetRange(KeyboardRange range);
+    // The score took the note: the pressed key is released.
+    void NoteTaken();
 
     KeyboardRange range() const { return range_; }
     const KeyboardPaletteGeometry& geometry() const { return geometry_; }
@@ -60,6 +58,9 @@ public:
     QString ToolTipAt(QPoint point) const;
     // The tool at point, none elsewhere.
     std::optional<std::pair<int, int>> ToolAt(QPoint point) const;
+
+signals:
+    void notePressed(int pitch);
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -39,7 +39,7 @@ std::vector<LibraryEntry> ListLibrary(const std::string& workDir)
     return entries;
 }
 
-CLibraryDlg::CLibraryDlg(std::string workDir, std::function<void(const std::string& path)> open, QWidget* parent)
+LibraryWindow::LibraryWindow(std::string workDir, std::function<void(const std::string& path)> open, QWidget* parent)
     : QWidget(parent, Qt::Tool), workDir_(std::move(workDir)), open_(std::move(open))
 {
     setWindowTitle(QStringLiteral("ライブラリ"));
@@ -52,20 +52,20 @@ CLibraryDlg::CLibraryDlg(std::string workDir, std::function<void(const std::stri
     resize(320, 360);
 }
 
-void CLibraryDlg::Refill()
+void LibraryWindow::Refill()
 {
     entries_ = ListLibrary(workDir_);
     list_->clear();
     for (const LibraryEntry& entry : entries_) list_->addItem(QString::fromStdString(entry.label));
 }
 
-void CLibraryDlg::Open(int row)
+void LibraryWindow::Open(int row)
 {
     if (row < 0 || row >= static_cast<int>(entries_.size()) || !open_) return;
     open_(entries_[static_cast<std::size_t>(row)].path);
 }
 
-void CLibraryDlg::showEvent(QShowEvent* e)
+void LibraryWindow::showEvent(QShowEvent* e)
 {
     Refill();
     QWidget::showEvent(e);

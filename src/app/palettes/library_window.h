@@ -27,12 +27,12 @@ struct LibraryEntry {
 // left out. Empty when the folder is missing.
 std::vector<LibraryEntry> ListLibrary(const std::string& workDir);
 
-class CLibraryDlg : public QWidget {
+class LibraryWindow : public QWidget {
     Q_OBJECT
 public:
     // open(path) opens a song file as command 1 does, leaving the current
     // file as it was.
-    CLibraryDlg(std::string workDir, std::function<void(const std::string& path)> open, QWidget* parent = nullptr);
+    LibraryWindow(std::string workDir, std::function<void(const std::string& path)> open, QWidget* parent = nullptr);
 
     // Lists the folder again (also done whenever the window is shown).
     void Refill();

@@ -38,8 +38,8 @@ KeyboardRange RangeAfterHighChange(KeyboardRange range, int high)
     return range;
 }
 
-COptionsDlg::COptionsDlg(PaletteHost& host, KeyboardRange range, QWidget* parent)
-    : QWidget(parent, Qt::Tool), host_(host), range_(range)
+OptionsWindow::OptionsWindow(KeyboardRange range, QWidget* parent)
+    : QWidget(parent, Qt::Tool), range_(range)
 {
     setWindowTitle(QStringLiteral("オプション"));
     auto* group = new QGroupBox(QStringLiteral("キーボードの音域"), this);
@@ -58,7 +58,7 @@ COptionsDlg::COptionsDlg(PaletteHost& host, KeyboardRange range, QWidget* parent
     connect(high_, &QSpinBox::valueChanged, this, [this](int high) { Apply(RangeAfterHighChange(range_, high)); });
 }
 
-void COptionsDlg::SetRange(KeyboardRange range)
+void OptionsWindow::SetRange(KeyboardRange range)
 {
     range_ = range;
     const QSignalBlocker q1(low_), q2(high_);
@@ -66,10 +66,10 @@ void COptionsDlg::SetRange(KeyboardRange range)
     high_->setValue(range.high);
 }
 
-void COptionsDlg::Apply(KeyboardRange range)
+void OptionsWindow::Apply(KeyboardRange range)
 {
     SetRange(range);
-    host_.post(kKeyboardRangeMessage, range.low, range.high);
+    emit rangeChanged(range);
 }
 
 }  // namespace songloom::app

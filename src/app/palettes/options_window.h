@@ -1,17 +1,14 @@
 #pragma once
 // The options window ("オプション"): the keyboard palette's range
 // ("キーボードの音域"), low and high MIDI notes 0 to 127, always at least an
-// octave apart. Every change posts 0x801C (low, high) to the main window.
+// octave apart. Every change is announced (rangeChanged).
 
 #include <QWidget>
 
-#include "app/palettes/palette_host.h"
 
 class QSpinBox;
 
 namespace songloom::app {
-
-inline constexpr std::uint32_t kKeyboardRangeMessage = 0x801C;
 
 struct KeyboardRange {
     int low = 48;
@@ -25,20 +22,22 @@ struct KeyboardRange {
 KeyboardRange RangeAfterLowChange(KeyboardRange range, int low);
 KeyboardRange RangeAfterHighChange(KeyboardRange range, int high);
 
-class COptionsDlg : public QWidget {
+class OptionsWindow : public QWidget {
     Q_OBJECT
 public:
-    COptionsDlg(PaletteHost& host, KeyboardRange range, QWidget* parent = nullptr);
+    explicit OptionsWindow(KeyboardRange range, QWidget* parent = nullptr);
 
-    void SetRange(KeyboardRange range);  // shows it; posts nothing
+    void SetRange(KeyboardRange range);  // shows it; announces nothing
     KeyboardRange range() const { return range_; }
     QSpinBox* lowSpin() const { return low_; }
     QSpinBox* highSpin() const { return high_; }
 
+signals:
+    void rangeChanged(KeyboardRange range);
+
 private:
     void Apply(KeyboardRange range);
 
-    PaletteHost& host_;
     KeyboardRange range_;
     QSpinBox* low_ = nullptr;
     QSpinBox* high_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include <QDrag>
 #include <QFileDialog>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QMimeData>
 #include <QWidget>
 
@@ -27,6 +29,14 @@ std::optional<std::string> ShowPhraseFileDialog(QWidget* parent, bool save)
     std::string chosen = path.toStdString();
     if (save && !chosen.ends_with(".pdt")) chosen += ".pdt";
     return chosen;
+}
+
+bool ShowToolTipAt(QWidget& widget, QEvent* event, const std::function<QString(QPoint)>& textAt)
+{
+    if (event->type() != QEvent::ToolTip) return false;
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QToolTip::showText(help->globalPos(), textAt(help->pos()), &widget);
+    return true;
 }
 
 QString PayloadToQString(std::string_view payload)

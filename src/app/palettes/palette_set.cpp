@@ -1,11 +1,13 @@
 #include "app/palettes/palette_set.h"
 
+#include <algorithm>
+
 #include "app/palettes/chord_palette.h"
 #include "app/palettes/chord_selector.h"
 #include "app/palettes/guitar_palette.h"
 #include "app/palettes/keyboard_palette.h"
 #include "app/palettes/library_window.h"
-#include "app/palettes/phrase_pallet_dlg.h"
+#include "app/palettes/phrase_palette.h"
 #include "app/palettes/scale_selector.h"
 #include "app/palettes/song_info_panel.h"
 #include "harmony/diatonic_chord_list.h"
@@ -13,13 +15,7 @@
 namespace songloom::app {
 namespace {
 
-constexpr int kCmdLibrary = 6;
-constexpr int kCmdSongInfo = 7;
-constexpr int kCmdOptions = 8;
-constexpr int kCmdGuitar = 16;
-constexpr int kCmdScale = 17;
-constexpr int kCmdChordSelectorTake = 20;
-constexpr std::uint32_t kScoreBarCopied = 0x800D;
+constexpr int kGap = 8;
 
 void Toggle(QWidget& window)
 {
@@ -27,29 +23,78 @@ void Toggle(QWidget& window)
     if (window.isVisible()) window.raise();
 }
 
+// r moved inside area (as far as it fits).
+QRect Inside(QRect r, const QRect& area)
+{
+    r.moveLeft(std::clamp(r.left(), area.left(), std::max(area.left(), area.right() - r.width() + 1)));
+    r.moveTop(std::clamp(r.top(), area.top(), std::max(area.top(), area.bottom() - r.height() + 1)));
+    return r;
+}
+
 }  // namespace
 
-PaletteSet::PaletteSet(PaletteHost& host, song::SongData& phrase, const arrange::StyleCatalogue& catalogue,
-                       KeyboardRange range, std::function<void(const std::string& path)> openSong, QWidget* parent)
+PaletteFrames PlacePalettes(const QRect& mainWindow, const QRect& score, const PaletteFrames& sizes,
+                            const QRect& screen)
+{
+    PaletteFrames placed = sizes;
+    const int below = mainWindow.bottom() + 1 + kGap;
+    const int right = mainWindow.right() + 1 + kGap;
+    const int roomBelow = screen.bottom() + 1 - below;
+    const int roomRight = screen.right() + 1 - right;
+    // Phrase and keyboard palettes under the window when they fit there.
+    if (roomBelow >= sizes.phrase.height() + kGap + sizes.keyboard.height()) {
+        placed.phrase.moveTopLeft({mainWindow.left(), below});
+        placed.keyboard.moveTopLeft({mainWindow.left(), below + sizes.phrase.height() + kGap});
+    } else {
+        // Otherwise at the bottom of the screen, the phrase palette lowest;
+        // what they cover of the window is its lower edge, not the top rows.
+        placed.phrase.moveTopLeft({screen.left(), screen.bottom() + 1 - sizes.phrase.height()});
+        placed.keyboard.moveTopLeft({screen.left(), placed.phrase.top() - kGap - sizes.keyboard.height()});
+        if (placed.keyboard.top() < score.top() + score.height() / 2 &&
+            screen.right() + 1 - placed.phrase.right() - kGap >= sizes.keyboard.width()) {
+            // Beside the phrase palette rather than over the middle of the score.
+            placed.keyboard.moveTopLeft({placed.phrase.right() + 1 + kGap, screen.bottom() + 1 - sizes.keyboard.height()});
+        }
+    }
+    // Chord and guitar palettes beside the window when there is room.
+    if (roomRight >= sizes.chord.width()) {
+        placed.chord.moveTopLeft({right, mainWindow.top()});
+        placed.guitar.moveTopLeft({right, mainWindow.top() + sizes.chord.height() + kGap});
+    } else {
+        // At the right edge of the screen, over the window's right margin
+        // and command bar rather than over the first cells.
+        placed.chord.moveTopLeft({screen.right() + 1 - sizes.chord.width(), screen.top()});
+        placed.guitar.moveTopLeft({screen.right() + 1 - sizes.guitar.width(), placed.chord.bottom() + 1 + kGap});
+    }
+    for (QRect* r : {&placed.phrase, &placed.chord, &placed.keyboard, &placed.guitar}) *r = Inside(*r, screen);
+    return placed;
+}
+
+PaletteSet::PaletteSet(PaletteHost& host, const arrange::StyleCatalogue& catalogue, KeyboardRange range,
+                       std::function<void(const std::string& path)> openSong, QWidget* parent)
     : host_(host)
 {
-    phrase_ = std::make_unique<CPhrasePalletDlg>(host, phrase, parent);
-    chord_ = std::make_unique<CChordPaletteDlg>(host, parent);
+    phrase_ = std::make_unique<PhrasePalette>(host, parent);
+    chord_ = std::make_unique<ChordPalette>(host, parent);
     chord_->LoadAtStartUp();
-    keyboard_ = std::make_unique<CKeyboardPalletDlg>(host, range, parent);
-    songInfo_ = std::make_unique<CSongInfoDlg>(host, catalogue, parent);
-    guitar_ = std::make_unique<CGuitarPalletDlg>(host, parent);
-    library_ = std::make_unique<CLibraryDlg>(host.workDir, std::move(openSong), parent);
-    CChordPaletteDlg* chord = chord_.get();
-    scale_ = std::make_unique<CScaleSelectorDlg>(
+    keyboard_ = std::make_unique<KeyboardPalette>(host, range, parent);
+    songInfo_ = std::make_unique<SongInfoPanel>(host, catalogue, parent);
+    guitar_ = std::make_unique<GuitarPalette>(host, parent);
+    library_ = std::make_unique<LibraryWindow>(host.workDir, std::move(openSong), parent);
+    ChordPalette* chord = chord_.get();
+    scale_ = std::make_unique<ScaleSelector>(
         [chord](int entry) {
-            QMetaObject::invokeMethod(
-                chord, [chord, entry] { chord->HandleMessage(palette_message::kScaleChosen, entry, 0); },
-                Qt::QueuedConnection);
+            QMetaObject::invokeMethod(chord, [chord, entry] { chord->ChooseScale(entry); }, Qt::QueuedConnection);
         },
         parent);
-    scale_->Refill(host.song().key());
-    options_ = std::make_unique<COptionsDlg>(host, range, parent);
+    scale_->Refill(host.document.song().key());
+    options_ = std::make_unique<OptionsWindow>(range, parent);
+
+    QObject::connect(chord_.get(), &ChordPalette::guitarRequested, guitar_.get(), [this] { ToggleGuitar(); });
+    QObject::connect(chord_.get(), &ChordPalette::scaleRequested, scale_.get(), [this] { ToggleScale(); });
+    QObject::connect(options_.get(), &OptionsWindow::rangeChanged, keyboard_.get(), &KeyboardPalette::SetRange);
+    QObject::connect(&host.document, &SongDocument::keyChanged, chord_.get(), [this] { FollowKey(); });
+    QObject::connect(&host.document, &SongDocument::songReplaced, chord_.get(), [this] { FollowKey(); });
 }
 
 PaletteSet::~PaletteSet()
@@ -64,54 +109,26 @@ PaletteSet::~PaletteSet()
     phrase_.reset();
 }
 
-bool PaletteSet::Command(int number)
-{
-    switch (number) {
-    case kCmdLibrary: Toggle(*library_); return true;
-    case kCmdSongInfo:
-        songInfo_->Refresh();
-        songInfo_->show();
-        songInfo_->raise();
-        return true;
-    case kCmdOptions: Toggle(*options_); return true;
-    case 12:
-    case 13:
-    case 14: phrase_->Command(number); return true;
-    case kCmdGuitar: Toggle(*guitar_); return true;
-    case kCmdScale: Toggle(*scale_); return true;
-    case kCmdChordSelectorTake: chord_->selector()->Take(); return true;
-    default: return false;
-    }
-}
+void PaletteSet::ToggleLibrary() { Toggle(*library_); }
 
-void PaletteSet::HandleMessage(std::uint32_t message, long long wParam, long long lParam)
-{
-    switch (message) {
-    case kScoreBarCopied: phrase_->Refresh(); break;
-    case kNoteTakenMessage: keyboard_->HandleMessage(message, wParam, lParam); break;
-    case kKeyboardRangeMessage:
-        keyboard_->HandleMessage(message, wParam, lParam);
-        options_->SetRange({static_cast<int>(wParam), static_cast<int>(lParam)});
-        break;
-    case palette_message::kChordSelectorAdd:
-    case palette_message::kChordSelectorReplace:
-    case palette_message::kScaleChosen: chord_->HandleMessage(message, wParam, lParam); break;
-    default: break;
-    }
-}
-
-void PaletteSet::SongChanged()
+void PaletteSet::ShowSongInfo()
 {
     songInfo_->Refresh();
-    scale_->Refill(host_.song().key());
-    chord_->ShowDefault(harmony::ScaleOfSelection(host_.song().key(), 0));
-    guitar_->RefreshForKey();
-    phrase_->Refresh();
+    songInfo_->show();
+    songInfo_->raise();
 }
 
-void PaletteSet::RefreshSongInfo() { songInfo_->Refresh(); }
+void PaletteSet::ToggleOptions() { Toggle(*options_); }
+void PaletteSet::ToggleGuitar() { Toggle(*guitar_); }
+void PaletteSet::ToggleScale() { Toggle(*scale_); }
 
-void PaletteSet::PhraseChanged() { phrase_->Refresh(); }
+void PaletteSet::FollowKey()
+{
+    const int key = host_.document.song().key();
+    scale_->Refill(key);
+    chord_->ShowDefault(harmony::ScaleOfSelection(key, 0));
+    guitar_->RefreshForKey();
+}
 
 void PaletteSet::ShowStartUpPalettes()
 {
@@ -120,40 +137,15 @@ void PaletteSet::ShowStartUpPalettes()
     keyboard_->show();
 }
 
-void PaletteSet::ArrangeAround(const QRect& mainWindow, const QSize& screen)
+void PaletteSet::ArrangeAround(const QRect& mainWindow, const QRect& score, const QRect& screen)
 {
-    const QSize phrase = phrase_->frameGeometry().size();
-    const QSize chord = chord_->frameGeometry().size();
-    const QSize keyboard = keyboard_->frameGeometry().size();
-    const int below = mainWindow.bottom() + 8;
-    if (below + phrase.height() + keyboard.height() + 16 <= screen.height()) {
-        // Room under the window: the phrase and keyboard palettes there, the
-        // chord and guitar palettes beside it, so none covers the score.
-        phrase_->move(mainWindow.left(), below);
-        keyboard_->move(mainWindow.left(), below + phrase.height() + 8);
-        const int right = mainWindow.right() + 8;
-        if (right + chord.width() <= screen.width()) {
-            chord_->move(right, mainWindow.top());
-            guitar_->move(right, mainWindow.top() + chord.height() + 8);
-        } else {
-            chord_->move(mainWindow.left() + keyboard.width() + 8, below + phrase.height() + 8);
-            guitar_->move(std::max(0, screen.width() - guitar_->frameGeometry().width() - 8), 8);
-        }
-        return;
-    }
-    if (screen.width() < 1025 || screen.height() < 769) {
-        // A small screen: the three palettes next to the bottom of the window.
-        const int y = std::max(0, screen.height() - phrase.height() - 8);
-        phrase_->move(mainWindow.left(), y);
-        chord_->move(mainWindow.left() + phrase.width() + 8, y);
-        keyboard_->move(mainWindow.left(), std::max(0, y - keyboard.height() - 8));
-        guitar_->move(std::max(0, screen.width() - guitar_->frameGeometry().width() - 8), 8);
-        return;
-    }
-    phrase_->move(mainWindow.left(), 0);
-    chord_->move(0, 0);
-    keyboard_->move(mainWindow.left(), mainWindow.top() + 300);
-    guitar_->move(800, mainWindow.top());
+    const PaletteFrames sizes{phrase_->frameGeometry(), chord_->frameGeometry(), keyboard_->frameGeometry(),
+                              guitar_->frameGeometry()};
+    const PaletteFrames placed = PlacePalettes(mainWindow, score, sizes, screen);
+    phrase_->move(placed.phrase.topLeft());
+    chord_->move(placed.chord.topLeft());
+    keyboard_->move(placed.keyboard.topLeft());
+    guitar_->move(placed.guitar.topLeft());
 }
 
 bool PaletteSet::SaveChordList() const { return chord_->SaveAtShutDown(); }

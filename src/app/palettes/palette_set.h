@@ -1,9 +1,8 @@
 #pragma once
 // Every palette, panel and small dialog of the main window, created once at
-// start-up in the program's order and kept until shut-down. The main window
-// holds one and forwards to it: the commands of the palettes (6, 7, 8, 12
-// to 14, 16, 17, 20), the messages that concern them, and every change of
-// the working song that they show.
+// start-up in the program's order and kept until shut-down. Each shows the
+// document's songs and follows its signals; the main window connects to the
+// palettes' own signals (sounds to preview, the phrase to play).
 
 #include <QRect>
 #include <QWidget>
@@ -19,75 +18,83 @@
 
 namespace songloom::app {
 
-class CChordPaletteDlg;
-class CGuitarPalletDlg;
-class CKeyboardPalletDlg;
-class CLibraryDlg;
-class COptionsDlg;
-class CPhrasePalletDlg;
-class CScaleSelectorDlg;
-class CSongInfoDlg;
+class ChordPalette;
+class GuitarPalette;
+class KeyboardPalette;
+class LibraryWindow;
+class OptionsWindow;
+class PhrasePalette;
+class ScaleSelector;
+class SongInfoPanel;
+
+// Where the palettes go around the main window: each window's frame, in
+// screen coordinates.
+struct PaletteFrames {
+    QRect phrase;
+    QRect chord;
+    QRect keyboard;
+    QRect guitar;
+};
+// Places the phrase, chord, keyboard and guitar palettes (their sizes given)
+// on a screen's available area, clear of the main window's score where room
+// allows: beside or under the window, else over its command bar and lower
+// edge rather than over the cells. Every palette stays on the screen.
+PaletteFrames PlacePalettes(const QRect& mainWindow, const QRect& score, const PaletteFrames& sizes,
+                            const QRect& screen);
 
 class PaletteSet {
 public:
-    // phrase: the main window's phrase song. openSong(path) opens a library
-    // song as command 1 does, leaving the current file. The chord list is
-    // read from chord.txt of the working folder (or the key's default).
-    PaletteSet(PaletteHost& host, song::SongData& phrase, const arrange::StyleCatalogue& catalogue,
-               KeyboardRange range, std::function<void(const std::string& path)> openSong,
-               QWidget* parent = nullptr);
+    // openSong(path) opens a library song as the open command does. The
+    // chord list is read from chord.txt of the working folder (or the key's
+    // default).
+    PaletteSet(PaletteHost& host, const arrange::StyleCatalogue& catalogue, KeyboardRange range,
+               std::function<void(const std::string& path)> openSong, QWidget* parent = nullptr);
     ~PaletteSet();
     PaletteSet(const PaletteSet&) = delete;
     PaletteSet& operator=(const PaletteSet&) = delete;
 
-    // Commands that belong to the palettes; false for any other (the main
-    // window's own, and 15, which plays the phrase).
-    bool Command(int number);
-    // 0x800D (after the main window copied a score bar into the phrase),
-    // 0x800E and 0x801C (keyboard), 0x8018, 0x8019 and 0x801A (chord palette).
-    void HandleMessage(std::uint32_t message, long long wParam, long long lParam);
-    // The song was replaced, cleared, transposed or given another time
-    // signature: every window shows it again (the chord palette its key's
-    // default list, the scale selector its key's scales).
-    void SongChanged();
-    // The bar count, time signature or style changed: the song information
-    // panel shows it.
-    void RefreshSongInfo();
-    // The phrase changed from outside (cleared, a score bar copied in).
-    void PhraseChanged();
+    void ToggleLibrary();
+    void ShowSongInfo();
+    void ToggleOptions();
+    void ToggleGuitar();
+    void ToggleScale();
 
     // One second after start-up: the phrase, chord and keyboard palettes.
     void ShowStartUpPalettes();
-    // Places the palettes around the main window on a screen of that size.
-    void ArrangeAround(const QRect& mainWindow, const QSize& screen);
+    // Places the palettes around the main window (score: the cells' frame in
+    // screen coordinates) on the screen's available area.
+    void ArrangeAround(const QRect& mainWindow, const QRect& score, const QRect& screen);
     // Shut-down: the chord list back to chord.txt.
     bool SaveChordList() const;
 
-    // The main window's previews: the notes of a chord button (0x8010) and
-    // the guitar palette's frets, 6th string first (0x8017).
+    // The notes a chord button sounds and the guitar palette's frets, 6th
+    // string first.
     std::vector<int> ChordVoicing(int row, int column) const;
     std::array<int, 6> StrumFrets() const;
 
-    CPhrasePalletDlg& phrasePalette() { return *phrase_; }
-    CChordPaletteDlg& chordPalette() { return *chord_; }
-    CKeyboardPalletDlg& keyboardPalette() { return *keyboard_; }
-    CGuitarPalletDlg& guitarPalette() { return *guitar_; }
-    CSongInfoDlg& songInfo() { return *songInfo_; }
-    CLibraryDlg& library() { return *library_; }
-    CScaleSelectorDlg& scaleSelector() { return *scale_; }
-    COptionsDlg& options() { return *options_; }
+    PhrasePalette& phrasePalette() { return *phrase_; }
+    ChordPalette& chordPalette() { return *chord_; }
+    KeyboardPalette& keyboardPalette() { return *keyboard_; }
+    GuitarPalette& guitarPalette() { return *guitar_; }
+    SongInfoPanel& songInfo() { return *songInfo_; }
+    LibraryWindow& library() { return *library_; }
+    ScaleSelector& scaleSelector() { return *scale_; }
+    OptionsWindow& options() { return *options_; }
 
 private:
+    // The key changed or the song was replaced.
+    void FollowKey();
+
     PaletteHost& host_;
     // Created in this order; destroyed in the reverse one.
-    std::unique_ptr<CPhrasePalletDlg> phrase_;
-    std::unique_ptr<CChordPaletteDlg> chord_;
-    std::unique_ptr<CKeyboardPalletDlg> keyboard_;
-    std::unique_ptr<CSongInfoDlg> songInfo_;
-    std::unique_ptr<CGuitarPalletDlg> guitar_;
-    std::unique_ptr<CLibraryDlg> library_;
-    std::unique_ptr<CScaleSelectorDlg> scale_;
-    std::unique_ptr<COptionsDlg> options_;
+    std::unique_ptr<PhrasePalette> phrase_;
+    std::unique_ptr<ChordPalette> chord_;
+    std::unique_ptr<KeyboardPalette> keyboard_;
+    std::unique_ptr<SongInfoPanel> songInfo_;
+    std::unique_ptr<GuitarPalette> guitar_;
+    std::unique_ptr<LibraryWindow> library_;
+    std::unique_ptr<ScaleSelector> scale_;
+    std::unique_ptr<OptionsWindow> options_;
 };
 
 }  // namespace songloom::app

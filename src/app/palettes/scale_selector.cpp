@@ -8,7 +8,7 @@
 
 namespace songloom::app {
 
-CScaleSelectorDlg::CScaleSelectorDlg(std::function<void(int entry)> chosen, QWidget* parent)
+ScaleSelector::ScaleSelector(std::function<void(int entry)> chosen, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), chosen_(std::move(chosen))
 {
     setWindowTitle(QStringLiteral("スケール"));
@@ -22,7 +22,7 @@ CScaleSelectorDlg::CScaleSelectorDlg(std::function<void(int entry)> chosen, QWid
     Refill(0);
 }
 
-void CScaleSelectorDlg::Refill(int key)
+void ScaleSelector::Refill(int key)
 {
     const QSignalBlocker quiet(list_);
     list_->clear();
@@ -32,7 +32,7 @@ void CScaleSelectorDlg::Refill(int key)
     list_->setCurrentRow(0);
 }
 
-void CScaleSelectorDlg::Choose(int entry)
+void ScaleSelector::Choose(int entry)
 {
     if (entry < 0 || entry >= list_->count()) return;
     if (entry == list_->currentRow()) {

@@ -9,11 +9,11 @@ class QListWidget;
 
 namespace songloom::app {
 
-class CScaleSelectorDlg : public QWidget {
+class ScaleSelector : public QWidget {
     Q_OBJECT
 public:
     // chosen(entry) runs for every choice the user makes.
-    explicit CScaleSelectorDlg(std::function<void(int entry)> chosen, QWidget* parent = nullptr);
+    explicit ScaleSelector(std::function<void(int entry)> chosen, QWidget* parent = nullptr);
 
     // Fills the list for key and selects entry 0 (without telling anyone).
     void Refill(int key);

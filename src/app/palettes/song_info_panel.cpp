@@ -33,14 +33,7 @@ std::vector<std::pair<int, std::string>> StyleEntries(const arrange::StyleCatalo
     return entries;
 }
 
-void CopyInfoText(std::array<char, 64>& field, std::string_view utf8)
-{
-    const std::string text = TruncateCp932(Utf8ToCp932(utf8), field.size() - 1);
-    field.fill('\0');
-    std::copy(text.begin(), text.end(), field.begin());
-}
-
-CSongInfoDlg::CSongInfoDlg(PaletteHost& host, const arrange::StyleCatalogue& catalogue, QWidget* parent)
+SongInfoPanel::SongInfoPanel(PaletteHost& host, const arrange::StyleCatalogue& catalogue, QWidget* parent)
     : QWidget(parent, Qt::Tool), host_(host), catalogue_(catalogue)
 {
     setWindowTitle(QStringLiteral("楽曲情報"));
@@ -53,6 +46,7 @@ CSongInfoDlg::CSongInfoDlg(PaletteHost& host, const arrange::StyleCatalogue& cat
     bars_ = new QSpinBox(this);
     bars_->setObjectName(QStringLiteral("1006"));
     bars_->setRange(1, song::MaxBars);
+    bars_->setKeyboardTracking(false);  // typing "12" over "8" is not a 1 first
     category_ = new QComboBox(this);
     category_->setObjectName(QStringLiteral("1022"));
     for (int c = 0; c < arrange::kStyleCategories; ++c) category_->addItem(Utf8(arrange::StyleCategoryNameUtf8(c)));
@@ -77,14 +71,20 @@ CSongInfoDlg::CSongInfoDlg(PaletteHost& host, const arrange::StyleCatalogue& cat
     connect(bars_, &QSpinBox::valueChanged, this, [this](int bars) { ChooseBarCount(bars); });
     connect(category_, &QComboBox::activated, this, [this](int category) { ChooseCategory(category); });
     connect(style_, &QComboBox::activated, this, [this](int entry) { ChooseStyle(entry); });
-    connect(title_, &QLineEdit::textEdited, this,
-            [this](const QString& text) { CopyInfoText(host_.song().info.title, text.toStdString()); });
+    connect(title_, &QLineEdit::textEdited, this, [this](const QString& text) { host_.document.SetTitle(text); });
     connect(composer_, &QLineEdit::textEdited, this,
-            [this](const QString& text) { CopyInfoText(host_.song().info.composer, text.toStdString()); });
+            [this](const QString& text) { host_.document.SetComposer(text); });
+    SongDocument& document = host_.document;
+    for (auto signal : {&SongDocument::songReplaced, &SongDocument::infoChanged}) {
+        connect(&document, signal, this, &SongInfoPanel::Refresh);
+    }
+    connect(&document, &SongDocument::barCountChanged, this, &SongInfoPanel::Refresh);
+    connect(&document, &SongDocument::keyChanged, this, &SongInfoPanel::Refresh);
+    connect(&document, &SongDocument::timeSignatureChanged, this, &SongInfoPanel::Refresh);
     Refresh();
 }
 
-void CSongInfoDlg::FillStyles(int category)
+void SongInfoPanel::FillStyles(int category)
 {
     const QSignalBlocker quiet(style_);
     style_->clear();
@@ -93,9 +93,9 @@ void CSongInfoDlg::FillStyles(int category)
     }
 }
 
-void CSongInfoDlg::Refresh()
+void SongInfoPanel::Refresh()
 {
-    const song::SongData& song = host_.song();
+    const song::SongData& song = host_.document.song();
     const QSignalBlocker q1(beats_), q2(key_), q3(bars_), q4(category_), q5(title_), q6(composer_);
     bars_->setRange(1, song::MaxBars);
     bars_->setValue(song.bars());
@@ -104,45 +104,43 @@ void CSongInfoDlg::Refresh()
     category_->setCurrentIndex(song.info.category);
     FillStyles(song.info.category);
     style_->setCurrentIndex(style_->findData(song.info.style));
-    title_->setText(FieldToQString(song.info.title));
-    composer_->setText(FieldToQString(song.info.composer));
+    // Text being typed stays as it is (with its cursor).
+    const QString title = FieldToQString(song.info.title);
+    if (title != title_->text()) title_->setText(title);
+    const QString composer = FieldToQString(song.info.composer);
+    if (composer != composer_->text()) composer_->setText(composer);
 }
 
-void CSongInfoDlg::ChooseTimeSignature(int entry)
+// Each choice either changes the song, which refreshes the panel through
+// the document's signals, or is refused or cancelled: the panel then shows
+// the song as it still is.
+
+void SongInfoPanel::ChooseTimeSignature(int entry)
 {
-    beats_->setCurrentIndex(entry);
-    host_.post(song_info_message::kTimeSignature, entry, 0);
+    if (!host_.document.ChangeTimeSignature(entry)) Refresh();
 }
 
-void CSongInfoDlg::ChooseKey(int key)
+void SongInfoPanel::ChooseKey(int key)
 {
-    key_->setCurrentIndex(key);
-    host_.post(song_info_message::kKey, key, 0);
+    if (!host_.document.ChangeKey(key, host_.askTransposition)) Refresh();
 }
 
-void CSongInfoDlg::ChooseBarCount(int bars)
+void SongInfoPanel::ChooseBarCount(int bars)
 {
-    if (bars_->value() != bars) {
-        const QSignalBlocker quiet(bars_);
-        bars_->setValue(bars);
-    }
-    host_.post(song_info_message::kBarCount, bars_->value(), 0);
+    if (!host_.document.SetBarCount(bars)) Refresh();
 }
 
-void CSongInfoDlg::ChooseCategory(int category)
+void SongInfoPanel::ChooseCategory(int category)
 {
-    category_->setCurrentIndex(category);
     FillStyles(category);
-    style_->setCurrentIndex(style_->count() > 0 ? 0 : -1);
-    const long long first = style_->count() > 0 ? style_->itemData(0).toInt() : 0;
-    host_.post(song_info_message::kCategory, category, first);
+    const int first = style_->count() > 0 ? style_->itemData(0).toInt() : 1;
+    if (!host_.document.SetStyle(category, first)) Refresh();
 }
 
-void CSongInfoDlg::ChooseStyle(int entry)
+void SongInfoPanel::ChooseStyle(int entry)
 {
     if (entry < 0 || entry >= style_->count()) return;
-    style_->setCurrentIndex(entry);
-    host_.post(song_info_message::kStyle, style_->itemData(entry).toInt(), 0);
+    if (!host_.document.SetStyle(host_.document.song().info.category, style_->itemData(entry).toInt())) Refresh();
 }
 
 }  // namespace songloom::app

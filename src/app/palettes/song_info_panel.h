@@ -1,10 +1,10 @@
 #pragma once
 // The song information panel ("楽曲情報"): time signature, key, bar count,
 // music style category and style, title and composer of the working song.
-// List and spin changes are posted to the main window, which changes the
-// song (0x8012 bar count, 0x8013 key, 0x8014 time signature, 0x8015
-// category, 0x8016 style); title and composer are written into the song at
-// once.
+// Every change is a step of the document's undo stack; the panel shows the
+// song again whenever the document says it changed (undo included). The
+// bar count is applied on Enter or when the box loses focus, never while
+// digits are being typed.
 
 #include <QWidget>
 #include <string>
@@ -20,26 +20,16 @@ class QSpinBox;
 
 namespace songloom::app {
 
-namespace song_info_message {
-inline constexpr std::uint32_t kBarCount = 0x8012;      // (bars, 0)
-inline constexpr std::uint32_t kKey = 0x8013;           // (key, 0)
-inline constexpr std::uint32_t kTimeSignature = 0x8014; // (entry, 0)
-inline constexpr std::uint32_t kCategory = 0x8015;      // (category, first style)
-inline constexpr std::uint32_t kStyle = 0x8016;         // (style, 0)
-}  // namespace song_info_message
-
 // The styles 1 to 23 of category whose name is not empty: (style number,
 // name in UTF-8); empty before the catalogue is built.
 std::vector<std::pair<int, std::string>> StyleEntries(const arrange::StyleCatalogue& catalogue, int category);
 
-// Writes UTF-8 text typed by the user into a 64-byte song field as CP932, at
-// most 63 bytes (never half a character) and the terminating zero.
-void CopyInfoText(std::array<char, 64>& field, std::string_view utf8);
-
-class CSongInfoDlg : public QWidget {
+class SongInfoPanel : public QWidget {
     Q_OBJECT
 public:
-    CSongInfoDlg(PaletteHost& host, const arrange::StyleCatalogue& catalogue, QWidget* parent = nullptr);
+    SongInfoPanel(PaletteHost& host, const arrange::StyleCatalogue& catalogue, QWidget* parent = nullptr);
+
+    SongDocument& document() { return host_.document; }
 
     // Brings every control in line with the working song.
     void Refresh();

@@ -1,4 +1,4 @@
-#include "app/palettes/phrase_pallet_dlg.h"
+#include "app/palettes/phrase_palette.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -15,22 +15,14 @@
 #include "song/song_image.h"
 #include "song/song_tables.h"
 
-#if __has_include("pictures/song_view.h")
+#include "app/main_messages.h"
 #include "pictures/long_staff_picture.h"
 #include "pictures/score_page.h"
 #include "pictures/song_view.h"
 #include "pictures/staff_geometry.h"
-#define SONGLOOM_PHRASE_HAS_STAFF 1
-#endif
 
 namespace songloom::app {
 namespace {
-
-constexpr int kCmdClear = 12;
-constexpr int kCmdOpen = 13;
-constexpr int kCmdSave = 14;
-constexpr int kCmdPlay = 15;
-constexpr std::uint32_t kCopyScoreBar = 0x800D;
 
 QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
@@ -41,7 +33,6 @@ QImage DrawPhrase(Reporter& reporter, const song::SongData& phrase, const Phrase
     QImage image(size, QImage::Format_RGB32);
     image.fill(QColor(0, 0, 0));
     QPainter painter(&image);
-#ifdef SONGLOOM_PHRASE_HAS_STAFF
     const pictures::ScoreLayout layout;
     const pictures::SongView view = pictures::SongViewOf(phrase);
     pictures::CLongStaffPicture staff(reporter);
@@ -55,34 +46,14 @@ QImage DrawPhrase(Reporter& reporter, const song::SongData& phrase, const Phrase
         staff.DrawCell(cell);
         painter.drawImage(g.Cell(bar).topLeft(), staff.Cell(cell).canvas->image());
     }
-#else
-    // Without the staff pictures: five lines and the chord names of each bar.
-    (void)reporter;
-    painter.fillRect(QRect(g.Head().topLeft(), QSize(g.headWidth + kPhraseBars * g.cellWidth, g.cellHeight)),
-                     QColor(255, 255, 255));
-    painter.setPen(QColor(0, 0, 0));
-    const int lineTop = g.top + g.cellHeight / 3;
-    for (int l = 0; l < 5; ++l) {
-        const int y = lineTop + l * 8;
-        painter.drawLine(g.headLeft, y, g.Cell(kPhraseBars - 1).right(), y);
-    }
-    for (int bar = 0; bar < kPhraseBars; ++bar) {
-        const QRect cell = g.Cell(bar);
-        painter.drawLine(cell.right(), lineTop, cell.right(), lineTop + 32);
-        for (int beat = 0; beat < phrase.beats(); ++beat) {
-            const int x = cell.left() + beat * cell.width() / phrase.beats();
-            painter.drawText(x + 2, g.top + 14, QString::fromStdString(Cp932ToUtf8(phrase.ChordName(bar * phrase.beats() + beat))));
-        }
-    }
-#endif
     return image;
 }
 
 }  // namespace
 
-void PhrasePalletErrorMsg(Reporter& reporter, std::uint32_t)
+void PhrasePaletteErrorMsg(Reporter& reporter, std::uint32_t)
 {
-    ShowErrorBox(reporter, "CPhrasePalletDlg::ErrorMsg", false);
+    ShowErrorBox(reporter, kPhraseDropRefused, false);
 }
 
 std::array<song::CellRect, song::kPhraseCells> PhrasePaletteGeometry::CellRects() const
@@ -95,18 +66,18 @@ std::array<song::CellRect, song::kPhraseCells> PhrasePaletteGeometry::CellRects(
     return rects;
 }
 
-CPhrasePalletDlg::CPhrasePalletDlg(PaletteHost& host, song::SongData& phrase, QWidget* parent)
+PhrasePalette::PhrasePalette(PaletteHost& host, QWidget* parent)
     : QWidget(parent, Qt::Tool),
       host_(host),
-      phrase_(phrase),
+      phrase_(host.document.phrase()),
       dropTarget_(
           [this](std::string_view text, int x, int y) {
               const auto hit = song::HitTestPhraseCell(geometry_.CellRects(), phrase_.beats(), x, y);
               const song::PhraseDropResult result = song::DropOnPhrase(phrase_, text, hit);
-              if (result.copyScoreBar && host_.post) {
-                  host_.post(kCopyScoreBar, result.copyScoreBar->first, result.copyScoreBar->second);
+              if (result.copyScoreBar) {
+                  host_.document.CopyScoreBarToPhrase(result.copyScoreBar->first, result.copyScoreBar->second);
               }
-              if (result.showPaletteError0) PhrasePalletErrorMsg(host_.reporter, 0);
+              if (result.showPaletteError0) PhrasePaletteErrorMsg(host_.reporter, 0);
               Refresh();
           },
           [](std::string_view, int, int) {})
@@ -123,40 +94,36 @@ CPhrasePalletDlg::CPhrasePalletDlg(PaletteHost& host, song::SongData& phrase, QW
         auto* button = new QPushButton(buttons[static_cast<std::size_t>(i)].first, this);
         button->setToolTip(Utf8(buttons[static_cast<std::size_t>(i)].second));
         button->setGeometry(geometry_.headLeft + i * 84, 8, 80, 28);
-        const int command = kCmdClear + i;
+        const int command = kCmdPhraseClear + i;
         connect(button, &QPushButton::clicked, this, [this, command] { Command(command); });
         buttons_[static_cast<std::size_t>(i)] = button;
     }
     setFixedSize(geometry_.Cell(kPhraseBars - 1).right() + 1 + geometry_.headLeft,
                  geometry_.top + geometry_.cellHeight + 8);
+    connect(&host_.document, &SongDocument::phraseChanged, this, &PhrasePalette::Refresh);
     Refresh();
 }
 
-CPhrasePalletDlg::~CPhrasePalletDlg() = default;
+PhrasePalette::~PhrasePalette() = default;
 
-QPushButton* CPhrasePalletDlg::commandButton(int number) const
+QPushButton* PhrasePalette::commandButton(int number) const
 {
-    if (number < kCmdClear || number > kCmdPlay) return nullptr;
-    return buttons_[static_cast<std::size_t>(number - kCmdClear)];
+    if (number < kCmdPhraseClear || number > kCmdPhrasePlay) return nullptr;
+    return buttons_[static_cast<std::size_t>(number - kCmdPhraseClear)];
 }
 
-void CPhrasePalletDlg::Command(int number)
+void PhrasePalette::Command(int number)
 {
     switch (number) {
-    case kCmdClear:
-        phrase_.Reset(host_.reporter, kPhraseBars, host_.song().beats(), host_.song().key());
-        Refresh();
-        break;
-    case kCmdOpen: OpenPhraseFile(); break;
-    case kCmdSave: SavePhraseFile(); break;
-    case kCmdPlay:
-        if (host_.command) host_.command(kCmdPlay);
-        break;
+    case kCmdPhraseClear: host_.document.ResetPhrase(); break;
+    case kCmdPhraseOpen: OpenPhraseFile(); break;
+    case kCmdPhraseSave: SavePhraseFile(); break;
+    case kCmdPhrasePlay: emit playRequested(); break;
     default: break;
     }
 }
 
-void CPhrasePalletDlg::OpenPhraseFile()
+void PhrasePalette::OpenPhraseFile()
 {
     if (!host_.choosePhraseFile) return;
     const auto path = host_.choosePhraseFile(false);
@@ -168,10 +135,10 @@ void CPhrasePalletDlg::OpenPhraseFile()
         return;
     }
     phrase_ = read;
-    Refresh();
+    host_.document.NotifyPhraseChanged();
 }
 
-void CPhrasePalletDlg::SavePhraseFile()
+void PhrasePalette::SavePhraseFile()
 {
     if (!host_.choosePhraseFile) return;
     if (const auto path = host_.choosePhraseFile(true)) {
@@ -179,22 +146,21 @@ void CPhrasePalletDlg::SavePhraseFile()
     }
 }
 
-bool CPhrasePalletDlg::DropText(const std::optional<QString>& text, int x, int y)
+bool PhrasePalette::DropText(const std::optional<QString>& text, int x, int y)
 {
     std::optional<std::string> bytes;
     if (text) bytes = QStringToPayload(*text);
     return dropTarget_.Drop(host_.reporter, bytes, x, y);
 }
 
-void CPhrasePalletDlg::StartCellDrag(int bar)
+void PhrasePalette::StartCellDrag(int bar)
 {
     if (bar < 0 || bar >= kPhraseBars || !host_.startDrag) return;
     host_.startDrag(this, PayloadToQString(song::PhrasePayload(bar)));
 }
 
-void CPhrasePalletDlg::Refresh()
+void PhrasePalette::Refresh()
 {
-#ifdef SONGLOOM_PHRASE_HAS_STAFF
     // The row head grows with the key signature (up to seven accidentals).
     const pictures::ScoreLayout layout;
     const double spacing =
@@ -204,12 +170,11 @@ void CPhrasePalletDlg::Refresh()
                                    pictures::CLongStaffPicture::RowHeadWidth(spacing, signature));
     setFixedSize(geometry_.Cell(kPhraseBars - 1).right() + 1 + geometry_.headLeft,
                  geometry_.top + geometry_.cellHeight + 8);
-#endif
     picture_ = DrawPhrase(host_.reporter, phrase_, geometry_, size());
     update();
 }
 
-int CPhrasePalletDlg::CellAt(QPoint point) const
+int PhrasePalette::CellAt(QPoint point) const
 {
     for (int bar = 0; bar < kPhraseBars; ++bar) {
         if (geometry_.Cell(bar).contains(point)) return bar;
@@ -217,7 +182,7 @@ int CPhrasePalletDlg::CellAt(QPoint point) const
     return -1;
 }
 
-QString CPhrasePalletDlg::ToolTipAt(QPoint point) const
+QString PhrasePalette::ToolTipAt(QPoint point) const
 {
     for (int i = 0; i < 4; ++i) {
         if (buttons_[static_cast<std::size_t>(i)]->geometry().contains(point)) {
@@ -227,19 +192,19 @@ QString CPhrasePalletDlg::ToolTipAt(QPoint point) const
     return Utf8(CellAt(point) >= 0 ? tip::kPhraseCells : tip::kPhraseOther);
 }
 
-void CPhrasePalletDlg::paintEvent(QPaintEvent*)
+void PhrasePalette::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
 }
 
-void CPhrasePalletDlg::mousePressEvent(QMouseEvent* e)
+void PhrasePalette::mousePressEvent(QMouseEvent* e)
 {
     pressedCell_ = e->button() == Qt::LeftButton ? CellAt(e->position().toPoint()) : -1;
     pressPoint_ = e->position().toPoint();
 }
 
-void CPhrasePalletDlg::mouseMoveEvent(QMouseEvent* e)
+void PhrasePalette::mouseMoveEvent(QMouseEvent* e)
 {
     if (pressedCell_ < 0 || !(e->buttons() & Qt::LeftButton)) return;
     if ((e->position().toPoint() - pressPoint_).manhattanLength() < kDragDistance) return;
@@ -248,11 +213,11 @@ void CPhrasePalletDlg::mouseMoveEvent(QMouseEvent* e)
     StartCellDrag(bar);
 }
 
-void CPhrasePalletDlg::dragEnterEvent(QDragEnterEvent* e) { e->acceptProposedAction(); }
+void PhrasePalette::dragEnterEvent(QDragEnterEvent* e) { e->acceptProposedAction(); }
 
-void CPhrasePalletDlg::dragMoveEvent(QDragMoveEvent* e) { e->acceptProposedAction(); }
+void PhrasePalette::dragMoveEvent(QDragMoveEvent* e) { e->acceptProposedAction(); }
 
-void CPhrasePalletDlg::dropEvent(QDropEvent* e)
+void PhrasePalette::dropEvent(QDropEvent* e)
 {
     std::optional<QString> text;
     if (e->mimeData()->hasText()) text = e->mimeData()->text();
@@ -261,13 +226,9 @@ void CPhrasePalletDlg::dropEvent(QDropEvent* e)
     else e->ignore();
 }
 
-bool CPhrasePalletDlg::event(QEvent* e)
+bool PhrasePalette::event(QEvent* e)
 {
-    if (e->type() == QEvent::ToolTip) {
-        const auto* help = static_cast<QHelpEvent*>(e);
-        QToolTip::showText(help->globalPos(), ToolTipAt(help->pos()), this);
-        return true;
-    }
+    if (ShowToolTipAt(*this, e, [this](QPoint p) { return ToolTipAt(p); })) return true;
     return QWidget::event(e);
 }
 

@@ -1,4 +1,4 @@
-#include "app/songloom_dlg.h"
+#include "app/main_window.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,9 +12,15 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <set>
 
 #include "app/bar_edit_window.h"
 #include "app/main_messages.h"
+#include "app/palettes/palette_set.h"
+#include "app/palettes/song_info_panel.h"
+#include "app/score_view.h"
+#include "app/sound_preview.h"
+#include <QTextBrowser>
 #include "app_fixture.h"
 #include "song/song_image.h"
 
@@ -62,16 +68,17 @@ bool NotAfter(const timespec& a, const timespec& b)
 
 TEST_F(AppTest, StartsWithoutSettingsAndWritesEveryFileAtShutDown)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     EXPECT_TRUE(w.initialised());
     EXPECT_EQ(w.settings().keyboardLow, 48);
     EXPECT_EQ(w.settings().keyboardHigh, 83);
-    EXPECT_TRUE(w.windowTitle().isEmpty());
+    EXPECT_EQ(w.document().DisplayName(), QStringLiteral("無題"));
+    EXPECT_FALSE(w.isWindowModified());
     EXPECT_EQ(w.song().bars(), 8);
     EXPECT_EQ(w.song().beats(), 4);
     EXPECT_EQ(w.phrase().bars(), 4);
     EXPECT_EQ(w.page(), 0);
-    EXPECT_TRUE(w.selection().Empty());
+    EXPECT_TRUE(w.score().selection().Empty());
     EXPECT_EQ(w.scrollBar()->minimum(), 0);
     EXPECT_EQ(w.scrollBar()->maximum(), 1);
     EXPECT_EQ(w.tempoSlider()->minimum(), 40);
@@ -79,32 +86,27 @@ TEST_F(AppTest, StartsWithoutSettingsAndWritesEveryFileAtShutDown)
     EXPECT_EQ(w.instrumentList()->count(), static_cast<int>(MelodyInstrumentEntries().size()));
     EXPECT_TRUE(reporter.reports().empty()) << reporter.lines().front();
 
-    // The start-up message shows the picture and starts timer 103.
+    // Start-up shows the picture for a second.
     ProcessEvents();
     EXPECT_TRUE(w.startUpPicture()->isVisible());
-    EXPECT_TRUE(w.timerActive(timer::kStartPicture));
 
-    // The chord list is written by its owner at its place in the order
-    // data.dat, chord.txt, phrase.pdt, setup.ini.
-    std::vector<std::vector<bool>> seenAtChordList;
-    w.SetChordListWriter([&] {
-        seenAtChordList.push_back({FileExists(WorkFile("data.dat")), FileExists(WorkFile("phrase.pdt")),
-                                   FileExists(WorkFile("setup.ini"))});
-    });
+    // Shut-down writes data.dat, chord.txt, phrase.pdt and setup.ini, in
+    // that order, once.
     w.tempoSlider()->setValue(150);
     w.ShutDown();
+    const timespec chordWritten = ModifiedAt(WorkFile("chord.txt"));
     w.ShutDown();  // runs once
-    EXPECT_EQ(seenAtChordList, (std::vector<std::vector<bool>>{{true, false, false}}));
     EXPECT_EQ(FileSize(reporter, WorkFile("setup.ini")), 268u);
     EXPECT_EQ(FileSize(reporter, WorkFile("data.dat")), song::kSongImageSize);
     EXPECT_EQ(FileSize(reporter, WorkFile("phrase.pdt")), song::kSongImageSize);
+    EXPECT_TRUE(NotAfter(ModifiedAt(WorkFile("data.dat")), chordWritten));
+    EXPECT_TRUE(NotAfter(chordWritten, ModifiedAt(WorkFile("phrase.pdt"))));
     EXPECT_TRUE(NotAfter(ModifiedAt(WorkFile("phrase.pdt")), ModifiedAt(WorkFile("setup.ini"))));
-    // The window keeps no chord list of its own.
-    EXPECT_FALSE(FileExists(WorkFile("chord.txt")));
+    EXPECT_EQ(ModifiedAt(WorkFile("chord.txt")).tv_nsec, chordWritten.tv_nsec);
     window.reset();
 
     // The tempo of the slider at exit is the song's tempo at the next start.
-    CSongloomDlg& again = Start();
+    MainWindow& again = Start();
     EXPECT_EQ(again.song().info.tempo, 150);
     EXPECT_EQ(again.tempoSlider()->value(), 150);
     EXPECT_EQ(again.tempoBox()->text(), QStringLiteral("150"));
@@ -115,17 +117,19 @@ TEST_F(AppTest, SettingsOutOfRangeAreRepairedWithOneMessageEach)
     const std::string text = std::string(MainMessageText(main_message::kBadSettings));
     WriteSettings(WorkFile("setup.ini"), -5, 200, "/songs/a.sld");
     {
-        CSongloomDlg& w = Start();
+        MainWindow& w = Start();
         EXPECT_EQ(CountText(reporter, text), 2);
         EXPECT_EQ(w.settings().keyboardLow, 48);
         EXPECT_EQ(w.settings().keyboardHigh, 83);
-        EXPECT_EQ(w.windowTitle(), QStringLiteral("/songs/a.sld"));
+        // A song file that is gone is no longer the current file.
+        EXPECT_EQ(w.document().DisplayName(), QStringLiteral("無題"));
+        EXPECT_TRUE(w.settings().currentFile.empty());
         window.reset();
     }
     reporter.Clear();
     WriteSettings(WorkFile("setup.ini"), 60, 50);
     {
-        CSongloomDlg& w = Start();
+        MainWindow& w = Start();
         EXPECT_EQ(CountText(reporter, text), 1);
         EXPECT_EQ(w.settings().keyboardLow, 60);
         EXPECT_EQ(w.settings().keyboardHigh, 72);
@@ -146,7 +150,7 @@ TEST_F(AppTest, WorkingSongComesFromTheWorkingFolder)
     song.Reset(reporter, 20, 3, 1);  // G major, 3/4
     song.info.tempo = 90;
     ASSERT_TRUE(song.Save(reporter, WorkFile("data.dat")));
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     EXPECT_EQ(w.song().bars(), 20);
     EXPECT_EQ(w.song().beats(), 3);
     EXPECT_EQ(w.song().key(), 1);
@@ -158,10 +162,11 @@ TEST_F(AppTest, WorkingSongComesFromTheWorkingFolder)
 
 TEST_F(AppTest, ClearAsksAndResetsOnlyOnOk)
 {
-    CSongloomDlg& w = Start();
-    ASSERT_TRUE(w.DropText(QStringLiteral("note:60"), CellPoint(0).x(), CellPoint(0).y()));
-    w.SaveSongTo(WorkFile("kept.sld"));
-    ASSERT_FALSE(w.windowTitle().isEmpty());
+    MainWindow& w = Start();
+    ASSERT_TRUE(DropOnCell(QStringLiteral("note:60"), 0));
+    ASSERT_TRUE(w.SaveSongTo(WorkFile("kept.sld")));
+    EXPECT_EQ(w.document().DisplayName(), QStringLiteral("kept.sld"));
+    EXPECT_FALSE(w.isWindowModified());
 
     reporter.ScriptAnswers({false, true});
     w.Command(kCmdClear);
@@ -172,7 +177,8 @@ TEST_F(AppTest, ClearAsksAndResetsOnlyOnOk)
     EXPECT_EQ(reporter.questions().size(), 2u);
     EXPECT_EQ(w.song().GetNote(0, 0, 0).value, song::kRest);
     EXPECT_EQ(w.song().bars(), 8);
-    EXPECT_TRUE(w.windowTitle().isEmpty());
+    EXPECT_EQ(w.document().DisplayName(), QStringLiteral("無題"));
+    EXPECT_FALSE(w.isWindowModified());
     EXPECT_TRUE(w.settings().currentFile.empty());
     // Tempo and instrument come from the chosen style.
     const arrange::StyleRecord* style = services->StyleOf(w.song());
@@ -182,7 +188,7 @@ TEST_F(AppTest, ClearAsksAndResetsOnlyOnOk)
 
 TEST_F(AppTest, PlayTogglesAndTheEndCallbackResetsTheWindow)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     w.Command(kCmdPlay);
     ASSERT_EQ(rendered.size(), 1u);
     EXPECT_EQ(rendered[0], WorkFile("play.mid"));
@@ -194,10 +200,10 @@ TEST_F(AppTest, PlayTogglesAndTheEndCallbackResetsTheWindow)
     // Positions arrive from the player's thread as queued calls.
     playback->position(4 * 96 * 3 + 10);
     ProcessEvents();
-    EXPECT_EQ(w.playingBar(), 3);
+    EXPECT_EQ(w.score().playingBar(), 3);
 
     // The phrase does not start while the song plays.
-    w.Command(kCmdPhrasePlay);
+    w.PlayPhrase();
     EXPECT_EQ(playback->played.size(), 1u);
     EXPECT_FALSE(w.phrasePlaying());
 
@@ -205,7 +211,7 @@ TEST_F(AppTest, PlayTogglesAndTheEndCallbackResetsTheWindow)
     EXPECT_FALSE(w.songPlaying());
     EXPECT_EQ(playback->stops, 1);
     EXPECT_TRUE(w.tempoSlider()->isEnabled());
-    EXPECT_EQ(w.playingBar(), -1);
+    EXPECT_EQ(w.score().playingBar(), -1);
 
     w.Command(kCmdPlay);
     EXPECT_TRUE(w.songPlaying());
@@ -216,11 +222,11 @@ TEST_F(AppTest, PlayTogglesAndTheEndCallbackResetsTheWindow)
     EXPECT_EQ(playback->stops, 1);
 }
 
-TEST_F(AppTest, PlayingBarIsMarkedOnlyOnItsPage)
+TEST_F(AppTest, PlayingBarIsMarkedAndThePageFollowsIt)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     ProcessEvents();
-    w.HandleWindowMessage(wm::kBarCount, 32, 0);
+    w.document().SetBarCount(32);
     w.Command(kCmdPlay);
     const QRect cell0(CellRect(0).x, CellRect(0).y, CellRect(0).width, CellRect(0).height);
     auto tinted = [&](const QImage& image, const QRect& r) {
@@ -231,19 +237,24 @@ TEST_F(AppTest, PlayingBarIsMarkedOnlyOnItsPage)
         }
         return false;
     };
-    playback->position(16 * 4 * 96);  // bar 17 (1-based)
+    playback->position(96);  // bar 1 on page 0
     ProcessEvents();
-    EXPECT_EQ(w.playingBar(), 16);
-    EXPECT_FALSE(tinted(w.PaintedImage(), cell0));
-    w.Scroll(ScrollCode::kLineRight);
-    playback->position(16 * 4 * 96 + 96);
+    EXPECT_TRUE(tinted(w.score().PaintedImage(), cell0));
+    playback->position(16 * 4 * 96);  // bar 17 (1-based): the page turns
     ProcessEvents();
-    EXPECT_TRUE(tinted(w.PaintedImage(), cell0));
+    EXPECT_EQ(w.score().playingBar(), 16);
+    EXPECT_EQ(w.page(), 1);
+    EXPECT_EQ(w.scrollBar()->value(), 1);
+    EXPECT_EQ(w.pageLabel()->text(), QStringLiteral("2 / 2 ページ　32 小節"));
+    EXPECT_TRUE(tinted(w.score().PaintedImage(), cell0));
+    // Paged back by hand, the mark is not on the page shown.
+    w.Scroll(ScrollCode::kLineLeft);
+    EXPECT_FALSE(tinted(w.score().PaintedImage(), cell0));
 }
 
 TEST_F(AppTest, FailedRenderingLeavesTheWindowIdle)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     renderResult = false;
     w.Command(kCmdPlay);
     EXPECT_FALSE(w.songPlaying());
@@ -257,9 +268,9 @@ TEST_F(AppTest, FailedRenderingLeavesTheWindowIdle)
 
 TEST_F(AppTest, PhrasePlayRepairsAMissingTempo)
 {
-    CSongloomDlg& w = Start();
-    w.song().info.tempo = 0;
-    w.Command(kCmdPhrasePlay);
+    MainWindow& w = Start();
+    EditSong([](song::SongData& s) { s.info.tempo = 0; });
+    w.PlayPhrase();
     EXPECT_TRUE(HasText(reporter, MainMessageText(main_message::kTempoRepaired)));
     EXPECT_EQ(w.tempoSlider()->value(), 40);
     EXPECT_EQ(w.song().info.tempo, 40);
@@ -275,9 +286,9 @@ TEST_F(AppTest, PhrasePlayRepairsAMissingTempo)
 
 TEST_F(AppTest, BarEditingPanelOpensWithTheSelectionAndAppliesWithUndo)
 {
-    CSongloomDlg& w = Start();
-    w.ClickCell(1, false);
-    w.ClickCell(2, true);
+    MainWindow& w = Start();
+    w.score().ClickCell(1, false);
+    w.score().ClickCell(2, true);
     w.Command(kCmdBarEdit);
     ASSERT_NE(w.barEditWindow(), nullptr);
     EXPECT_TRUE(w.barEditWindow()->isVisible());
@@ -288,27 +299,31 @@ TEST_F(AppTest, BarEditingPanelOpensWithTheSelectionAndAppliesWithUndo)
     w.barEditWindow()->applyButton()->click();  // copy bars 2-3 to 4
     EXPECT_EQ(w.song().bars(), 10);
     EXPECT_EQ(w.scrollBar()->maximum(), 1);
+    // The panel's undo button is the window's undo, naming the step.
+    EXPECT_EQ(w.barEditWindow()->undoButton()->toolTip(), QStringLiteral("元に戻す コピー（小節の編集）"));
     w.barEditWindow()->undoButton()->click();
     EXPECT_EQ(w.song().bars(), 8);
+    w.redoAction()->trigger();
+    EXPECT_EQ(w.song().bars(), 10);
+    w.undoAction()->trigger();
 
     // The operation list hides the insert-at bar for delete.
     w.barEditWindow()->operationList()->setCurrentIndex(3);
     EXPECT_FALSE(w.barEditWindow()->insertAtSpin()->isVisible());
-    w.Command(kCmdBarEditApply);
+    w.barEditWindow()->applyButton()->click();
     EXPECT_EQ(w.song().bars(), 6);
 }
 
-TEST_F(AppTest, HelpOpensTheHelpPageAndQuitClosesAfterAPause)
+TEST_F(AppTest, HelpShowsInItsOwnWindowAndQuitClosesAfterAPause)
 {
-    CSongloomDlg& w = Start();
-    QString opened;
-    w.SetUrlOpener([&](const QString& file) {
-        opened = file;
-        return true;
-    });
+    MainWindow& w = Start();
     w.Command(kCmdHelp);
+    ASSERT_NE(w.helpWindow(), nullptr);
+    EXPECT_TRUE(w.helpWindow()->isVisible());
+    const QString opened = w.helpWindow()->source().toLocalFile();
     EXPECT_TRUE(opened.endsWith(QStringLiteral("help/index.html"))) << opened.toStdString();
     EXPECT_TRUE(QFile::exists(opened));
+    EXPECT_FALSE(w.helpWindow()->toPlainText().isEmpty());
 
     w.show();
     w.Command(kCmdQuit);
@@ -318,109 +333,118 @@ TEST_F(AppTest, HelpOpensTheHelpPageAndQuitClosesAfterAPause)
     EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(AppTest, SongInformationTakesASnapshotAndPalettesAreNotYetThere)
-{
-    CSongloomDlg& w = Start();
-    EXPECT_FALSE(w.song().HasSnapshot());
-    w.Command(kCmdSongInfo);
-    EXPECT_TRUE(w.song().HasSnapshot());
-    reporter.Clear();
-    for (int command : {kCmdLibrary, kCmdOptions, kCmdGuitar, kCmdScale}) w.Command(command);
-    EXPECT_EQ(CountText(reporter, kNotAvailableText), 4);
-}
-
 TEST_F(AppTest, ButtonsCarryTheirTooltips)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     EXPECT_EQ(w.commandButton(kCmdQuit)->toolTip(), QStringLiteral("Songloomを終了します。"));
     EXPECT_EQ(w.commandButton(kCmdPlay)->toolTip(), QStringLiteral("指定された音楽スタイルで曲を再生します。"));
-    EXPECT_EQ(w.commandButton(kCmdImport)->toolTip(), QString::fromUtf8(kTipOther.data()));
-    for (int c = 0; c <= kCmdQuit; ++c) EXPECT_FALSE(w.commandButton(c)->icon().isNull()) << c;
+    // Every button has its own text, none the scroll bar's.
+    std::set<QString> tips;
+    for (int c = 0; c <= kCmdQuit; ++c) {
+        EXPECT_FALSE(w.commandButton(c)->icon().isNull()) << c;
+        EXPECT_NE(w.commandButton(c)->toolTip(), QString::fromUtf8(kTipOther.data())) << c;
+        tips.insert(w.commandButton(c)->toolTip());
+    }
+    EXPECT_EQ(tips.size(), 12u);
+    EXPECT_EQ(w.commandButton(kCmdImport)->toolTip(), QString::fromUtf8(kTipImport.data()));
 }
 
 // ---- drops -----------------------------------------------------------------------
 
 TEST_F(AppTest, EveryPayloadKindDropsOntoACell)
 {
-    CSongloomDlg& w = Start();
-    song::SongData& s = w.song();
-    const QPoint c0 = CellPoint(0, 0);
-    ASSERT_TRUE(w.DropText(QStringLiteral("note:60"), c0.x(), c0.y()));
+    MainWindow& w = Start();
+    const song::SongData& s = w.song();
+    ASSERT_TRUE(DropOnCell(QStringLiteral("note:60"), 0, 0));
     EXPECT_EQ(s.GetNote(0, 0, 0).value, 60);
     EXPECT_EQ(s.GetNote(0, 0, 0).sixteenths, 16);
 
-    const QPoint c1s6 = CellPoint(1, 6);
-    w.DropText(QStringLiteral("note:64"), c1s6.x(), c1s6.y());
+    DropOnCell(QStringLiteral("note:64"), 1, 6);
     EXPECT_EQ(s.GetNote(1, 6, 0).value, 64);
     EXPECT_EQ(s.GetNote(1, 6, 0).sixteenths, 4);
 
-    const QPoint c2s2 = CellPoint(2, 2);
-    w.DropText(QStringLiteral("chord:F"), c2s2.x(), c2s2.y());
+    DropOnCell(QStringLiteral("chord:F"), 2, 2);
     EXPECT_EQ(s.ChordName(8), "C ");
     for (int beat = 9; beat < 12; ++beat) EXPECT_EQ(s.ChordName(beat), "F ");
 
     // A length over a rest changes nothing.
     const auto before = s.melody;
-    const QPoint c3 = CellPoint(3, 0);
-    w.DropText(QStringLiteral("length:4"), c3.x(), c3.y());
+    const int steps = w.document().undoStack().count();
+    DropOnCell(QStringLiteral("length:4"), 3, 0);
     EXPECT_EQ(s.melody, before);
+    EXPECT_EQ(w.document().undoStack().count(), steps);  // and leaves no step
 
     // A bar of the score onto another cell.
-    w.DropText(QStringLiteral("score:0"), CellPoint(4).x(), CellPoint(4).y());
+    DropOnCell(QStringLiteral("score:0"), 4);
     EXPECT_EQ(s.GetNote(4, 0, 0).value, 60);
 
     // A phrase bar.
     w.phrase().SetNote(reporter, 0, 0, 72, 3, 0);
-    w.DropText(QStringLiteral("phrase:0"), CellPoint(5).x(), CellPoint(5).y());
+    DropOnCell(QStringLiteral("phrase:0"), 5);
     EXPECT_EQ(s.GetNote(5, 0, 0).value, 72);
 
-    // An unknown keyword shows the class-name message.
-    w.DropText(QStringLiteral("hello"), c0.x(), c0.y());
-    EXPECT_TRUE(HasText(reporter, "CSongloomDlg"));
+    // An unknown keyword says what went wrong, not a class name.
+    DropOnCell(QStringLiteral("hello"), 0);
+    EXPECT_TRUE(HasText(reporter, MainMessageText(main_message::kUnknownDrop)));
+    for (const auto& line : reporter.lines()) EXPECT_EQ(line.find("Dlg"), std::string::npos) << line;
 
-#if __has_include("pictures/score_page.h")
     // The display follows: cell 0 is no longer the empty staff of cell 6.
-    const QImage image = w.PaintedImage();
+    const QImage image = w.score().PaintedImage();
     EXPECT_FALSE(image.copy(CellRect(0).x, CellRect(0).y, CellRect(0).width, CellRect(0).height) ==
                  image.copy(CellRect(6).x, CellRect(6).y, CellRect(6).width, CellRect(6).height));
-#endif
+    // Each drop that changed the song is one named step.
+    EXPECT_EQ(w.document().undoStack().count(), 5);
+    EXPECT_EQ(w.document().undoStack().text(0), QStringLiteral("音符の入力"));
+    EXPECT_EQ(w.document().undoStack().text(2), QStringLiteral("コードの入力"));
+    EXPECT_EQ(w.document().undoStack().text(4), QStringLiteral("フレーズの入力"));
 }
 
 TEST_F(AppTest, DataWithoutTextIsRefusedWithTheDropTargetMessage)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     const auto before = w.song().melody;
-    EXPECT_FALSE(w.DropText(std::nullopt, CellPoint(0).x(), CellPoint(0).y()));
+    EXPECT_FALSE(w.score().DropText(std::nullopt, CellPoint(0).x(), CellPoint(0).y()));
     ASSERT_TRUE(reporter.Has("DRTG", 1));
     EXPECT_EQ(reporter.lines().back(), "DRTG00000001 この形式はサポートしていません");
     EXPECT_EQ(w.song().melody, before);
-    EXPECT_FALSE(w.song().HasSnapshot());
+    EXPECT_EQ(w.document().undoStack().count(), 0);
 }
 
-TEST_F(AppTest, UndoAfterADropRestoresTheSong)
+TEST_F(AppTest, UndoAndRedoStepThroughDrops)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     const auto melody = w.song().melody;
     const auto chords = w.song().chords;
-    w.DropText(QStringLiteral("note:67"), CellPoint(2, 4).x(), CellPoint(2, 4).y());
-    w.DropText(QStringLiteral("chord:Am7"), CellPoint(3, 0).x(), CellPoint(3, 0).y());
+    DropOnCell(QStringLiteral("note:67"), 2, 4);
+    DropOnCell(QStringLiteral("chord:Am7"), 3, 0);
     ASSERT_NE(w.song().chords, chords);
-    w.Undo();  // one level: the chord drop
+    EXPECT_EQ(w.undoAction()->toolTip(), QStringLiteral("元に戻す コードの入力"));
+    w.undoAction()->trigger();  // the chord drop
     EXPECT_EQ(w.song().chords, chords);
     EXPECT_NE(w.song().melody, melody);
-    // A miss takes no snapshot; the next undo restores the same song.
-    w.DropText(QStringLiteral("note:60"), 2, 2);
-    w.Undo();
-    EXPECT_EQ(w.song().chords, chords);
+    EXPECT_EQ(w.redoAction()->toolTip(), QStringLiteral("やり直す コードの入力"));
+    // A miss makes no step: the next undo is the note.
+    w.score().DropText(QStringLiteral("note:60"), 2, 2);
+    w.undoAction()->trigger();
+    EXPECT_EQ(w.song().melody, melody);
+    EXPECT_FALSE(w.undoAction()->isEnabled());
+    w.redoAction()->trigger();
+    w.redoAction()->trigger();
+    EXPECT_NE(w.song().chords, chords);
+    EXPECT_NE(w.song().melody, melody);
+    // The keys: Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z.
+    EXPECT_EQ(w.undoAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_TRUE(w.redoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+    EXPECT_TRUE(w.redoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
 }
 
 TEST_F(AppTest, DropBeyondTheSongGrowsIt)
 {
-    CSongloomDlg& w = Start();
-    w.HandleWindowMessage(wm::kBarCount, 16, 0);
+    MainWindow& w = Start();
+    w.document().SetBarCount(16);
     w.Scroll(ScrollCode::kLineRight);
     ASSERT_EQ(w.page(), 1);
-    w.DropText(QStringLiteral("note:62"), CellPoint(3).x(), CellPoint(3).y());
+    DropOnCell(QStringLiteral("note:62"), 3);
     EXPECT_EQ(w.song().bars(), 20);
     EXPECT_EQ(w.song().GetNote(19, 0, 0).value, 62);
     EXPECT_EQ(w.scrollBar()->maximum(), 2);
@@ -428,7 +452,8 @@ TEST_F(AppTest, DropBeyondTheSongGrowsIt)
 
 TEST_F(AppTest, DragOverShowsABandByPayload)
 {
-    CSongloomDlg& w = Start();
+    Start();
+    ScoreView& w = window->score();
     const int eighth = CellRect(0).width / 8;
     w.DragOverText(QStringLiteral("note:60"), CellPoint(1, 3).x(), CellPoint(1, 3).y());
     ASSERT_TRUE(w.dragBand().has_value());
@@ -450,7 +475,7 @@ TEST_F(AppTest, DragOverShowsABandByPayload)
 
 TEST_F(AppTest, FilesDroppedFromTheDesktop)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     song::SongData other;
     other.Reset(reporter, 12, 4, 2);
     ASSERT_TRUE(other.Save(reporter, WorkFile("other.sld")));
@@ -461,33 +486,35 @@ TEST_F(AppTest, FilesDroppedFromTheDesktop)
     EXPECT_EQ(w.song().bars(), 12);
     EXPECT_EQ(w.song().key(), 2);
     EXPECT_EQ(w.settings().currentFile, WorkFile("other.sld"));
-    EXPECT_EQ(w.windowTitle().toStdString(), WorkFile("other.sld"));
+    EXPECT_EQ(w.document().DisplayName(), QStringLiteral("other.sld"));
+    EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("other.sld")));
 }
 
 TEST_F(AppTest, CellDragStartsAScorePayload)
 {
-    CSongloomDlg& w = Start();
-    w.HandleWindowMessage(wm::kBarCount, 40, 0);
+    MainWindow& w = Start();
+    w.document().SetBarCount(40);
     w.Scroll(ScrollCode::kLineRight);
-    w.StartCellDrag(2);
+    w.score().StartCellDrag(2);
     ASSERT_EQ(drags.size(), 1u);
     EXPECT_EQ(drags[0], QStringLiteral("score:18"));
     // A press and a move over the drag distance on a cell do the same.
-    QTest::mousePress(&w, Qt::LeftButton, {}, CellPoint(5));
-    QTest::mouseMove(&w, CellPoint(5) + QPoint(20, 0));
-    EXPECT_EQ(w.selection(), (CellSelection{5, 5}));
+    QTest::mousePress(&w.score(), Qt::LeftButton, {}, CellPoint(5));
+    QTest::mouseMove(&w.score(), CellPoint(5) + QPoint(20, 0));
+    EXPECT_EQ(w.score().selection(), (CellSelection{5, 5}));
 }
 
 // ---- paging and selection ----------------------------------------------------------
 
 TEST_F(AppTest, ScrollingPastTheEndAsksForMoreBars)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     ProcessEvents();
-    w.ClickCell(3, false);
+    w.score().ClickCell(3, false);
     w.Scroll(ScrollCode::kLineRight);
     EXPECT_EQ(w.page(), 1);
-    EXPECT_TRUE(w.selection().Empty());
+    EXPECT_TRUE(w.score().selection().Empty());
+    EXPECT_EQ(w.pageLabel()->text(), QStringLiteral("最後のページの後 (1 ページ)　8 小節"));
     ProcessEvents();
     EXPECT_TRUE(reporter.questions().empty());
 
@@ -497,13 +524,13 @@ TEST_F(AppTest, ScrollingPastTheEndAsksForMoreBars)
     ProcessEvents();
     ASSERT_EQ(reporter.questions().size(), 1u);
     EXPECT_EQ(reporter.questions()[0], kMorePagesQuestion);
-    EXPECT_FALSE(w.song().HasSnapshot());
+    EXPECT_FALSE(w.palettes().songInfo().isVisible());
 
-    // OK runs the song information command (snapshot first).
+    // OK opens the song information panel.
     w.scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     ProcessEvents();
     EXPECT_EQ(reporter.questions().size(), 2u);
-    EXPECT_TRUE(w.song().HasSnapshot());
+    EXPECT_TRUE(w.palettes().songInfo().isVisible());
     EXPECT_EQ(w.scrollBar()->value(), 1);
 
     w.scrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
@@ -512,26 +539,26 @@ TEST_F(AppTest, ScrollingPastTheEndAsksForMoreBars)
 
 TEST_F(AppTest, BarCountChangesKeepThePageInsideTheSong)
 {
-    CSongloomDlg& w = Start();
-    w.HandleWindowMessage(wm::kBarCount, 17, 0);
+    MainWindow& w = Start();
+    w.document().SetBarCount(17);
     EXPECT_EQ(w.scrollBar()->maximum(), 2);
     w.Scroll(ScrollCode::kLineRight);
     ASSERT_EQ(w.page(), 1);
-    w.HandleWindowMessage(wm::kBarCount, 10, 0);
+    w.document().SetBarCount(10);
     EXPECT_EQ(w.page(), 0);
     EXPECT_EQ(w.scrollBar()->maximum(), 1);
 }
 
 TEST_F(AppTest, DeleteAndInsertWorkOnTheSelectedBarsOfThePage)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     w.DeleteSelectedBars();
     EXPECT_TRUE(HasText(reporter, "対象の領域を指定してください。"));
-    w.HandleWindowMessage(wm::kBarCount, 20, 0);
-    w.song().SetNote(reporter, 18, 0, 65, 9, 0);  // bar 19 (1-based)
+    w.document().SetBarCount(20);
+    EditSong([this](song::SongData& s) { s.SetNote(reporter, 18, 0, 65, 9, 0); });  // bar 19 (1-based)
     w.Scroll(ScrollCode::kLineRight);
-    w.ClickCell(0, false);
-    w.ClickCell(1, true);
+    w.score().ClickCell(0, false);
+    w.score().ClickCell(1, true);
     w.DeleteSelectedBars();  // bars 17 and 18 (1-based)
     EXPECT_EQ(w.song().bars(), 18);
     EXPECT_EQ(w.song().GetNote(16, 0, 0).value, 65);
@@ -539,11 +566,18 @@ TEST_F(AppTest, DeleteAndInsertWorkOnTheSelectedBarsOfThePage)
     EXPECT_EQ(w.song().bars(), 20);
     EXPECT_EQ(w.song().GetNote(18, 0, 0).value, 65);
     EXPECT_EQ(w.song().GetNote(16, 0, 0).value, song::kRest);
+    // Both are steps of their own: undone, the song is as before the delete.
+    EXPECT_EQ(w.document().undoStack().undoText(), QStringLiteral("小節の挿入"));
+    w.undoAction()->trigger();
+    w.undoAction()->trigger();
+    EXPECT_EQ(w.song().bars(), 20);
+    EXPECT_EQ(w.song().GetNote(18, 0, 0).value, 65);
 }
 
 TEST_F(AppTest, SelectedCellsAreTinted)
 {
-    CSongloomDlg& w = Start();
+    Start();
+    ScoreView& w = window->score();
     const QRect r(CellRect(9).x, CellRect(9).y, CellRect(9).width, CellRect(9).height);
     EXPECT_NE(w.PaintedImage().pixelColor(r.x() + 3, r.y() + 2), QColor(255, 200, 200));
     w.ClickCell(9, false);
@@ -557,100 +591,126 @@ TEST_F(AppTest, SelectedCellsAreTinted)
 
 // ---- window messages and previews ---------------------------------------------------
 
-TEST_F(AppTest, SongInformationMessagesChangeTheSong)
+TEST_F(AppTest, SongInformationChangesTheSong)
 {
-    CSongloomDlg& w = Start();
-    int asked = 0;
-    w.SetTransposeAsker([&] {
-        ++asked;
-        return song::KeyChangeAnswer::kSignatureOnly;
-    });
-    w.HandleWindowMessage(wm::kKey, 1, 0);  // untouched: transposed without a question
-    EXPECT_EQ(asked, 0);
+    MainWindow& w = Start();
+    SongInfoPanel& info = w.palettes().songInfo();
+    info.ChooseKey(1);  // untouched: transposed without a question
+    EXPECT_EQ(transposeQuestions, 0);
     EXPECT_EQ(w.song().key(), 1);
-    w.song().SetNote(reporter, 0, 0, 60, 3, 0);
-    w.HandleWindowMessage(wm::kKey, 2, 0);
-    EXPECT_EQ(asked, 1);
+    EditSong([this](song::SongData& s) { s.SetNote(reporter, 0, 0, 60, 3, 0); });
+    transposeAnswer = song::KeyChangeAnswer::kSignatureOnly;
+    info.ChooseKey(2);
+    EXPECT_EQ(transposeQuestions, 1);
     EXPECT_EQ(w.song().key(), 2);
     EXPECT_EQ(w.song().GetNote(0, 0, 0).value, 60);
 
-    w.HandleWindowMessage(wm::kTimeSignature, 1, 0);
+    info.ChooseTimeSignature(1);
     EXPECT_EQ(w.song().beats(), 3);
 
-    w.HandleWindowMessage(wm::kCategory, 1, 1);
+    info.ChooseCategory(1);
     EXPECT_EQ(w.song().info.category, 1);
     const arrange::StyleRecord* style = services->StyleOf(w.song());
     ASSERT_NE(style, nullptr);
     EXPECT_EQ(w.song().info.tempo, std::clamp(StyleDefaultTempo(*style), 40, 240));
     EXPECT_EQ(w.tempoBox()->text().toInt(), w.tempoSlider()->value());
+    EXPECT_EQ(w.tempoSlider()->value(), w.song().info.tempo);
 
-    w.HandleWindowMessage(wm::kKeyboardRange, 40, 70);
+    // Undo brings tempo, time signature and key back, on every display.
+    w.undoAction()->trigger();
+    EXPECT_EQ(w.tempoSlider()->value(), 120);
+    EXPECT_EQ(info.categoryList()->currentIndex(), 0);
+    w.undoAction()->trigger();
+    EXPECT_EQ(w.song().beats(), 4);
+    EXPECT_EQ(info.timeSignatureList()->currentIndex(), 0);
+    w.undoAction()->trigger();
+    EXPECT_EQ(info.keyList()->currentIndex(), 1);
+
+    w.palettes().options().highSpin()->setValue(70);
+    w.palettes().options().lowSpin()->setValue(40);
     EXPECT_EQ(w.settings().keyboardLow, 40);
     EXPECT_EQ(w.settings().keyboardHigh, 70);
 
-    w.song().SetNote(reporter, 2, 0, 71, 3, 0);
-    w.HandleWindowMessage(wm::kScoreBarToPhrase, 1, 2);
+    EditSong([this](song::SongData& s) { s.SetNote(reporter, 2, 0, 71, 3, 0); });
+    w.document().CopyScoreBarToPhrase(1, 2);
     EXPECT_EQ(w.phrase().GetNote(1, 0, 0).value, 71);
+}
+
+TEST_F(AppTest, TempoSliderDragIsOneStep)
+{
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.SaveSongTo(WorkFile("tempo.sld")));
+    for (int tempo = 121; tempo <= 140; ++tempo) w.tempoSlider()->setValue(tempo);
+    EXPECT_EQ(w.song().info.tempo, 140);
+    EXPECT_EQ(w.document().undoStack().count(), 1);
+    EXPECT_TRUE(w.isWindowModified());
+    w.undoAction()->trigger();
+    EXPECT_EQ(w.song().info.tempo, 120);
+    EXPECT_EQ(w.tempoBox()->text(), QStringLiteral("120"));
+    EXPECT_FALSE(w.isWindowModified());
 }
 
 TEST_F(AppTest, NotePreviewSoundsAndStopsAndIsSilentWhilePlaying)
 {
-    CSongloomDlg& w = Start();
-    w.HandleWindowMessage(wm::kNotePreview, 64, 0);
+    MainWindow& w = Start();
+    SoundPreview& preview = w.preview();
+    preview.Note(64);
     ASSERT_EQ(playback->previews.size(), 4u);
     EXPECT_EQ(playback->previews[0], (std::array<int, 3>{0xC0, 0, 0}));
     EXPECT_EQ(playback->previews[2], (std::array<int, 3>{0xC2, 24, 0}));
     EXPECT_EQ(playback->previews[3], (std::array<int, 3>{0x90, 64, 115}));
-    EXPECT_EQ(w.previewNote(), 64);
-    EXPECT_TRUE(w.timerActive(timer::kNoteOff));
+    EXPECT_EQ(preview.note(), 64);
+    EXPECT_TRUE(preview.noteTimerActive());
     // A second note stops the first; the programs are set once.
-    w.HandleWindowMessage(wm::kNotePreview, 67, 0);
+    preview.Note(67);
     EXPECT_EQ(playback->previews[4], (std::array<int, 3>{0x80, 64, 0}));
     EXPECT_EQ(playback->previews[5], (std::array<int, 3>{0x90, 67, 115}));
     QTest::qWait(650);
     EXPECT_EQ(playback->previews.back(), (std::array<int, 3>{0x80, 67, 0}));
-    EXPECT_EQ(w.previewNote(), -1);
-    EXPECT_FALSE(w.timerActive(timer::kNoteOff));
+    EXPECT_EQ(preview.note(), -1);
+    EXPECT_FALSE(preview.noteTimerActive());
 
     w.Command(kCmdPlay);
     const std::size_t n = playback->previews.size();
-    w.HandleWindowMessage(wm::kNotePreview, 60, 0);
+    preview.Note(60);
     EXPECT_EQ(playback->previews.size(), n);
 }
 
 TEST_F(AppTest, ChordAndStrumPreviews)
 {
-    CSongloomDlg& w = Start();
-    w.SetChordVoicer([](int row, int column) { return std::vector<int>{60 + row, 64 + column, 67}; });
-    w.HandleWindowMessage(wm::kChordPreview, 0, 1);
+    MainWindow& w = Start();
+    SoundPreview& preview = w.preview();
+    preview.Chord({60, 65, 67});
     ASSERT_EQ(playback->previews.size(), 3u);
     EXPECT_EQ(playback->previews[1], (std::array<int, 3>{0x91, 65, 100}));
-    EXPECT_TRUE(w.timerActive(timer::kChordOff));
+    EXPECT_TRUE(preview.chordTimerActive());
 
-    w.SetStrumSource([] { return std::array<int, 6>{-1, 3, 2, 0, 1, 0}; });  // C major
-    w.HandleWindowMessage(wm::kStrumPreview, 0, 0);
+    preview.Strum({-1, 3, 2, 0, 1, 0});  // C major
     QTest::qWait(400);
     std::vector<int> strummed;
     for (const auto& m : playback->previews) {
         if (m[0] == 0x92) strummed.push_back(m[1]);
     }
     EXPECT_EQ(strummed, (std::vector<int>{60, 64, 67, 72, 76}));
-    EXPECT_TRUE(w.timerActive(timer::kStrumOff));
+    EXPECT_TRUE(preview.strumTimerActive());
 }
 
 // ---- files ---------------------------------------------------------------------------
 
 TEST_F(AppTest, SaveAndOpenSongFiles)
 {
-    CSongloomDlg& w = Start();
-    w.DropText(QStringLiteral("note:69"), CellPoint(0).x(), CellPoint(0).y());
+    MainWindow& w = Start();
+    DropOnCell(QStringLiteral("note:69"), 0);
     w.tempoSlider()->setValue(100);
+    EXPECT_TRUE(w.isWindowModified());
     dialogAnswer = WorkFile("mine.sld");
     w.Command(kCmdSave);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].kind, FileDialogKind::kSaveSong);
     EXPECT_EQ(w.settings().currentFile, WorkFile("mine.sld"));
     EXPECT_EQ(FileSize(reporter, WorkFile("mine.sld")), song::kSongImageSize);
+    EXPECT_FALSE(w.isWindowModified());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("mine.sld[*] - Songloom"));
 
     w.Command(kCmdClear);
     EXPECT_EQ(w.song().GetNote(0, 0, 0).value, song::kRest);
@@ -659,18 +719,23 @@ TEST_F(AppTest, SaveAndOpenSongFiles)
     EXPECT_EQ(w.song().GetNote(0, 0, 0).value, 69);
     EXPECT_EQ(w.song().info.tempo, 100);
     EXPECT_EQ(w.tempoSlider()->value(), 100);
-    EXPECT_EQ(w.windowTitle().toStdString(), WorkFile("mine.sld"));
+    EXPECT_EQ(w.document().DisplayName(), QStringLiteral("mine.sld"));
+    EXPECT_EQ(dialogs.back().proposed, "");
+    // The save dialog proposes the file opened.
+    dialogAnswer.reset();
+    w.Command(kCmdSave);
+    EXPECT_EQ(dialogs.back().proposed, WorkFile("mine.sld"));
 
     // A cancelled dialog changes nothing.
-    dialogAnswer.reset();
     w.Command(kCmdClear);
     w.Command(kCmdOpen);
     EXPECT_EQ(w.song().GetNote(0, 0, 0).value, song::kRest);
+    EXPECT_TRUE(saveQuestions.empty());  // nothing was ever lost
 }
 
 TEST_F(AppTest, ExportProposesTheHomeFileNameAndRendersThere)
 {
-    CSongloomDlg& w = Start();
+    MainWindow& w = Start();
     dialogAnswer = WorkFile("out.mid");
     w.Command(kCmdExport);
     ASSERT_EQ(dialogs.size(), 1u);
@@ -693,8 +758,8 @@ TEST_F(AppTest, ImportReplacesTheSongThroughTheImporter)
         song.Reset(quiet, 10, 4, 0);
         return true;
     };
-    CSongloomDlg& w = Start();
-    w.HandleWindowMessage(wm::kBarCount, 40, 0);
+    MainWindow& w = Start();
+    w.document().SetBarCount(40);
     w.Scroll(ScrollCode::kLineRight);
     dialogAnswer = WorkFile("in.mid");
     w.Command(kCmdImport);
@@ -705,7 +770,8 @@ TEST_F(AppTest, ImportReplacesTheSongThroughTheImporter)
     EXPECT_EQ(w.tempoSlider()->value(), 120);
     EXPECT_EQ(w.page(), 0);
     EXPECT_EQ(w.scrollBar()->maximum(), 1);
-    w.Undo();
+    EXPECT_EQ(w.document().undoStack().undoText(), QStringLiteral("MIDIファイルの読み込み"));
+    w.undoAction()->trigger();
     EXPECT_EQ(w.song().bars(), 40);
 }
 

@@ -1,11 +1,8 @@
 #pragma once
-// The phrase palette ("フレーズ・パレット", CPhrasePalletDlg): a four-bar
-// phrase song shown as one staff row (a row head and four bar cells), the
-// buttons of commands 12 to 15, drops of every payload onto its cells and
+// The phrase palette ("フレーズ・パレット"): the document's four-bar phrase
+// song shown as one staff row (a row head and four bar cells), its clear,
+// open, save and play buttons, drops of every payload onto its cells and
 // "phrase:" drags of a cell's bar to the score.
-//
-// The phrase song belongs to the main window, which reads it from
-// "phrase.pdt" at start-up and writes it back at shut-down.
 
 #include <QImage>
 #include <QWidget>
@@ -19,11 +16,9 @@ class QPushButton;
 
 namespace songloom::app {
 
-inline constexpr int kPhraseBars = 4;
-inline constexpr std::string_view kWorkingPhraseFileName = "phrase.pdt";
-
-// The palette's own plain message: every code shows the class name.
-void PhrasePalletErrorMsg(Reporter& reporter, std::uint32_t code);
+inline constexpr std::string_view kPhraseDropRefused = "この内容はフレーズ・パレットにドロップできません。";
+// The palette's own plain message (the same text for every code).
+void PhrasePaletteErrorMsg(Reporter& reporter, std::uint32_t code);
 
 // Where the row head and the four bar cells sit in the palette.
 struct PhrasePaletteGeometry {
@@ -37,14 +32,14 @@ struct PhrasePaletteGeometry {
     std::array<song::CellRect, song::kPhraseCells> CellRects() const;
 };
 
-class CPhrasePalletDlg : public QWidget {
+class PhrasePalette : public QWidget {
     Q_OBJECT
 public:
-    CPhrasePalletDlg(PaletteHost& host, song::SongData& phrase, QWidget* parent = nullptr);
-    ~CPhrasePalletDlg() override;
+    explicit PhrasePalette(PaletteHost& host, QWidget* parent = nullptr);
+    ~PhrasePalette() override;
 
-    // Commands 12 (clear to the working song's key and beats), 13 (open a
-    // phrase file), 14 (save it), 15 (play or stop: the main window's).
+    // Its buttons: clear to the working song's key and beats, open a phrase
+    // file, save it, play or stop (the main window's: playRequested).
     void Command(int number);
 
     // The drop target's entries, in the palette's coordinates; text is the
@@ -53,13 +48,16 @@ public:
     // Starts the "phrase:" drag of a cell's bar.
     void StartCellDrag(int bar);
 
-    // Draws the phrase again (after the main window changed it).
+    // Draws the phrase again (the document announces every change).
     void Refresh();
     const QImage& picture() const { return picture_; }
     const PhrasePaletteGeometry& geometry() const { return geometry_; }
     QPushButton* commandButton(int number) const;
     QString ToolTipAt(QPoint point) const;
     song::SongData& phrase() { return phrase_; }
+
+signals:
+    void playRequested();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
