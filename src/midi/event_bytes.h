@@ -106,6 +106,9 @@ public:
         return p;
     }
 
+    // Code that keeps a payload as a vector of its own takes a copy.
+    operator std::vector<std::uint8_t>() const { return {begin(), end()}; }
+
     friend bool operator==(const EventBytes& a, const EventBytes& b)
     {
         return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
