@@ -78,7 +78,11 @@ int main(int argc, char** argv)
     // A logout or `kill` quits at once, writing the working files as the quit
     // button does (the working song is kept in data.dat; nobody is asked).
     songloom::app::QuitOnSignals quitOnSignals([&window] { window.QuitNow(); });
-    if (!songFile.isEmpty()) window.DropFiles({QFileInfo(songFile).absoluteFilePath()});
+    // The file is opened once the window shows, as a file dropped on it.
+    if (!songFile.isEmpty()) {
+        const QString path = QFileInfo(songFile).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, path] { window.DropFiles({path}); });
+    }
 
     if (measure) {
         QObject::connect(&window, &songloom::app::MainWindow::firstPagePainted, &app, [&] {

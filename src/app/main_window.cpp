@@ -252,12 +252,21 @@ void MainWindow::ConnectDocument()
 void MainWindow::ConnectPalettes()
 {
     PaletteSet& p = *palettes_;
-    connect(&p.keyboardPalette(), &KeyboardPalette::notePressed, this, [this](int pitch) { preview_->Note(pitch); });
+    // A preview may find no output as a play does: the status line says so.
+    connect(&p.keyboardPalette(), &KeyboardPalette::notePressed, this, [this](int pitch) {
+        preview_->Note(pitch);
+        ShowSilentReason();
+    });
     connect(score_, &ScoreView::noteTaken, &p.keyboardPalette(), &KeyboardPalette::NoteTaken);
     connect(&p.chordPalette(), &ChordPalette::chordPressed, this,
-            [this](int row, int column) { preview_->Chord(palettes_->ChordVoicing(row, column)); });
-    connect(&p.guitarPalette(), &GuitarPalette::strumRequested, this,
-            [this] { preview_->Strum(palettes_->StrumFrets()); });
+            [this](int row, int column) {
+                preview_->Chord(palettes_->ChordVoicing(row, column));
+                ShowSilentReason();
+            });
+    connect(&p.guitarPalette(), &GuitarPalette::strumRequested, this, [this] {
+        preview_->Strum(palettes_->StrumFrets());
+        ShowSilentReason();
+    });
     connect(&p.phrasePalette(), &PhrasePalette::playRequested, this, [this] { PlayPhrase(); });
     connect(&p.options(), &OptionsWindow::rangeChanged, this, [this](KeyboardRange range) {
         settings_.keyboardLow = range.low;

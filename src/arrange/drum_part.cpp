@@ -15,6 +15,8 @@ enum Note : int {
     kAcousticSnare = 38,
     kSnare = 40,
     kFloorTom = 41,
+    kHandClap = 39,
+    kPedalHat = 44,
     kClosedHat = 42,
     kLowTom = 45,
     kOpenHat = 46,
@@ -87,11 +89,6 @@ constexpr FillText kFills[] = {
     {"11 12 13 11 12 13 12 13", "11 12 13 11 12 13 11 12 13 12 12 13"},
 };
 
-// The fixed drum patterns: a straight grid of eighths, and where the style
-// needs them, a triplet grid, a 3/4 grid (straight, triplet) and a 7/8 grid.
-// A missing triplet grid swings the straight one (each beat: its first eighth,
-// a silent triplet, its second eighth); a missing 3/4 grid takes the first
-// bar's six eighths; a missing 7/8 grid groups the straight one four and three.
 struct DrumPatternText {
     int number;
     int variation;  // the groove of the pattern a style picks by its drumVariation
@@ -102,44 +99,137 @@ struct DrumPatternText {
     const char* sevenEight;
     Fill fill;
 };
+// The fixed drum patterns and their grooves: a straight grid of eighths, and
+// where the groove needs them, a triplet grid, a 3/4 grid (straight, triplet)
+// and a 7/8 grid. A missing triplet grid swings the straight one (each beat:
+// its first eighth, a silent triplet, its second eighth); a missing 3/4 grid
+// takes the first bar's six eighths; a missing 7/8 grid groups the straight
+// one four and three. Groove 0 of a number is what a style without a groove
+// of its own plays; the other grooves belong to the styles that name them.
 constexpr DrumPatternText kPatterns[] = {
-    {1, 0, "5 1 4 1", "5 1 1 4 1 1", "5 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kNoFill},     // eight-beat
-    {2, 0, "5 1 4 1 5 5 4 15", nullptr, nullptr, nullptr, nullptr, kRockFill},                     // rock
-    {3, 0, "5 1 47 1 1 5 47 1", "5 1 1 47 1 1 1 1 5 47 1 1", "5 1 47 1 47 1", nullptr, nullptr, kLightFill},  // ballad
-    {5, 0, "2 15 29 15", nullptr, nullptr, nullptr, nullptr, kRockFill},                           // disco
-    {6, 0, "5 1 1 1 4 1 1 1", "5 1 1 1 1 1 4 1 1 1 1 1", nullptr, nullptr, nullptr, kRockFill},   // half time
-    {7, 0, "5 4 1 4 5 4 1 4", "5 6 1 4 6 1", nullptr, nullptr, nullptr, kLightFill},              // country train
-    {8, 0, "37 10 38 10 37 37 38 10", nullptr, "37 10 38 10 38 10", nullptr, nullptr, kLightFill},  // western gallop
-    {9, 0, "48 1 1 47 5 1 47 1 48 1 47 1 5 47 1 1", nullptr, nullptr, nullptr, nullptr, kLatinFill},  // bossa nova
-    {10, 0, "37 10 10 37 37 10 38 37", nullptr, nullptr, nullptr, nullptr, kLatinFill},            // samba
-    {11, 0, nullptr, "22 6 6 21 6 21 22 6 6 23 6 21", nullptr, nullptr, nullptr, kNoFill},         // jazz ride
-    {12, 0, "1 1 1 1 29 1 1 15", "1 1 1 1 1 1 29 1 1 1 1 15", nullptr, nullptr, nullptr, kLightFill},  // one drop
-    {13, 0, "33 11 35 12 5 35 4 13", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // latin cowbell
-    {14, 0, "5 1 4 1 1 5 4 1 5 1 4 5 1 5 4 15", nullptr, "5 1 4 1 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},  // hip-hop
-    {15, 0, "5 1 1 5 4 1 5 1", nullptr, nullptr, nullptr, nullptr, kLatinFill},                    // tango
-    {16, 0, "5 4 5 4", "5 6 4 5 6 4", "5 6 4 6 4 6", nullptr, nullptr, kLightFill},                // polka
-    {17, 0, "5 1 1 15 5 1 1 5 5 1 1 1 5 1 1 15", "5 1 1 15 1 1 5 1 1 5 1 15", nullptr, nullptr, nullptr, kNoFill},  // no snare
-    {18, 0, "2 1 4 1 2 2 4 15", "5 1 1 4 1 1 5 1 1 4 1 5", "2 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kRockFill},  // slow rock
-    {19, 0, "29 3 4 3 5 3 4 3", nullptr, "29 3 4 3 4 3", nullptr, nullptr, kLightFill},           // march
-    {20, 0, "5 1 4 1 5 4 1 15", nullptr, "5 1 4 15 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},     // progressive
-    {21, 0, "5 15 29 15 5 15 29 30", nullptr, nullptr, nullptr, nullptr, kRockFill},               // techno
-    {22, 0, "13 6 11 12 13 11 12 6", nullptr, "13 6 11 12 11 12", nullptr, nullptr, kLatinFill},  // hand drums
-    {23, 0, "16 6 16 49 16 6 49 6", nullptr, nullptr, nullptr, nullptr, kLatinFill},               // bongos
-    {24, 0, "27 6 27 27 3 6 27 6", nullptr, nullptr, nullptr, nullptr, kNoFill},                    // festival
-    {25, 0, "44 6 17 18 44 17 6 18", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // agogo and claves
-    {26, 0, "25 6 41 6 25 6 19 6", "25 6 6 41 6 6 25 6 6 19 6 6", "25 6 41 6 19 6", nullptr, nullptr, kNoFill},  // triangles
-    {27, 0, "30 15 28 15 30 30 28 15", nullptr, nullptr, nullptr, nullptr, kRockFill},             // hard rock
-    {29, 0, "2 47 6 47 29 47 6 47", nullptr, nullptr, nullptr, nullptr, kLightFill},               // ska
-    {30, 0, "5 1 1 4 1 5 4 1 5 1 1 5 1 5 28 1", nullptr, nullptr, nullptr, nullptr, kRockFill},   // funk
-    {31, 0, "45 1 4 1 45 1 4 4", nullptr, nullptr, nullptr, nullptr, kLatinFill},                  // cha-cha
-    {32, 0, "33 35 4 35 33 35 4 35", nullptr, nullptr, nullptr, nullptr, kLatinFill},              // mambo
-    {33, 0, "12 11 13 11 12 12 13 11", nullptr, nullptr, nullptr, nullptr, kLatinFill},            // rumba
-    {34, 0, "5 1 4 5 5 1 4 1", nullptr, nullptr, nullptr, nullptr, kRockFill},                     // dembow
-    {35, 0, "32 21 34 21 32 21 34 21", "32 6 21 34 6 21", "32 21 34 21 34 21", "32 6 21 34 6 21 34 6 21", nullptr, kNoFill},  // brushes
-    {36, 0, "36 10 38 10 36 10 38 10", nullptr, nullptr, nullptr, nullptr, kLightFill},            // tambourine
-    {37, 0, "24 1 24 1 2 1 24 15", nullptr, nullptr, nullptr, nullptr, kLightFill},                // side stick
-    {38, 0, "29 3 3 4 3 3 4 3", "29 3 3 4 3 3 4 3 3 4 3 3", "29 3 3 4 3 3", nullptr, nullptr, kNoFill},  // bolero
+    // eight-beat; 1: jazz waltz ride, 2: musette brushes, 3: alpine waltz with cowbell,
+    // 4: pop waltz opening the hi-hat on the last eighth
+    {1, 0, "5 1 4 1", "5 1 1 4 1 1", "5 1 4 1 4 1", "5 1 1 4 1 1 4 1 1", nullptr, kNoFill},
+    {1, 1, "5 1 4 1", "22 6 6 43 6 21 22 6 21 43 6 21", "5 1 4 1 4 1", "22 6 6 43 6 21 43 6 21 22 6 6 43 6 21 43 23 21", nullptr, kNoFill},
+    {1, 2, "5 6 4 6 5 6 4 1", nullptr, "5 6 4 6 4 6 5 6 4 6 4 1", nullptr, nullptr, kLightFill},
+    {1, 3, "33 6 4 1 5 6 4 1", nullptr, "33 6 4 1 4 1 5 6 4 1 4 1", nullptr, nullptr, kLightFill},
+    {1, 4, "5 1 4 1 5 1 4 15", nullptr, "5 1 4 1 4 15", nullptr, nullptr, kLightFill},
+    // rock: kick on 1, 3 and 3-and; 1: straight-ahead drive; 2: new-music eight-beat
+    {2, 0, "5 1 4 1 5 5 4 15", nullptr, nullptr, nullptr, nullptr, kRockFill},
+    {2, 1, "5 1 4 1 5 1 4 1 5 1 4 1 5 1 4 5 5 1 4 1 5 1 4 1 5 1 4 5 1 5 4 15", nullptr, nullptr, nullptr, nullptr, kRockFill},
+    {2, 2, "5 1 4 1 5 1 4 5 5 1 4 1 5 5 4 15", nullptr, "5 1 4 1 4 5", nullptr, nullptr, kRockFill},
+    // cross-stick pop; 1: country train beat on brushes; 2: 60s beat with tambourine
+    {3, 0, "5 1 47 1 1 5 47 1", "5 1 1 47 1 1 1 1 5 47 1 1", "5 1 47 1 47 1", nullptr, nullptr, kLightFill},
+    {3, 1, "2 3 4 3 2 3 4 3 2 3 4 3 2 2 4 3", nullptr, "2 3 4 3 4 3", nullptr, nullptr, kLightFill},
+    {3, 2, "5 36 4 36 5 36 4 36 5 36 4 36 5 5 4 36", nullptr, "5 36 4 36 4 36", nullptr, nullptr, kRockFill},
+    // AOR: kick on 1 and 2-and; 1: flamenco palmas over the compas
+    {5, 0, "5 1 4 5 1 1 4 1 5 1 4 5 1 5 4 15", nullptr, "5 1 4 5 4 1", nullptr, nullptr, kRockFill},
+    {5, 1, "45 6 45 6 39 6 45 6 39 6 45 6 39 6 39 6", nullptr, "45 6 45 6 39 6 45 6 39 45 39 6", nullptr, nullptr, kNoFill},
+    // pop ballad on the cross-stick, snare at the turn; 1: half-time film ballad
+    {6, 0, "5 1 47 1 5 1 47 1 5 1 47 1 5 5 4 1", "5 1 1 47 1 1 5 1 1 47 1 1", "5 1 47 1 47 15", nullptr, nullptr, kLightFill},
+    {6, 1, "5 1 1 1 4 1 1 1", "5 1 1 1 1 1 4 1 1 1 1 1", "5 1 1 1 4 1", nullptr, nullptr, kRockFill},
+    // raga rock: low tom answers the backbeat; 1: countryside brushes with a wood block
+    {7, 0, "5 1 4 9 1 5 4 9", "5 6 1 4 6 9 1 6 5 4 6 9", "5 1 4 9 4 9", nullptr, nullptr, kLightFill},
+    {7, 1, "5 1 3 1 5 5 3 1 5 1 3 1 5 1 3 20", nullptr, "5 1 3 1 3 1", nullptr, nullptr, kLightFill},
+    // western gallop with tambourine and the whip of a vibraslap
+    {8, 0, "37 10 37 37 38 10 37 37 37 10 37 37 38 10 31 6", nullptr, "37 10 38 10 38 10", nullptr, nullptr, kLightFill},
+    // american rock, the snare pickup closing the phrase
+    {9, 0, "5 1 4 1 5 5 4 1 5 1 4 1 5 5 4 1 5 1 4 1 5 5 4 1 5 1 4 1 5 5 4 4", "5 1 1 4 1 1 5 5 1 4 1 1", "5 1 4 1 4 4", nullptr, nullptr, kRockFill},
+    // big rock on the ride; 1: heroic march, snare eighths with floor-tom pickups
+    {10, 0, "32 21 34 21 32 32 34 21", nullptr, "32 21 34 21 34 32", nullptr, nullptr, kRockFill},
+    {10, 1, "5 3 3 3 29 3 3 3 5 3 3 3 29 3 27 27", nullptr, "5 3 3 3 27 27", nullptr, nullptr, kRockFill},
+    // jazz ride (the straight grid is drawn); swing: ride on the beats with the
+    // skip notes, the hi-hat foot on 2 and 4, feathered kick, snare comping
+    {11, 0, nullptr, "22 6 6 43 6 21 22 6 6 43 6 21 22 6 6 43 6 21 22 6 23 43 6 21", nullptr, nullptr, nullptr, kNoFill},
+    {11, 1, nullptr, "22 6 6 43 6 23 22 6 6 43 6 21 22 6 6 43 6 21 22 6 6 43 23 21", nullptr, nullptr, nullptr, kNoFill},
+    {11, 2, nullptr, "22 6 6 43 6 6 22 6 6 43 6 21 22 6 6 43 6 21 22 6 6 43 6 6", nullptr, nullptr, nullptr, kNoFill},
+    {11, 3, nullptr, "22 6 6 43 6 21 23 6 6 43 6 21 22 6 6 43 6 21 22 6 21 43 23 21", nullptr, nullptr, nullptr, kNoFill},
+    {11, 4, nullptr, "32 6 21 34 6 21 32 6 21 34 6 21", nullptr, nullptr, nullptr, kNoFill},
+    {11, 5, nullptr, "21 6 6 43 6 21 21 6 6 43 6 21 22 6 6 43 6 21 21 6 21 43 6 21", nullptr, nullptr, nullptr, kNoFill},
+    // rockabilly shuffle, slap-back snare pickup; 1: a toy groove of wood block and triangle
+    {12, 0, "5 1 4 1 5 1 4 4", "5 6 1 4 6 1 5 6 1 4 6 4", nullptr, nullptr, nullptr, kLightFill},
+    {12, 1, "5 20 4 20 5 20 4 41", nullptr, "5 20 4 20 4 41", nullptr, nullptr, kLightFill},
+    // doo-wop twelve-eight
+    {13, 0, "5 1 4 1 5 5 4 1", "5 1 1 4 1 1 5 1 5 4 1 1", nullptr, "5 1 1 4 1 1 4 1 5", nullptr, kLightFill},
+    // boom-bap
+    {14, 0, "5 1 4 1 1 5 4 1 5 1 4 5 1 5 4 15", nullptr, "5 1 4 1 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},
+    // hard rock: open hi-hat on 1 and 3, snare with open hi-hat at the turn
+    {15, 0, "30 1 4 1 30 5 4 1 30 1 4 1 30 5 4 28", nullptr, "30 1 4 1 4 1", nullptr, nullptr, kRockFill},
+    // programmed pop, claps on the backbeat; 1: battle drive with a snare run
+    {16, 0, "5 1 45 1 1 5 45 1 5 1 45 1 5 5 45 15", nullptr, "5 1 45 1 45 1", nullptr, nullptr, kRockFill},
+    {16, 1, "5 1 4 5 5 1 4 5 5 1 4 5 5 4 4 4", nullptr, "5 1 4 5 4 5", nullptr, nullptr, kRockFill},
+    // no snare (hi-hats and kick); 1: soft rock; 2: J-pop eight-beat; 3: folk rock
+    // with tambourine; 4: morning lilt, tambourine for the backbeat
+    {17, 0, "5 1 1 15 5 1 1 5 5 1 1 1 5 1 1 15", "5 1 1 47 1 1 5 1 1 47 1 15", nullptr, nullptr, nullptr, kNoFill},
+    {17, 1, "5 1 4 1 1 5 4 1 5 1 4 1 1 5 4 15", nullptr, "5 1 4 15 4 1", nullptr, nullptr, kLightFill},
+    {17, 2, "5 1 4 1 1 1 4 5 5 1 4 1 1 5 4 15", nullptr, "5 1 1 1 4 5", nullptr, nullptr, kLightFill},
+    {17, 3, "5 1 36 1 5 1 36 1", nullptr, "5 1 36 1 36 1", nullptr, nullptr, kLightFill},
+    {17, 4, "5 1 10 1 1 5 10 1", nullptr, "5 1 10 1 10 1", nullptr, nullptr, kNoFill},
+    // surf: floor tom on the off-beats, snare on 2 and 4
+    {18, 0, "5 27 4 27 5 27 4 27 5 27 4 27 5 27 4 3", "5 1 1 4 1 1 5 1 1 4 1 5", "5 27 4 27 4 27", "5 1 1 4 1 1 4 1 1", nullptr, kRockFill},
+    // march; 1: bossa nova (kick 1, 2-and, 3, 4-and; rim click on the clave, shaker eighths);
+    // 2: hawaiian, side stick on 2 and 4
+    {19, 0, "29 3 4 3 5 3 4 3", nullptr, "29 3 4 3 4 3", nullptr, nullptr, kLightFill},
+    {19, 1, "48 1 1 48 49 1 47 49 49 1 47 49 49 47 1 49", nullptr, "48 1 1 48 47 1", nullptr, nullptr, kNoFill},
+    {19, 2, "5 1 24 1 5 1 24 1 5 1 24 1 5 5 24 1", nullptr, "5 1 24 1 24 1", nullptr, nullptr, kLightFill},
+    // progressive; 1: island sea, floor-tom swell and open triangle
+    {20, 0, "5 1 4 1 5 4 1 15", nullptr, "5 1 4 15 5 4", nullptr, "5 1 4 1 5 4 1", kRockFill},
+    {20, 1, "27 6 41 6 27 6 41 10", nullptr, "27 6 41 6 41 10", nullptr, nullptr, kNoFill},
+    // glam stomp, kick with claps; 1: trance, four on the floor, open hi-hat off-beats
+    {21, 0, "5 1 39 1 5 1 39 1 5 1 39 1 5 5 39 4", nullptr, "5 1 39 1 39 1", nullptr, nullptr, kRockFill},
+    {21, 1, "2 15 39 15 2 15 39 15", nullptr, "2 15 39 15 39 15", nullptr, nullptr, kNoFill},
+    // hand drums (tabla-like bongo and conga); 1: caravan, bells and triangle over slow congas
+    {22, 0, "13 16 11 16 13 13 12 16", nullptr, "13 16 11 16 12 16", nullptr, nullptr, kLatinFill},
+    {22, 1, "13 6 18 6 12 6 41 6", nullptr, "13 6 18 6 12 41", nullptr, nullptr, kNoFill},
+    // chime pop, a triangle on the last eighth, ringing open at the phrase end
+    {23, 0, "5 1 4 25 5 1 4 25 5 1 4 25 5 5 4 41", nullptr, "5 1 4 25 4 41", nullptr, nullptr, kLightFill},
+    // clap sticks; 1: city pop, tambourine on the backbeat; 2: techno rock, kick on every beat
+    {24, 0, "19 6 19 6 19 6 19 19 19 6 19 6 19 6 19 6", nullptr, "19 6 19 6 19 6", nullptr, nullptr, kNoFill},
+    {24, 1, "5 1 38 5 1 5 38 15 5 1 38 5 1 5 38 1", nullptr, "5 1 38 5 38 15", nullptr, nullptr, kLightFill},
+    {24, 2, "5 1 29 1 5 1 29 1 5 1 29 1 5 5 29 15", nullptr, "5 1 29 1 29 1", nullptr, nullptr, kRockFill},
+    // agogo and claves over congas; 1: andean huayno, bombo long-short-short with shaker
+    {25, 0, "44 11 17 12 13 17 12 18", nullptr, "44 11 17 12 13 18", nullptr, nullptr, kLatinFill},
+    {25, 1, "5 1 5 5 5 1 5 5", nullptr, "5 1 5 5 5 1", nullptr, nullptr, kNoFill},
+    // island pop, soft kick with shaker, cross-stick; 1: west african congas and shaker
+    {26, 0, "49 1 47 1 1 49 47 10", "49 1 1 47 1 1 1 1 49 47 1 10", "49 1 47 1 47 1", nullptr, nullptr, kNoFill},
+    {26, 1, "13 1 11 12 1 13 12 1 13 1 11 12 13 1 12 12", nullptr, "13 1 11 12 1 12", nullptr, nullptr, kLatinFill},
+    // 70s kayo pop, tambourine on the snare; 1: bon odori taiko, wood block "ka"
+    {27, 0, "5 1 38 1 5 5 38 15", nullptr, "5 1 38 1 38 15", nullptr, nullptr, kRockFill},
+    {27, 1, "27 6 9 27 20 27 20 6 27 6 9 27 20 6 27 27", nullptr, "27 6 9 27 20 6", nullptr, nullptr, kNoFill},
+    // fusion syncopation
+    {29, 0, "5 1 4 1 1 5 4 5 1 5 4 1 5 1 28 1", "5 1 1 4 1 5 1 1 5 4 1 1", "5 1 4 1 1 5", nullptr, nullptr, kRockFill},
+    // slow blues on the ride; 1: chinatown, wood block and a chinese cymbal
+    {30, 0, "32 21 34 21 32 21 34 21", "32 21 21 34 21 21 32 21 21 34 21 28", nullptr, nullptr, nullptr, kRockFill},
+    {30, 1, "5 20 4 20 5 20 4 14", nullptr, "5 20 4 20 4 14", nullptr, nullptr, kLatinFill},
+    // parade march with the snare rolling; 1: polka oom-pah; 2: brushed shuffle
+    {31, 0, "5 3 4 3 5 3 4 3 5 3 4 3 5 3 3 3 5 3 4 3 5 3 4 3 29 3 29 3 46 6 46 6", nullptr, "5 3 4 3 4 3", nullptr, nullptr, kNoFill},
+    {31, 1, "2 4 2 4 2 4 2 4 2 4 2 4 2 4 29 4", nullptr, "2 6 4 6 4 6", nullptr, nullptr, kLightFill},
+    {31, 2, "5 1 4 1", "5 6 1 4 6 1 5 6 5 4 6 1", nullptr, nullptr, nullptr, kLightFill},
+    // smooth fusion on the ride
+    {32, 0, "32 21 4 21 21 32 4 21", nullptr, "32 21 4 21 4 21", nullptr, nullptr, kRockFill},
+    // maqsum: dum on the low conga, tek on the muted one, riq jingles; 1: lounge,
+    // soft kick under the ride, side stick on 2 and 4
+    {33, 0, "13 11 6 11 13 6 11 10 13 11 6 11 13 11 11 10", nullptr, "13 11 6 11 11 10", nullptr, nullptr, kLatinFill},
+    {33, 1, "22 21 24 21 22 21 24 21", "22 6 21 24 6 21 22 6 21 24 6 21", "22 21 24 21 24 21", nullptr, nullptr, kNoFill},
+    // slow blues on brushes; 1: gamelan kendang, a gong-like cymbal closing
+    {34, 0, "22 21 34 21 22 21 34 21", "22 21 21 34 21 21 22 21 21 34 21 21", nullptr, nullptr, nullptr, kNoFill},
+    {34, 1, "13 11 6 12 13 11 12 14", nullptr, "13 11 6 12 12 14", nullptr, nullptr, kLatinFill},
+    // brushes (kick with ride, snare with ride); 1: festival taiko with kane;
+    // 2: okinawan, taiko under sanba clicks; 3: pipe band, snare eighths over the bass drum
+    {35, 0, "32 21 34 21 32 21 34 21", "32 6 21 34 6 21", "32 21 34 21 34 21", "32 6 21 34 6 21 34 6 21", nullptr, kNoFill},
+    {35, 1, "9 27 3 27 9 3 27 17 9 27 3 27 9 9 3 3", nullptr, "9 27 3 27 3 17", nullptr, nullptr, kNoFill},
+    {35, 2, "27 20 6 20 27 20 27 20", nullptr, "27 20 6 20 27 20", nullptr, nullptr, kNoFill},
+    {35, 3, "29 3 3 3 29 3 3 3 29 3 3 3 29 3 3 29", nullptr, "29 3 3 3 3 3", nullptr, nullptr, kNoFill},
+    // bolero: the snare's ostinato over the bass drum on 1; 1: bossa nova, clave
+    // answered from its second bar
+    {36, 0, "29 3 3 3 29 3 3 3", nullptr, "29 3 3 3 3 3 29 3 3 3 3 4", nullptr, nullptr, kNoFill},
+    {36, 1, "49 1 47 49 49 47 1 49 48 1 1 48 49 1 47 49", nullptr, "49 1 47 49 49 47", nullptr, nullptr, kNoFill},
+    // side stick
+    {37, 0, "24 1 24 1 2 1 24 15", nullptr, nullptr, nullptr, nullptr, kLightFill},
+    // bolero accents
+    {38, 0, "29 3 3 4 3 3 4 3", "29 3 3 4 3 3 4 3 3 4 3 3", "29 3 3 4 3 3", nullptr, nullptr, kNoFill},
 };
+
 
 const DrumPatternText* FindGroove(int number, int variation)
 {
@@ -373,17 +463,17 @@ bool DrumSoundHits(PatternContext& x, int code, int offset, std::vector<DrumHit>
     case 36: add(kTambourine, 90); hat(); break;                     // tambourine with hi-hat
     case 37: bass(); add(kTambourine, 80); break;                    // bass drum and tambourine
     case 38: snare(); add(kTambourine, 80); break;                   // snare and tambourine
-    case 39: add(kFloorTom, 100); bass(); break;                     // floor tom and bass drum
+    case 39: bass(); add(kHandClap, 80); break;                      // bass drum and hand clap
     case 40: add(kBellTree, 90); break;
     case 41: add(kOpenTriangle, 60 + offset); break;
     case 42: add(kJingleBell, 60 + offset); break;
-    case 43: add(kHighBongo, 60); hat(); break;                      // bongo with hi-hat
+    case 43: add(ride(), 64 + offset); add(kPedalHat, 50); break;    // ride with the hi-hat foot
     case 44: add(kHighAgogo, 60); add(kClaves, 70); break;           // agogo and claves
-    case 45: add(kClaves, 70); bass(); break;                        // claves and bass drum
+    case 45: add(kHandClap, 80); hat(); break;                       // hand clap with hi-hat
     case 46: bass(); snare(); add(kCrash, 100); break;               // full accent with crash
     case 47: add(kSideStick, 90); hat(); break;                      // side stick with hi-hat
-    case 48: bass(); add(kSideStick, 90); break;                     // bass drum and side stick
-    case 49: add(kLowConga, 80); add(kHighBongo, 60); break;         // conga and bongo
+    case 48: add(kAcousticBass, 70); add(kSideStick, 80); add(kCabasa, 45); break;  // bossa: kick, rim, shaker
+    case 49: add(kAcousticBass, 70); add(kCabasa, 45); break;        // soft kick with shaker
     case 50: bass(); snare(); add(KitOpenHat(kit), 50); add(kCrash2, 100); break;  // ending hit
     case 51:
         add(kAcousticBass, 80);

@@ -1,5 +1,6 @@
 #include "arrange/generators.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "arrange/accompaniment_patterns.h"
@@ -8,6 +9,7 @@
 #include "arrange/effects.h"
 #include "arrange/engine_track.h"
 #include "arrange/instruments.h"
+#include "arrange/part_voicing.h"
 #include "arrange/style_record.h"
 #include "harmony/chord_entry.h"
 #include "harmony/chord_template.h"
@@ -18,6 +20,8 @@ namespace songloom::arrange {
 namespace {
 
 constexpr int kPanController = 10;
+// A chord voice under this (A2) turns to mud against the bass.
+constexpr int kLowestChordVoice = 45;
 
 PatternContext MakePatternContext(EngineContext& ctx, const std::vector<PatternChord>&)
 {
@@ -48,11 +52,23 @@ std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int c
     AccompanimentPattern(context, chords, channel, pattern, LeadInLength(), density, out);
     WriteEngineNotes(ctx, *track, channel, out);
     Transpose(ctx, *track, channel);
+    std::vector<Tick> blocks;
+    blocks.reserve(chords.size());
+    for (const PatternChord& c : chords) blocks.push_back(c.length);
+    VoiceUnderMelody(*track, CollectMelody(ctx.tracks, kMelodyChannel), blocks, ProgramRange(TrackProgram(*track)),
+                     kLowestChordVoice);
     FinishEngineTrack(ctx, *track);
     return track;
 }
 
 }  // namespace
+
+void FitPartToInstrument(midi::CMidiTrack& track, int channel)
+{
+    NoteRange range = ProgramRange(TrackProgram(track));
+    if (channel == kBassChannel) range.low = std::max(range.low, kLowestBassNote);
+    FoldIntoRange(track, range);
+}
 
 void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes)
 {
@@ -118,6 +134,7 @@ void RenderBassChannel(EngineContext& ctx)
     for (const PlacedNote& n : pattern.notes()) out.Note(n.at + LeadInLength(), n.note, n.velocity, n.duration);
     WriteEngineNotes(ctx, *track, kBassChannel, out);
     Transpose(ctx, *track, kBassChannel);
+    FitPartToInstrument(*track, kBassChannel);
     FinishEngineTrack(ctx, *track);
     ctx.tracks.push_back(std::move(track));
 }

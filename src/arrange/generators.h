@@ -30,6 +30,10 @@ void RenderEffectChannel(EngineContext& ctx);
 // record for every chord.
 std::vector<PatternChord> GeneratorChords(EngineContext& ctx);
 
+// Folds the notes of a finished part into the range of the program it plays
+// (the bass never below E1).
+void FitPartToInstrument(midi::CMidiTrack& track, int channel);
+
 // Hands collected notes to the engine's note writer in time order.
 void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes);
 

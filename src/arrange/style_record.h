@@ -214,6 +214,10 @@ struct StyleRecord {
     // record carries channels 1-9).
     std::array<std::int32_t, kStyleChannels> channelDensity{};
 
+    // Arranging choices of the style beyond the fields above; 0 everywhere
+    // plays the patterns and lines as their numbers alone give them.
+    std::int32_t secondLine = 0;  // SecondLineMode of channel 4
+
     bool operator==(const StyleRecord&) const = default;
 
     std::string_view Name() const;         // CP932 bytes up to the NUL

@@ -12,10 +12,10 @@ constexpr std::uint32_t kYracLast = 0xFF0101E9;
 
 constexpr MessageRow kGeneTable[] = {
     {0x01000002, "メモリが不足しています。"},
-    {0x01000004, "パフォーマンスが低下しています。一旦終了して、再起動してください。"},
+    {0x01000004, "処理が追いつきません。ほかのプログラムを終了してから、もう一度操作してください。"},
     {0x01000005, "ファイルが見つかりませんでした。"},
     {0x01000006, "16進数のデータの記述に誤りがあります。"},
-    {0x01000007, "ファイルが開けませんでした。ファイルリストを絶対パスで記述してみてください。\nあるいは、出力フォルダや作業フォルダの設定などを確認してください。"},
+    {0x01000007, "ファイルが開けませんでした。\nファイルの場所と名前、読み書きの権限、ディスクの空きを確かめてください。"},
     {0x0100000A, "データが大きすぎます。"},
     {0x0100000B, "パラメータに誤りがあります。"},
     {0x0100000C, "カレントディレクトリが取得できませんでした。"},
@@ -147,12 +147,12 @@ void ChordStructureErrorMsg(Reporter& reporter, std::uint32_t code)
 
 void FirstSongCommonErrorMsg(Reporter& reporter, std::uint32_t code)
 {
-    ShowErrorBox(reporter, code == 1 ? "音価が異常です。" : "CFirstSongCommon::ErrorMsg", false);
+    ShowErrorBox(reporter, code == 1 ? "音価が異常です。" : "コード名が読み取れません。", false);
 }
 
 void FSAlgoErrorMsg(Reporter& reporter, std::uint32_t code)
 {
-    ShowErrorBox(reporter, code == 1 ? "転調は使用できません。" : "CFSAlgo::ErrorMsg", false);
+    ShowErrorBox(reporter, code == 1 ? "転調は使用できません。" : "コード名が読み取れません。", false);
 }
 
 }  // namespace songloom

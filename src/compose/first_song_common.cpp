@@ -9,6 +9,7 @@
 #include "arrange/generators.h"
 #include "arrange/melodic_line.h"
 #include "arrange/melody_renderer.h"
+#include "arrange/second_line.h"
 #include "common/general.h"
 #include "common/messages.h"
 #include "harmony/chord_code.h"
@@ -62,10 +63,17 @@ void RenderLineChannel(EngineContext& ctx, int channel)
     if (channel == arrange::kPercussionLineChannel && params.lineOption13 == 0) {
         arrange::GenerateMelodicLine(ctx, channel, ctx.percussionLine);
         arrange::RenderMelodyChannel(ctx, ctx.percussionLine, *track, channel);
+    } else if (channel == arrange::kSecondLineChannel) {
+        const arrange::NoteList line =
+            arrange::MakeSecondLine(ctx.reporter, ctx.melody, arrange::LineChords(ctx.chords),
+                                    static_cast<arrange::SecondLineMode>(ctx.activeStyle.secondLine),
+                                    params.lowestNote, params.highestNote);
+        arrange::RenderMelodyChannel(ctx, line, *track, channel);
     } else {
         arrange::RenderMelodyChannel(ctx, ctx.melody, *track, channel);
     }
     Transpose(ctx, *track, channel);
+    arrange::FitPartToInstrument(*track, channel);
     ctx.tracks.push_back(std::move(track));
 }
 

@@ -24,8 +24,8 @@ public:
     // renderer takes it.
     void ConvertSong(const song::SongData& song, int bars, int beatsPerBar);
 
-    // The converter's own box (untagged): code 0 "CFSAlgo::ErrorMsg", 1 the
-    // modulation that cannot be used.
+    // The converter's own box (untagged): code 0 a chord name it cannot read,
+    // 1 the modulation that cannot be used.
     static void ErrorMsg(Reporter& reporter, int code);
 
 private:

@@ -29,9 +29,18 @@ double KeyStep(double s) { return 0.8 * s; }
 // Where the time signature may begin after count key-signature accidentals.
 int KeyEnd(double s, int count) { return static_cast<int>(KeyStart(s) + count * KeyStep(s) + 0.6 * s); }
 
-QFont LabelFont(double s) {
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPixelSize(std::clamp(static_cast<int>(1.6 * s), 9, 16));
+// Chord symbols and lyrics are read at a glance over the staff: never
+// smaller than 12 pixels, even when the staff is small. The bar number of a
+// row head stays small beside its clef.
+QFont LabelFont(double s, bool rowHead) {
+    if (rowHead) {
+        QFont font(QStringLiteral("DejaVu Sans Mono"));
+        font.setPixelSize(std::clamp(static_cast<int>(1.6 * s), 9, 16));
+        return font;
+    }
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(std::clamp(static_cast<int>(2.4 * s), 12, 16));
+    font.setWeight(QFont::DemiBold);
     return font;
 }
 
@@ -135,7 +144,7 @@ bool CLongStaffPicture::Valid(int cell) {
     return false;
 }
 
-void CLongStaffPicture::ErrorMsg() { ShowErrorBox(reporter_, "CLongStaffPicture::error"); }
+void CLongStaffPicture::ErrorMsg() { ShowErrorBox(reporter_, "楽譜を描けませんでした。"); }
 
 int CLongStaffPicture::RowY(int cell, int note) const {
     if (cell < 0 || cell >= CellCount()) return 0;
@@ -221,7 +230,7 @@ void CLongStaffPicture::DrawCell(int cell) {
 
 void CLongStaffPicture::DrawLabels(StaffCell& c, QImage& image) {
     QPainter painter(&image);
-    painter.setFont(LabelFont(c.geometry.spacing));
+    painter.setFont(LabelFont(c.geometry.spacing, c.clefs));
     painter.setPen(kLabelColour);
     const std::size_t count = std::min(c.labels.size(), kMaxCellLabels);
     for (std::size_t i = 0; i < count; ++i) {

@@ -6,7 +6,7 @@ namespace songloom::pictures {
 namespace {
 
 constexpr std::array<MessageRow, 1> kOffScreenMessages{{{1, "描画エラー。"}}};
-constexpr std::string_view kOffScreenDefault = "COffScreenPictureでエラーが発生しました。";
+constexpr std::string_view kOffScreenDefault = "画面の描画でエラーが発生しました。";
 
 QPainter::CompositionMode ModeOf(RasterOp op) {
     switch (op) {

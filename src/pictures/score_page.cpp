@@ -27,6 +27,9 @@ void PrepareBarCell(CLongStaffPicture& picture, int cell, Reporter& reporter, co
     c.timeSignature = false;
     c.leftMargin = 0;
     c.finalBar = bar == song.bars - 1;
+    // Each bar draws the line that closes it; the one before it is its
+    // neighbour's, or the row head's.
+    c.barLineSides = kBarLineRight;
     if (bar >= 0 && bar < song.bars) {
         c.barLines = true;
         picture.SetBarContent(cell, BuildBarContent(reporter, song, bar));
@@ -70,9 +73,10 @@ QImage DrawScoreRow(Reporter& reporter, const SongView& song, int firstBar, int 
         const int cell =
             picture.CreateCell(QRect(x, 0, layout.cellWidth, layout.cellHeight), layout.lowNote, layout.highNote);
         PrepareBarCell(picture, cell, reporter, song, firstBar + i);
-        // The row head draws the system's opening line; no bar line follows
-        // the key signature.
-        if (i == 0) picture.Cell(cell).barLineSides = kBarLineRight;
+        // Cells overlap here by the width of a bar line, each covering the
+        // end of the one before: each draws the shared line too. The row head
+        // draws the system's opening line; none follows the key signature.
+        if (i > 0) picture.Cell(cell).barLineSides = kBarLineBoth;
         picture.DrawCell(cell);
         painter.drawImage(x, 0, picture.Cell(cell).canvas->image());
     }

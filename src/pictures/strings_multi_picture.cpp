@@ -10,7 +10,7 @@ CStringsMultiPicture::CStringsMultiPicture(Reporter& reporter) : reporter_(repor
 
 bool CStringsMultiPicture::Valid(int picture) {
     if (picture >= 0 && picture < Count()) return true;
-    ShowErrorBox(reporter_, "CStringsMultiPicture::ErrorMsg");
+    ShowErrorBox(reporter_, "指板を描けませんでした。");
     return false;
 }
 
@@ -54,7 +54,7 @@ void CStringsMultiPicture::SetLabel(int picture, int fret, int string, const std
     const int strings = b.geometry.strings;
     const auto index = static_cast<std::size_t>(fret * strings + string);
     if (fret < 0 || string < 0 || string >= strings || index >= b.labels.size()) {
-        ShowErrorBox(reporter_, "CStringsMultiPicture::ErrorMsg");
+        ShowErrorBox(reporter_, "指板を描けませんでした。");
         return;
     }
     const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

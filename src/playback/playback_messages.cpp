@@ -26,7 +26,7 @@ constexpr std::string_view kStateDefault = "Midiの状態把握処理でエラ�
 
 constexpr MessageRow kDeviceMessages[] = {
     {mdct::kOpenFailed,
-     "Midiデバイスのオープンに失敗しました。連続して発生する場合は、ＰＣを再起動してください。"},
+     "Midiデバイスのオープンに失敗しました。音源とサウンドフォントの設定（playback.ini）と、ほかのプログラムが出力を使っていないかを確かめてください。"},
     {mdct::kCloseFailed, "Midiデバイスのクローズに失敗しました。"},
     {mdct::kProgramFailed, "Midiデバイスで音色を変更できませんでした。"},
     {mdct::kSysExFailed, "Midiデバイスでエクスクルーシブを送れませんでした。"},

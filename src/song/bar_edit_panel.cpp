@@ -48,7 +48,7 @@ void EditDlgErrorMsg(Reporter& reporter, std::uint32_t code)
     ShowErrorBox(reporter,
                  code == editdlg::kBeyondBarCount
                      ? "小節数を越える位置にコピー、移動することはできません。"
-                     : "CEditDlg::ErrorMsg",
+                     : "小節の編集ができませんでした。",
                  false);
 }
 

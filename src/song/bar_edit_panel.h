@@ -29,8 +29,8 @@ inline constexpr std::uint32_t kClassName = 0;
 inline constexpr std::uint32_t kBeyondBarCount = 2;
 }  // namespace editdlg
 
-// CEditDlg::ErrorMsg: a plain OK box without tag. Code 2 "小節数を越える位置に
-// コピー、移動することはできません。", any other code the class name.
+// The panel's plain OK box without tag. Code 2 "小節数を越える位置に
+// コピー、移動することはできません。", any other code a general text.
 void EditDlgErrorMsg(Reporter& reporter, std::uint32_t code);
 
 struct SpinRange {

@@ -51,7 +51,7 @@ std::int32_t HoldOver(SongData& song, int i, int n)
 
 void DropTargetErrorMsg(Reporter& reporter, std::uint32_t code)
 {
-    ReportTagged(reporter, "DRTG", code, kDropTargetMessages, "CDropTarget::ErrorMsg");
+    ReportTagged(reporter, "DRTG", code, kDropTargetMessages, "ドロップされた内容を受け付けられませんでした。");
 }
 
 CDropTarget::CDropTarget(Handler drop, Handler dragOver)

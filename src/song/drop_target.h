@@ -21,7 +21,7 @@ namespace songloom::song {
 
 // ---- the drop target -----------------------------------------------------
 
-// "DRTG": code 1 "この形式はサポートしていません", any other code the class name.
+// "DRTG": code 1 "この形式はサポートしていません", any other code a general text.
 void DropTargetErrorMsg(Reporter& reporter, std::uint32_t code);
 namespace drtg {
 inline constexpr std::uint32_t kNotText = 1;

@@ -75,5 +75,29 @@ TEST_F(EngineCommandTest, ImportOfAFileThatIsNoMidiLeavesTheSong)
     EXPECT_EQ(w.song().bars(), 8);
 }
 
+// A song the engine cannot read reports on every beat: one box per render.
+TEST(OncePerRenderReporter, PassesEachReportOncePerRender)
+{
+    CapturingReporter boxes;
+    OncePerRenderReporter reporter(boxes);
+    const ErrorReport bad{"", 0, "コード名が読み取れません。", false};
+    const ErrorReport other{"YRAC", 0xFF010022, "ルート音のエラーです！", true};
+    reporter.BeginRender();
+    for (int beat = 0; beat < 1000; ++beat) reporter.Report(bad);
+    reporter.Report(other);
+    reporter.Report(other);
+    reporter.EndRender();
+    EXPECT_EQ(boxes.reports().size(), 2u);
+    // The next render reports again; outside a render nothing is held back.
+    reporter.BeginRender();
+    reporter.Report(bad);
+    reporter.EndRender();
+    reporter.Report(bad);
+    reporter.Report(bad);
+    EXPECT_EQ(boxes.reports().size(), 5u);
+    boxes.ScriptAnswers({false});
+    EXPECT_FALSE(reporter.Confirm("?"));
+}
+
 }  // namespace
 }  // namespace songloom::app::test

@@ -205,7 +205,8 @@ TEST_F(QuestionTest, RenderIntoAFolderThatCannotBeWrittenShowsTheMessageAndPlays
     w.Command(kCmdPlay);
     EXPECT_TRUE(playback->played.empty());
     EXPECT_FALSE(w.songPlaying());
-    EXPECT_FALSE(reporter.reports().empty());
+    ASSERT_FALSE(reporter.reports().empty());
+    EXPECT_TRUE(reporter.Has("GENE", 0x01000007)) << reporter.lines().front();
     services->workDir = dir.path();
 }
 

@@ -399,6 +399,21 @@ TEST_F(AppTest, EveryPayloadKindDropsOntoACell)
     EXPECT_EQ(w.document().undoStack().text(4), QStringLiteral("フレーズの入力"));
 }
 
+TEST_F(AppTest, NeighbouringBarsShareOneBarLine)
+{
+    MainWindow& w = Start();
+    const QImage image = w.score().PaintedImage();
+    const auto blackColumnsAround = [&](int x0, int y) {
+        int n = 0;
+        for (int x = x0 - 5; x <= x0 + 5; ++x) n += image.pixelColor(x, y) == QColor(0, 0, 0) ? 1 : 0;
+        return n;
+    };
+    const int y = CellRect(0).y + CellRect(0).height / 2;
+    for (int cell : {1, 2, 3, 5}) EXPECT_EQ(blackColumnsAround(CellRect(cell).x, y), 1) << cell;
+    // No line between the key signature and the first bar of a row.
+    EXPECT_EQ(blackColumnsAround(CellRect(4).x, CellRect(4).y + CellRect(4).height / 2), 0);
+}
+
 TEST_F(AppTest, DataWithoutTextIsRefusedWithTheDropTargetMessage)
 {
     MainWindow& w = Start();

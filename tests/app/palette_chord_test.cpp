@@ -74,6 +74,18 @@ TEST_F(ChordPaletteTest, StartUpListComesFromChordTxtOrTheKey)
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\"C,E\",G7,Dm,Am\r\n");
     }
     {
+        // The default list written at shut-down comes back with its degrees.
+        std::remove(dir.File("chord.txt").c_str());
+        ChordPalette before(host);
+        before.LoadAtStartUp();
+        ASSERT_TRUE(before.SaveAtShutDown());
+        ChordPalette after(host);
+        after.LoadAtStartUp();
+        EXPECT_TRUE(after.list().isDefault());
+        EXPECT_EQ(after.list().romans(), before.list().romans());
+        EXPECT_EQ(after.list().rows(), before.list().rows());
+    }
+    {
         std::ofstream(dir.File("chord.txt"), std::ios::binary) << "C,\"G\r\n";
         ChordPalette palette(host);
         palette.LoadAtStartUp();

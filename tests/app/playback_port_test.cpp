@@ -15,6 +15,8 @@
 #include "app/playback_factory.h"
 #include "app_fixture.h"
 #include "app/sound_preview.h"
+#include "app/palettes/keyboard_palette.h"
+#include "app/palettes/palette_set.h"
 #include "playback/devices/recording_output.h"
 #include "playback/scheduler.h"
 
@@ -241,6 +243,16 @@ TEST_F(RecordedPlayTest, PreviewNotesGoToTheirOwnOutput)
     EXPECT_EQ(sent[0].bytes, (std::vector<std::uint8_t>{0xC0, 0}));
     EXPECT_EQ(sent[2].bytes, (std::vector<std::uint8_t>{0xC2, 24}));
     EXPECT_EQ(sent[3].bytes, (std::vector<std::uint8_t>{0x90, 72, 115}));
+    EXPECT_TRUE(w.statusLine()->text().isEmpty());
+}
+
+TEST_F(RecordedPlayTest, AKeyThatFindsNoOutputSaysSoInTheStatusLine)
+{
+    outputs.SetOpenStatus(playback::OpenStatus::kNoOutput);
+    MainWindow& w = Start();
+    emit w.palettes().keyboardPalette().notePressed(64);
+    EXPECT_TRUE(w.statusLine()->text().startsWith(QString::fromUtf8(kSilentPrefix.data())))
+        << w.statusLine()->text().toStdString();
 }
 
 }  // namespace

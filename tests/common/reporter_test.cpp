@@ -59,8 +59,8 @@ TEST(ReporterUntagged, DriverBoxesCarryNoTag)
     FSAlgoErrorMsg(r, 1);
     FirstSongCommonErrorMsg(r, 1);
     FirstSongCommonErrorMsg(r, 7);
-    EXPECT_EQ(r.lines(), (std::vector<std::string>{"CFSAlgo::ErrorMsg", "転調は使用できません。",
-                                                  "音価が異常です。", "CFirstSongCommon::ErrorMsg"}));
+    EXPECT_EQ(r.lines(), (std::vector<std::string>{"コード名が読み取れません。", "転調は使用できません。",
+                                                  "音価が異常です。", "コード名が読み取れません。"}));
     EXPECT_FALSE(r.reports()[0].systemModal);
 }
 

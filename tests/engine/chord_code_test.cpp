@@ -58,7 +58,7 @@ TEST(ChordNameToCode, BadLetterBeforeAnAccidentalIsReportedAndKept)
     CapturingReporter reporter;
     EXPECT_EQ(ChordNameToCode(reporter, "H#m").ToString(), "HmPo");
     ASSERT_EQ(reporter.reports().size(), 1u);
-    EXPECT_EQ(reporter.reports()[0].message, "CFSAlgo::ErrorMsg");
+    EXPECT_EQ(reporter.reports()[0].message, "コード名が読み取れません。");
 
     reporter.Clear();
     // Without an accidental the letter is simply carried over.

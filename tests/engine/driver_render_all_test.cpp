@@ -109,7 +109,8 @@ Range ExpectedRange(const arrange::StyleRecord& style, int channel, Range melody
         // Ornament runs reach an octave either side; the octave double another 12.
         return {melody.low - 12, melody.high + 12 + (octave == 1 ? 12 : 0)};
     case 4:
-        return {melody.low - 12 + 12 * octave, melody.high + 12 + 12 * octave};
+        // A harmony or counter-line reaches a tenth under the tune.
+        return {melody.low - 15 + 12 * octave, melody.high + 12 + 12 * octave};
     case 5: {
         const auto& p = style.partParams[5];
         const bool wide = p.highestNote - p.lowestNote >= 12;

@@ -167,7 +167,7 @@ TEST(StringsMultiPicture, DrawsDotsAndLabelModes) {
     ASSERT_EQ(hits.size(), 1U);
     EXPECT_EQ(hits[0].string, 2);
     boards.ClearFrets(3);
-    EXPECT_EQ(reporter.lines(), std::vector<std::string>{"CStringsMultiPicture::ErrorMsg"});
+    EXPECT_EQ(reporter.lines(), std::vector<std::string>{"指板を描けませんでした。"});
 }
 
 TEST(OffScreenPicture, BlitCopiesTheClipAndZooms) {
@@ -209,7 +209,7 @@ TEST(OffScreenPicture, BlitCopiesTheClipAndZooms) {
     picture.ErrorMsg(1);  // cleared: shown again
     picture.ErrorMsg(5);
     EXPECT_EQ(reporter.lines(), (std::vector<std::string>{"OSPC00000001 描画エラー。", "OSPC00000001 描画エラー。",
-                                                          "OSPC00000005 COffScreenPictureでエラーが発生しました。"}));
+                                                          "OSPC00000005 画面の描画でエラーが発生しました。"}));
 }
 
 }  // namespace

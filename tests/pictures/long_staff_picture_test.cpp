@@ -116,7 +116,7 @@ TEST(LongStaffPicture, LabelsAndBadCellIndex) {
             if (qGreen(image.pixel(x, y)) > qRed(image.pixel(x, y)) + 10) ++labelInk;
     EXPECT_GT(labelInk, 0);
     staff.DrawCell(3);
-    EXPECT_EQ(reporter.lines(), std::vector<std::string>{"CLongStaffPicture::error"});
+    EXPECT_EQ(reporter.lines(), std::vector<std::string>{"楽譜を描けませんでした。"});
 }
 
 TEST(GlyphMasks, SizesAndShapes) {

@@ -157,3 +157,39 @@ TEST(ScorePage, CommandLineDrawsTheSamePage) {
 
 }  // namespace
 }  // namespace songloom::pictures
+
+namespace songloom::pictures {
+namespace {
+
+// A chord symbol over a bar cell as small as the main window's: tall enough
+// to read (its letters at least 9 pixels high), above the top staff line.
+TEST(ScorePage, ChordSymbolsAreReadableInSmallCells) {
+    CapturingReporter reporter;
+    song::SongData s;
+    s.Reset(reporter, 4, 4, 0);
+    s.SetChordName(0, "G7");
+    CLongStaffPicture picture(reporter);
+    const ScoreLayout layout;
+    const int cell = picture.CreateCell(QRect(0, 0, 224, 104), layout.lowNote, layout.highNote);
+    PrepareBarCell(picture, cell, reporter, SongViewOf(s), 0);
+    picture.DrawCell(cell);
+    const QImage& image = picture.Cell(cell).canvas->image();
+    int top = image.height();
+    int bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width() / 4; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            // The label colour, anti-aliased towards white: green above blue,
+            // which the grey staff lines and black notes never are.
+            if (c.green() - c.blue() >= 20 && c.green() < 235) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    ASSERT_GE(bottom, 0);
+    EXPECT_GE(bottom - top + 1, 9);
+}
+
+}  // namespace
+}  // namespace songloom::pictures

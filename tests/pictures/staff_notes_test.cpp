@@ -148,7 +148,7 @@ TEST(BarContent, NoteValuesWithoutSymbolAreReported) {
     MelodyBuilder mixed(1, 4);
     mixed.Triplet(60, 62, 64).Add(-2, 1).Add(65, 1).Add(67, 12);
     const BarContent odd = BuildBarContent(reporter, mixed.view(), 0);
-    EXPECT_EQ(reporter.lines(), std::vector<std::string>{"CFirstSongCommon::ErrorMsg"});
+    EXPECT_EQ(reporter.lines(), std::vector<std::string>{"コード名が読み取れません。"});
     EXPECT_EQ(odd.notes[2].pitch, 64);
     EXPECT_TRUE(odd.notes[2].tieToNext);
 }

@@ -102,7 +102,7 @@ TEST(BarOperations, CopyAndMoveRefusals)
     r.Clear();
     EXPECT_FALSE(panel.CopyBars(r, 3, 2, 0).ran);  // empty range
     EXPECT_FALSE(panel.CopyBars(r, 6, 8, 0).ran);  // bars beyond the song
-    EXPECT_EQ(r.lines(), (std::vector<std::string>(2, "CEditDlg::ErrorMsg")));
+    EXPECT_EQ(r.lines(), (std::vector<std::string>(2, "小節の編集ができませんでした。")));
     EXPECT_EQ(Image(song), before);
 
     SongData full = MarkedSong(250);
@@ -362,7 +362,7 @@ TEST(BarEditPanel, ApplyChecksTheEndTakesASnapshotAndUndoes)
     panel.Open(2, 300);
     EXPECT_EQ(panel.end(), 300);
     EXPECT_FALSE(panel.Apply(r).ran);
-    EXPECT_EQ(r.lines(), (std::vector<std::string>{"CEditDlg::ErrorMsg"}));
+    EXPECT_EQ(r.lines(), (std::vector<std::string>{"小節の編集ができませんでした。"}));
     EXPECT_FALSE(song.HasSnapshot());
 
     r.Clear();

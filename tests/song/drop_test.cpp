@@ -90,7 +90,7 @@ TEST(DropTarget, TakesTextOnly)
     EXPECT_EQ(hovered.back(), "note:60");
     r.Clear();
     DropTargetErrorMsg(r, 7);
-    EXPECT_EQ(r.lines().front(), "DRTG00000007 CDropTarget::ErrorMsg");
+    EXPECT_EQ(r.lines().front(), "DRTG00000007 ドロップされた内容を受け付けられませんでした。");
 }
 
 TEST(HitTest, CellsAndSlots)
@@ -203,7 +203,7 @@ TEST(ScoreDrop, ChordsReplaceTheRunOfTheOldChord)
     const auto before = BuildSongImage(song, 4, 0);
     DropOnScore(r, song, phrase, "chord:", At(0, 0));
     DropOnScore(r, song, phrase, "chord:Hm", At(0, 0));
-    EXPECT_EQ(r.lines(), (std::vector<std::string>{"CFirstSongCommon::ErrorMsg",
+    EXPECT_EQ(r.lines(), (std::vector<std::string>{"コード名が読み取れません。",
                                                    "SGDT00000000 楽曲情報でエラーがおきました。"}));
     EXPECT_EQ(BuildSongImage(song, 4, 0), before);
 }

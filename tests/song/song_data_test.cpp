@@ -70,7 +70,7 @@ TEST(SongModel, KeyNamesAndChordVocabulary)
     CapturingReporter r;
     EXPECT_FALSE(SplitChordName(r, "Cb ").ok());
     ASSERT_EQ(r.lines().size(), 1u);
-    EXPECT_EQ(r.lines().front(), "CFirstSongCommon::ErrorMsg");
+    EXPECT_EQ(r.lines().front(), "コード名が読み取れません。");
     // A bare root has no suffix until it is completed with the blank.
     EXPECT_EQ(ParseChordName("C").type, -1);
     EXPECT_EQ(CompleteChordName("C"), "C ");

@@ -80,8 +80,20 @@ void ChordPalette::ShowDefault(int scale)
 void ChordPalette::LoadAtStartUp()
 {
     const std::string path = host_.workDir + "/" + std::string(kChordPaletteFileName);
+    const int key = host_.document.song().key();
     if (!FileExists(path) || !list_.Load(host_.reporter, path)) {
-        list_.SetDefault(host_.document.song().key(), harmony::ScaleOfSelection(host_.document.song().key(), 0));
+        list_.SetDefault(key, harmony::ScaleOfSelection(key, 0));
+    } else {
+        // The default list written at the last shut-down is the default list
+        // again, with its row of degrees.
+        for (const int scale : {0, 1, 2, 12}) {
+            ChordPaletteList standard;
+            standard.SetDefault(key, scale);
+            if (standard.rows() == list_.rows()) {
+                list_ = standard;
+                break;
+            }
+        }
     }
     Relayout();
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The chord palette ("コード・パレット"): up to 10 rows of 16 chord buttons
-// and the buttons of commands 16 (guitar palette) and 17 (scale selector).
+// and the buttons that show the guitar palette and the scale selector.
 // A press on a button starts a "chord:" drag when the mouse moves, and after
 // the press (dragged or not) asks for the chord to sound (chordPressed). The
 // right button edits the list through the chord selector.
@@ -58,7 +58,7 @@ public:
 
     // The right-button menu's items for the button at pos.
     void MenuAction(ChordButtonPos pos, ChordMenuAction action);
-    // The pitches the main window sounds for a button (0x8010).
+    // The pitches the main window sounds for a button.
     std::vector<int> PreviewNotes(int row, int column) const;
 
     ChordSelector* selector() const { return selector_; }

@@ -1,6 +1,6 @@
 #pragma once
 // The scale selector ("スケール"): the scales of the song's key; a choice
-// tells the chord palette (0x801A with the entry number).
+// tells the chord palette (its entry number).
 
 #include <QWidget>
 #include <functional>

@@ -1,0 +1,282 @@
+#include "arrange/part_voicing.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <map>
+
+#include "midi/midi_track.h"
+
+namespace songloom::arrange {
+
+namespace {
+
+// Written ranges of real players and instruments, sounding pitch. Synthetic
+// voices (leads, pads, effects) get the keyboard's comfortable span.
+constexpr std::array<NoteRange, 128> MakeRanges()
+{
+    std::array<NoteRange, 128> r{};
+    auto set = [&r](int from, int to, NoteRange range) {
+        for (int p = from; p <= to; ++p) r[static_cast<std::size_t>(p)] = range;
+    };
+    set(0, 5, {21, 108});    // pianos, electric pianos
+    set(6, 6, {29, 89});     // harpsichord
+    set(7, 7, {36, 96});     // clavinet
+    set(8, 8, {60, 108});    // celesta
+    set(9, 9, {77, 108});    // glockenspiel
+    set(10, 10, {60, 96});   // music box
+    set(11, 11, {53, 89});   // vibraphone
+    set(12, 12, {45, 96});   // marimba
+    set(13, 13, {65, 108});  // xylophone
+    set(14, 14, {60, 77});   // tubular bells
+    set(15, 15, {48, 84});   // dulcimer
+    set(16, 18, {36, 96});   // drawbar, percussive, rock organ
+    set(19, 19, {24, 108});  // church organ with pedals
+    set(20, 21, {41, 89});   // reed organ, accordion
+    set(22, 22, {60, 84});   // harmonica
+    set(23, 23, {41, 89});   // bandoneon
+    set(24, 24, {40, 83});   // nylon guitar
+    set(25, 30, {40, 86});   // steel, jazz, clean, muted, overdriven, distortion guitars
+    set(31, 31, {52, 88});   // guitar harmonics
+    set(32, 37, {28, 67});   // basses
+    set(38, 39, {28, 72});   // synth basses
+    set(40, 40, {55, 103});  // violin
+    set(41, 41, {48, 91});   // viola
+    set(42, 42, {36, 81});   // cello
+    set(43, 43, {28, 67});   // contrabass
+    set(44, 45, {28, 96});   // tremolo and pizzicato strings
+    set(46, 46, {24, 103});  // harp
+    set(47, 47, {40, 57});   // timpani
+    set(48, 51, {28, 96});   // string ensembles
+    set(52, 54, {40, 81});   // choirs, voices
+    set(55, 55, {36, 84});   // orchestra hit
+    set(56, 56, {54, 86});   // trumpet
+    set(57, 57, {40, 72});   // trombone
+    set(58, 58, {28, 58});   // tuba
+    set(59, 59, {54, 82});   // muted trumpet
+    set(60, 60, {34, 77});   // French horn
+    set(61, 61, {34, 84});   // brass section
+    set(62, 63, {36, 96});   // synth brass
+    set(64, 64, {56, 88});   // soprano sax
+    set(65, 65, {49, 81});   // alto sax
+    set(66, 66, {44, 76});   // tenor sax
+    set(67, 67, {36, 69});   // baritone sax
+    set(68, 68, {58, 91});   // oboe
+    set(69, 69, {52, 81});   // English horn
+    set(70, 70, {34, 75});   // bassoon
+    set(71, 71, {50, 94});   // clarinet
+    set(72, 72, {74, 108});  // piccolo
+    set(73, 75, {60, 96});   // flute, recorder, pan flute
+    set(76, 76, {60, 84});   // blown bottle
+    set(77, 77, {55, 86});   // shakuhachi
+    set(78, 78, {60, 96});   // whistle
+    set(79, 79, {60, 84});   // ocarina
+    set(80, 103, {36, 96});  // synth leads, pads, effects
+    set(104, 104, {48, 84});  // sitar
+    set(105, 105, {48, 84});  // banjo
+    set(106, 106, {50, 84});  // shamisen
+    set(107, 107, {48, 91});  // koto
+    set(108, 108, {60, 88});  // kalimba
+    set(109, 109, {55, 81});  // bagpipe chanter
+    set(110, 110, {55, 96});  // fiddle
+    set(111, 111, {60, 84});  // shanai
+    set(112, 112, {72, 96});  // tinkle bell
+    set(113, 115, {52, 84});  // agogo, steel drums, woodblock
+    set(116, 116, {36, 60});  // taiko
+    set(117, 118, {36, 72});  // melodic tom, synth drum
+    set(119, 127, {24, 108});  // reverse cymbal and sound effects
+    return r;
+}
+
+constexpr std::array<NoteRange, 128> kRanges = MakeRanges();
+
+int FoldNote(int note, NoteRange range)
+{
+    while (note < range.low && note + 12 <= 127) note += 12;
+    while (note > range.high && note - 12 >= 0) note -= 12;
+    return note;
+}
+
+struct TimedNote {
+    std::int64_t at;
+    std::int32_t index;
+};
+
+std::vector<TimedNote> TimedNotes(const midi::CMidiTrack& track)
+{
+    std::vector<TimedNote> notes;
+    std::int64_t time = 0;
+    for (std::int32_t i = 0; i < track.EventCount(); ++i) {
+        const midi::CMidiEvent& e = track.Event(i);
+        time += e.DeltaTime;
+        if (e.Kind == midi::kKindNote && e.Velocity > 0 && e.Note > 0) notes.push_back({time, i});
+    }
+    return notes;
+}
+
+}  // namespace
+
+NoteRange ProgramRange(int program)
+{
+    if (program < 0 || program > 127) return {};
+    return kRanges[static_cast<std::size_t>(program)];
+}
+
+MelodyCeiling::MelodyCeiling(std::vector<Note> notes)
+{
+    // Sweep over the note boundaries, keeping the pitches that sound.
+    std::vector<std::pair<std::int64_t, int>> edges;  // (tick, +pitch+1 on, -(pitch+1) off)
+    edges.reserve(notes.size() * 2);
+    for (const Note& n : notes) {
+        if (n.to <= n.from) continue;
+        edges.emplace_back(n.from, n.pitch + 1);
+        edges.emplace_back(n.to, -(n.pitch + 1));
+    }
+    std::sort(edges.begin(), edges.end());
+    std::map<int, int> sounding;  // pitch -> count
+    std::size_t i = 0;
+    while (i < edges.size()) {
+        const std::int64_t at = edges[i].first;
+        for (; i < edges.size() && edges[i].first == at; ++i) {
+            const int v = edges[i].second;
+            if (v > 0) {
+                ++sounding[v - 1];
+            } else if (auto it = sounding.find(-v - 1); it != sounding.end() && --it->second == 0) {
+                sounding.erase(it);
+            }
+        }
+        if (i < edges.size() && !sounding.empty()) {
+            const int top = sounding.rbegin()->first;
+            if (!spans_.empty() && spans_.back().to == at && spans_.back().top == top) {
+                spans_.back().to = edges[i].first;
+            } else {
+                spans_.push_back({at, edges[i].first, top});
+            }
+        }
+    }
+}
+
+int MelodyCeiling::Lowest(std::int64_t from, std::int64_t to) const
+{
+    auto it = std::upper_bound(spans_.begin(), spans_.end(), from,
+                               [](std::int64_t t, const Span& s) { return t < s.to; });
+    int lowest = -1;
+    for (; it != spans_.end() && it->from < to; ++it) lowest = lowest < 0 ? it->top : std::min(lowest, it->top);
+    return lowest;
+}
+
+std::int64_t MelodyCeiling::TicksAbove(std::int64_t from, std::int64_t to, int pitch) const
+{
+    auto it = std::upper_bound(spans_.begin(), spans_.end(), from,
+                               [](std::int64_t t, const Span& s) { return t < s.to; });
+    std::int64_t ticks = 0;
+    for (; it != spans_.end() && it->from < to; ++it) {
+        if (pitch > it->top) ticks += std::min(to, it->to) - std::max(from, it->from);
+    }
+    return ticks;
+}
+
+MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>& tracks, int channel)
+{
+    std::vector<MelodyCeiling::Note> notes;
+    for (const auto& track : tracks) {
+        if (!track) continue;
+        std::int64_t time = 0;
+        for (const midi::CMidiEvent& e : track->Events()) {
+            time += e.DeltaTime;
+            if (e.Kind == midi::kKindNote && e.Channel == channel && e.Velocity > 0 && e.Note > 0 && e.Duration > 0) {
+                notes.push_back({time, time + e.Duration, e.Note});
+            }
+        }
+    }
+    return MelodyCeiling(std::move(notes));
+}
+
+int TrackProgram(const midi::CMidiTrack& track)
+{
+    for (const midi::CMidiEvent& e : track.Events()) {
+        if (e.Kind == midi::kKindProgram) return e.Value;
+    }
+    return -1;
+}
+
+void FoldIntoRange(midi::CMidiTrack& track, NoteRange range)
+{
+    for (std::int32_t i = 0; i < track.EventCount(); ++i) {
+        midi::CMidiEvent& e = track.Event(i);
+        if (e.Kind == midi::kKindNote && e.Velocity > 0 && e.Note > 0) e.Note = FoldNote(e.Note, range);
+    }
+}
+
+void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std::span<const Tick> blocks,
+                      NoteRange range, int floor)
+{
+    if (melody.empty()) {
+        FoldIntoRange(track, range);
+        return;
+    }
+    const std::vector<TimedNote> notes = TimedNotes(track);
+    // Where a note of the block ends up at a shift: in the range, and a voice
+    // still over the tune for more than a quarter of its length as many
+    // octaves lower as clear it, when the instrument and the floor allow.
+    auto place = [&](const TimedNote& n, int shift) {
+        const midi::CMidiEvent& e = track.Event(n.index);
+        const int note = FoldNote(e.Note + shift, range);
+        auto covers = [&](int pitch) { return 4 * melody.TicksAbove(n.at, n.at + e.Duration, pitch) > e.Duration; };
+        if (!covers(note)) return note;
+        for (int lower = note - 12; lower >= std::max(range.low, floor); lower -= 12) {
+            if (!covers(lower)) return lower;
+        }
+        return note;
+    };
+    // The cost of a block at a shift, in note-ticks: time above the melody
+    // weighs most, then notes under the floor, then the distance from the
+    // written octave and a change from the previous block's shift.
+    auto cost = [&](std::span<const TimedNote> block, int shift, int previous) {
+        std::int64_t total = 0;
+        std::int64_t ticks = 0;
+        for (const TimedNote& n : block) {
+            const midi::CMidiEvent& e = track.Event(n.index);
+            const int note = place(n, shift);
+            ticks += e.Duration;
+            total += 8 * melody.TicksAbove(n.at, n.at + e.Duration, note);
+            if (note < floor) total += std::int64_t{e.Duration} * (floor - note) * 4;
+            total += std::int64_t{e.Duration} * std::abs(note - e.Note) / 48;
+        }
+        if (shift != previous) total += ticks / 3;
+        return total;
+    };
+
+    int previousShift = 0;
+    std::size_t first = 0;
+    std::int64_t blockStart = 0;
+    std::size_t b = 0;
+    std::vector<int> placed;
+    while (first < notes.size()) {
+        // The block: notes starting before the end of the chord they start under.
+        while (b < blocks.size() && blockStart + blocks[b] <= notes[first].at) blockStart += blocks[b++];
+        const std::int64_t blockEnd = b < blocks.size() ? blockStart + blocks[b] : INT64_MAX;
+        std::size_t last = first;
+        while (last < notes.size() && notes[last].at < blockEnd) ++last;
+        const std::span<const TimedNote> block(notes.data() + first, last - first);
+
+        int best = 0;
+        std::int64_t bestCost = INT64_MAX;
+        for (const int shift : {0, -12, -24, 12, -36}) {
+            const std::int64_t c = cost(block, shift, previousShift);
+            if (c < bestCost) {
+                bestCost = c;
+                best = shift;
+            }
+        }
+        previousShift = best;
+        // Placed first and written after, so that every note of the block is
+        // judged at its written pitch.
+        placed.clear();
+        for (const TimedNote& n : block) placed.push_back(place(n, best));
+        for (std::size_t i = 0; i < block.size(); ++i) track.Event(block[i].index).Note = placed[i];
+        first = last;
+    }
+}
+
+}  // namespace songloom::arrange

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "arrange/part_voicing.h"
+#include "common/reporter.h"
+#include "midi/midi_track.h"
+
+namespace songloom::arrange {
+namespace {
+
+struct Placed {
+    std::int64_t at;
+    int note;
+    int duration;
+};
+
+std::unique_ptr<midi::CMidiTrack> TrackOf(Reporter& reporter, int channel, int program,
+                                          std::initializer_list<Placed> notes)
+{
+    auto track = std::make_unique<midi::CMidiTrack>(reporter);
+    if (program >= 0) track->AddProgramChange(channel, program);
+    std::int64_t previous = 0;
+    for (const Placed& n : notes) {
+        track->AddNote(channel, static_cast<std::int32_t>(n.at - previous), n.note, 64, n.duration);
+        previous = n.at;
+    }
+    return track;
+}
+
+std::vector<int> Pitches(const midi::CMidiTrack& track)
+{
+    std::vector<int> pitches;
+    for (const midi::CMidiEvent& e : track.Events()) {
+        if (e.Kind == midi::kKindNote) pitches.push_back(e.Note);
+    }
+    return pitches;
+}
+
+TEST(InstrumentRanges, RealInstrumentsAndTheBassFloor)
+{
+    EXPECT_EQ(ProgramRange(32).low, kLowestBassNote);  // acoustic bass: E1
+    EXPECT_EQ(ProgramRange(43).low, 28);               // contrabass
+    EXPECT_EQ(ProgramRange(73).low, 60);               // flute: middle C
+    EXPECT_EQ(ProgramRange(9).low, 77);                // glockenspiel sounds high
+    EXPECT_EQ(ProgramRange(58).high, 58);              // tuba
+    EXPECT_TRUE(ProgramRange(0).Contains(21) && ProgramRange(0).Contains(108));
+    for (int p = 0; p < 128; ++p) EXPECT_LT(ProgramRange(p).low, ProgramRange(p).high) << p;
+    // Outside General MIDI nothing is known.
+    EXPECT_EQ(ProgramRange(-1).low, 0);
+    EXPECT_EQ(ProgramRange(200).high, 127);
+}
+
+TEST(InstrumentRanges, FoldingKeepsPitchClasses)
+{
+    CapturingReporter reporter;
+    auto track = TrackOf(reporter, 2, 32, {{0, 24, 90}, {96, 26, 90}, {192, 70, 90}, {288, 40, 90}});
+    FoldIntoRange(*track, ProgramRange(TrackProgram(*track)));
+    EXPECT_EQ(Pitches(*track), (std::vector<int>{36, 38, 58, 40}));
+    EXPECT_EQ(TrackProgram(*TrackOf(reporter, 3, -1, {{0, 60, 10}})), -1);
+}
+
+TEST(MelodyCeilingTest, TopOfWhatSoundsOverTime)
+{
+    // 0-96 E5, 96-192 C5 with G4 under it, a rest, 288-384 A4.
+    MelodyCeiling melody({{0, 96, 76}, {96, 192, 72}, {96, 192, 67}, {288, 384, 69}});
+    EXPECT_EQ(melody.Lowest(0, 384), 69);
+    EXPECT_EQ(melody.Lowest(0, 96), 76);
+    EXPECT_EQ(melody.Lowest(192, 288), -1);  // the rest
+    // C5 is above the A4 only; the rest does not count.
+    EXPECT_EQ(melody.TicksAbove(0, 384, 72), 96);
+    EXPECT_EQ(melody.TicksAbove(0, 384, 80), 288);
+    EXPECT_EQ(melody.TicksAbove(50, 120, 74), 24);  // above C5 from 96 to 120
+}
+
+TEST(UnderMelody, ChordBlocksMoveTogetherBelowTheTune)
+{
+    CapturingReporter reporter;
+    // Melody around A4-C5; the comping chord E5-G5-C6 sits on top of it.
+    std::vector<std::unique_ptr<midi::CMidiTrack>> tracks;
+    tracks.push_back(TrackOf(reporter, 1, 73, {{0, 72, 190}, {192, 69, 190}, {384, 71, 380}}));
+    const MelodyCeiling melody = CollectMelody(tracks, 1);
+    auto comp = TrackOf(reporter, 3, 0,
+                        {{0, 76, 180}, {0, 79, 180}, {0, 84, 180}, {192, 76, 180}, {192, 79, 180}, {192, 84, 180},
+                         {384, 74, 370}, {384, 79, 370}, {384, 83, 370}});
+    const std::vector<Tick> blocks{384, 384};
+    VoiceUnderMelody(*comp, melody, blocks, ProgramRange(0), 45);
+    // Each chord moves down an octave as a whole; the one voice that would
+    // still cover the A4 drops a further octave, so nothing sounds over the
+    // tune.
+    EXPECT_EQ(Pitches(*comp), (std::vector<int>{64, 67, 72, 64, 67, 60, 62, 67, 71}));
+    std::int64_t time = 0;
+    for (const midi::CMidiEvent& e : comp->Events()) {
+        time += e.DeltaTime;
+        if (e.Kind == midi::kKindNote) {
+            EXPECT_EQ(melody.TicksAbove(time, time + e.Duration, e.Note), 0) << time;
+        }
+    }
+}
+
+TEST(UnderMelody, RangeAndFloorWinOverTheMelody)
+{
+    CapturingReporter reporter;
+    // A very low tune (a rap line at A2): chords cannot go under it without
+    // sinking into the bass, so they stay where they are.
+    std::vector<std::unique_ptr<midi::CMidiTrack>> tracks;
+    tracks.push_back(TrackOf(reporter, 1, 53, {{0, 45, 384}}));
+    auto comp = TrackOf(reporter, 3, 24, {{0, 60, 380}, {0, 64, 380}, {0, 67, 380}});
+    const std::vector<Tick> blocks{384};
+    VoiceUnderMelody(*comp, CollectMelody(tracks, 1), blocks, ProgramRange(24), 45);
+    EXPECT_EQ(Pitches(*comp), (std::vector<int>{60, 64, 67}));
+    // Without any melody the part is only folded into its range (a nylon
+    // guitar cannot play C7).
+    auto high = TrackOf(reporter, 3, 24, {{0, 96, 10}});
+    VoiceUnderMelody(*high, MelodyCeiling(), blocks, ProgramRange(24), 45);
+    EXPECT_EQ(Pitches(*high), (std::vector<int>{72}));
+}
+
+}  // namespace
+}  // namespace songloom::arrange
