@@ -29,6 +29,7 @@ void PrintAudit(const harmony::RenderAudit& audit, const std::vector<std::string
                                 {"highest", c.highest},
                                 {"noteTicks", c.noteTicks},
                                 {"chordTonePercent", c.ChordTonePercent()},
+                                {"chordOrPassingTonePercent", c.ChordOrPassingTonePercent()},
                                 {"offPercussionMap", c.offPercussionMap},
                                 {"overlaps", c.overlaps},
                                 {"longestSilence", c.longestSilence}});

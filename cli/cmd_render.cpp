@@ -26,6 +26,7 @@ struct RenderArgs {
     std::optional<int> tempo;
     std::optional<int> instrument;
     int transpose = 0;
+    bool preview = false;
     std::string reroll;
     std::string from;
 };
@@ -79,6 +80,7 @@ int Render(CliContext& context, const RenderArgs& args)
     }
     if (args.tempo) song.info.tempo = *args.tempo;
     if (args.instrument) song.info.instrument = *args.instrument;
+    if (args.preview) song = compose::PreviewExcerpt(context.reporter, song);
     // An old file at the output path says nothing about this rendering.
     if (!compose::RenderSong(*engine, song, category, slot, args.output)) {
         std::fprintf(stderr, "render: %s was not written\n", args.output.c_str());
@@ -101,6 +103,7 @@ const CommandRegistrar kRender("render", [](CLI::App& app, CliContext& context) 
     cmd->add_option("--category", args->category, "Style category 0-8 (default: the song's)");
     cmd->add_option("--style", args->style, "Style slot 0-23 (default: the song's)");
     cmd->add_option("--seed", args->seed, "Seed of the engine's random numbers");
+    cmd->add_flag("--preview", args->preview, "Render only the song's first 4 bars: a preview of the style");
     cmd->add_option("--tempo", args->tempo, "Tempo in beats per minute (default: the song's, or the "
                                             "chosen style's when --category/--style changes it)")
         ->check(CLI::Range(40, 240));

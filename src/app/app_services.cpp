@@ -66,14 +66,14 @@ void InstallEngine(AppServices& services)
         // A failure has been reported; the caller plays nothing.
         return result.Written();
     };
-    services.import = [&services](song::SongData& song, const std::string& path) {
+    services.import = [&services](song::SongData& song, const std::string& path, harmony::MidiImportReport* report) {
         // The imported melody plays on the instrument of the current style.
         int instrument = song.info.instrument;
         if (const arrange::StyleRecord* style = services.StyleOf(song)) {
             const int fromStyle = StyleDefaultInstrument(*style);
             if (fromStyle >= 0 && fromStyle < 152) instrument = fromStyle;
         }
-        return harmony::ImportMidi(services.reporter, path, song, instrument);
+        return harmony::ImportMidi(services.reporter, path, song, instrument, report);
     };
 }
 

@@ -13,6 +13,7 @@
 #include "arrange/style_record.h"
 #include "common/random.h"
 #include "common/reporter.h"
+#include "harmony/midi_import.h"
 #include "song/song_data.h"
 
 namespace songloom::app {
@@ -42,8 +43,11 @@ public:
 
 // Renders song into a Standard MIDI File at path in the song's music style.
 using SongRenderer = std::function<bool(const song::SongData& song, const std::string& path)>;
-// Replaces song by the Standard MIDI File at path (snapshot taken first).
-using MidiImporter = std::function<bool(song::SongData& song, const std::string& path)>;
+// Replaces song by the Standard MIDI File at path (snapshot taken first);
+// report, when given, gets what the analysis found (the chord readings of
+// every beat among it).
+using MidiImporter =
+    std::function<bool(song::SongData& song, const std::string& path, harmony::MidiImportReport* report)>;
 
 struct AppServices {
     AppServices(Reporter& reporter, std::string workDir);

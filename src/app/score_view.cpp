@@ -286,15 +286,49 @@ void ScoreView::StartCellDrag(int cell)
     dragStarter_(this, QString::fromStdString(Cp932ToUtf8(payload)));
 }
 
+int ScoreView::BeatAt(int x, int y) const
+{
+    const auto hit = song::HitTestCell(CellRects(), page_, document_.song().beats(), x, y);
+    if (!hit || hit->bar >= document_.song().bars()) return -1;
+    return hit->bar * document_.song().beats() + hit->slot / 2;
+}
+
+std::vector<QString> ScoreView::ChordAlternativeTexts(int beat) const
+{
+    std::vector<QString> texts;
+    for (const auto& c : document_.ChordAlternatives(beat)) {
+        texts.push_back(QStringLiteral("%1  %2").arg(QString::fromStdString(harmony::CandidateName(c))).arg(c.score, 0, 'f', 2));
+    }
+    return texts;
+}
+
 void ScoreView::contextMenuEvent(QContextMenuEvent* e)
 {
     if (CellAt(e->pos().x(), e->pos().y()) < 0) return;
     QMenu menu(this);
     QAction* remove = menu.addAction(QStringLiteral("削除"));
     QAction* insert = menu.addAction(QStringLiteral("挿入"));
+    // An imported song offers the chords its analysis weighed for the beat.
+    const int beat = BeatAt(e->pos().x(), e->pos().y());
+    const auto alternatives = document_.ChordAlternatives(beat);
+    const auto texts = ChordAlternativeTexts(beat);
+    std::vector<QAction*> choices;
+    if (!alternatives.empty()) {
+        menu.addSection(QStringLiteral("コードの候補"));
+        const std::string current = song::CompleteChordName(document_.song().ChordName(beat));
+        for (std::size_t i = 0; i < alternatives.size(); ++i) {
+            QAction* action = menu.addAction(texts[i]);
+            action->setCheckable(true);
+            action->setChecked(song::CompleteChordName(harmony::CandidateName(alternatives[i])) == current);
+            choices.push_back(action);
+        }
+    }
     QAction* chosen = menu.exec(e->globalPos());
     if (chosen == remove) emit deleteRequested();
     else if (chosen == insert) emit insertRequested();
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (chosen == choices[i]) document_.SetBeatChord(beat, harmony::CandidateName(alternatives[i]));
+    }
 }
 
 }  // namespace songloom::app

@@ -44,6 +44,14 @@ public:
     void SetPlayingBar(int bar);
     int playingBar() const { return playingBar_; }
 
+    // The song beat under a point of the score (in the view's coordinates);
+    // -1 outside the bars shown.
+    int BeatAt(int x, int y) const;
+    // The right-click menu's chord entries for a beat: the analysis's
+    // readings of an imported song, best first ("G  1.50"); empty when the
+    // beat has none.
+    std::vector<QString> ChordAlternativeTexts(int beat) const;
+
     // The drop target's entries, in the view's coordinates; text is what the
     // dragged data offers as plain text (nothing when it offers none).
     bool DropText(const std::optional<QString>& text, int x, int y);

@@ -27,6 +27,11 @@ void CopyInfoText(std::array<char, 64>& field, std::string_view utf8)
 SongDocument::SongDocument(AppServices& services, QObject* parent) : QObject(parent), services_(services)
 {
     UpdateDirty();
+    // Undoing the import leaves the readings behind for good (a new step
+    // could take the import's place on the stack).
+    connect(&undoStack_, &QUndoStack::indexChanged, this, [this](int index) {
+        if (index < importIndex_) alternatives_.clear();
+    });
 }
 
 SongDocument::~SongDocument()
@@ -79,6 +84,7 @@ void SongDocument::LoadWorkingFiles(const std::string& currentFile)
                        kNewSongBeats, 0);
     phrase_ = phrase;
     undoStack_.clear();
+    alternatives_.clear();
     SetCurrentFile(std::move(file), std::move(baseline));
     emit songReplaced();
     emit phraseChanged();
@@ -277,7 +283,10 @@ bool SongDocument::Clear()
         return true;
     });
     // A cleared song is a new song: saving it must not overwrite the old file.
-    if (cleared) SetCurrentFile({}, {});
+    if (cleared) {
+        SetCurrentFile({}, {});
+        alternatives_.clear();
+    }
     return cleared;
 }
 
@@ -296,16 +305,33 @@ bool SongDocument::InsertBars(int first, int last)
 bool SongDocument::Import(const std::string& path)
 {
     if (!services_.import) return false;
-    const bool imported = Edit(QStringLiteral("MIDIファイルの読み込み"), [&](song::SongData& s) {
-        if (!services_.import(s, path)) return false;
-        s.info.tempo = 120;
-        return true;
-    });
+    harmony::MidiImportReport report;
+    const bool imported = Edit(QStringLiteral("MIDIファイルの読み込み"),
+                               [&](song::SongData& s) { return services_.import(s, path, &report); });
     if (!imported) return false;
+    alternatives_ = std::move(report.alternatives);
+    importIndex_ = undoStack_.index();
+    alternativesBars_ = song_.bars();
+    alternativesBeats_ = song_.beats();
     // An imported song is a new song: it belongs to no file yet.
     SetCurrentFile({}, {});
     ResetPhrase();
     return true;
+}
+
+std::vector<harmony::ChordCandidate> SongDocument::ChordAlternatives(int beatIndex) const
+{
+    if (song_.bars() != alternativesBars_ || song_.beats() != alternativesBeats_) return {};
+    if (beatIndex < 0 || beatIndex >= static_cast<int>(alternatives_.size())) return {};
+    return alternatives_[static_cast<std::size_t>(beatIndex)];
+}
+
+bool SongDocument::SetBeatChord(int beatIndex, const std::string& name)
+{
+    if (beatIndex < 0 || beatIndex >= song_.ActiveBeats()) return false;
+    const std::string full = song::CompleteChordName(name);
+    if (!song::ParseChordName(full).ok()) return false;
+    return Edit(QStringLiteral("コードの選択"), [&](song::SongData& s) { return s.SetChordName(beatIndex, full); });
 }
 
 // ---- files -------------------------------------------------------------------
@@ -320,6 +346,7 @@ bool SongDocument::Open(const std::string& path)
     read.SetHomePath(path);
     song_ = read;
     undoStack_.clear();
+    alternatives_.clear();
     ResetPhrase();
     SetCurrentFile(path, Image());
     emit songReplaced();

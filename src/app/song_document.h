@@ -91,6 +91,13 @@ public:
     bool InsertBars(int first, int last);
     // Replaces the song by the Standard MIDI File at path (an undo step).
     bool Import(const std::string& path);
+    // The chords the analysis weighed for a beat of the imported song, best
+    // first. Empty for a beat without readings, and once the song is no
+    // longer the one imported: another song opened or cleared, the import
+    // undone, bars or meter changed.
+    std::vector<harmony::ChordCandidate> ChordAlternatives(int beatIndex) const;
+    // Writes the chord name into that one beat (an undo step).
+    bool SetBeatChord(int beatIndex, const std::string& name);
 
     // ---- files -------------------------------------------------------------
     // Reads the song file at path aside; a file that cannot be read or fails
@@ -143,6 +150,13 @@ private:
     std::vector<std::uint8_t> baseline_;  // the image of the current file; empty without one
     bool dirty_ = false;
     QUndoStack undoStack_;
+    // The chord readings of the imported song, per beat, kept beside it: the
+    // song image has no room for them. They hold while the undo stack stands
+    // at or after the import's step and the song keeps its bars and meter.
+    std::vector<std::vector<harmony::ChordCandidate>> alternatives_;
+    int importIndex_ = 0;
+    int alternativesBars_ = 0;
+    int alternativesBeats_ = 0;
 };
 
 }  // namespace songloom::app

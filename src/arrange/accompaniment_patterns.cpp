@@ -113,17 +113,19 @@ void GuitarPattern4(PatternContext& x, Chords chords, Tick start, NoteBuffer& ou
     }
 }
 
+// Pattern 9: a broken chord in groups of four eighths (a rest, the root an
+// octave up, the second and third note), over every chord whatever its
+// length; in triplet feel groups of six triplet eighths whose downbeats
+// sound the high root now and then.
 void BrokenChordPattern9(PatternContext& x, Chords chords, Tick start, NoteBuffer& out)
 {
     Tick t = start;
     for (const PatternChord& c : chords) {
-        const int draw = x.RB(1, 2);
         if (!x.Triplet()) {
             const int n = c.length / 48;
-            const bool silent = draw == 1 || (n != 4 && n != 7);
             for (int i = 0; i < n; ++i) {
                 const int pos = i % 4;
-                if (silent || i >= 4 || pos == 0) {
+                if (pos == 0) {
                     out.Rest(t + i * 48, 47);
                     continue;
                 }
@@ -132,13 +134,8 @@ void BrokenChordPattern9(PatternContext& x, Chords chords, Tick start, NoteBuffe
             }
         } else {
             const int n = c.length / 32;
-            const bool silent = draw == 1 || n != 6;
             for (int i = 0; i < n; ++i) {
                 const int pos = i % 6;
-                if (silent) {
-                    out.Rest(t + i * 32, 30);
-                    continue;
-                }
                 if (pos == 0 || pos == 3) {
                     if (x.RB(1, 4) == 1) out.Note(t + i * 32, c.root + 12, 64, 30);
                     else out.Rest(t + i * 32, 30);

@@ -57,15 +57,16 @@ void RepeatedBass(PatternContext& x, Chords chords, NoteBuffer& out, bool octave
     }
 }
 
+// Pattern 2: a sustained bass: each chord's own bass held, struck again every
+// half bar (a bass that held the first chord's note under every later chord
+// would clash with all of them).
 void PedalBass(Chords chords, NoteBuffer& out)
 {
-    if (chords.empty()) return;
-    const int pedal = chords.front().bass;
     Tick t = 0;
     for (const PatternChord& c : chords) {
         for (Tick pos = 0; pos < c.length; pos += 192) {
             const Tick remainder = c.length - pos;
-            out.Note(t + pos, pedal, 64, remainder > 192 ? 192 : remainder - 3);
+            out.Note(t + pos, c.bass, 64, remainder > 192 ? 192 : remainder - 3);
         }
         t += c.length;
     }
@@ -107,25 +108,22 @@ void EighthBass(PatternContext& x, Chords chords, NoteBuffer& out)
             out.Note(t + slot.offset, note, kVelocity, slot.duration);
         };
         if (k + 1 == n) {
+            // The close: down the chord to the bass.
             if (eighths >= 4) {
-                play(0, c.bass + 5);
-                play(1, c.bass + 3);
-                play(2, c.bass + 2);
+                play(0, c.fourth() - 24);
+                play(1, c.third() - 24);
+                play(2, c.second() - 24);
                 out.Note(t + Eighth(triplet, 3, 47, 62, 30).offset, c.bass, kVelocity, 94);
             } else if (eighths > 0) {
                 out.Note(t, c.bass, kVelocity, 94);
             }
-        } else if (k + 2 == n) {
-            // The approach into the last chord; a shorter chord plays its tail,
-            // a longer one repeats the bass before it.
-            const int approach[8] = {0, 0, -2, -2, -3, -3, -4, -4};
-            for (int e = 0; e < eighths; ++e) {
-                const int i = e - (eighths - 8);
-                play(e, c.bass + (i < 0 ? 0 : approach[i]));
-            }
         } else {
             for (int j = 0; j < beats; ++j) {
-                const EighthPair pair = EighthBassPair(c, j % 4, x.RB(1, 4));
+                EighthPair pair = EighthBassPair(c, j % 4, x.RB(1, 4));
+                // The last eighth before a new bass leads into it by a semitone.
+                if (j + 1 == beats && chords[k + 1].bass != 0 && chords[k + 1].bass != c.bass) {
+                    pair.second = chords[k + 1].bass > pair.first ? chords[k + 1].bass - 1 : chords[k + 1].bass + 1;
+                }
                 play(2 * j, pair.first);
                 play(2 * j + 1, pair.second);
             }
@@ -134,17 +132,13 @@ void EighthBass(PatternContext& x, Chords chords, NoteBuffer& out)
     }
 }
 
-// A chromatic glide of `steps` notes rising to `note` over `span` ticks.
-void Slide(NoteBuffer& out, Tick at, int note, int steps, Tick span)
-{
-    const Tick each = span / steps;
-    for (int i = 0; i < steps; ++i) out.Note(at + i * each, note - 2 + (i * 3) / steps, 64, std::max<Tick>(each - 1, 1));
-}
-
+// Pattern 8: a walking bass in quarter notes: the chord's bass on its first
+// beat, chord tones on the beats after it, and a chromatic approach into the
+// next chord only on the last beat before a change. In triplet feel a beat
+// now and then skips into the next with a swung eighth of the same note.
 void WalkingBass(PatternContext& x, Chords chords, NoteBuffer& out)
 {
     if (chords.empty()) return;
-    const auto& scale = chords.front().digits;
     const bool triplet = x.Triplet();
     Tick t = 0;
     for (std::size_t k = 0; k < chords.size(); ++k) {
@@ -152,31 +146,23 @@ void WalkingBass(PatternContext& x, Chords chords, NoteBuffer& out)
         if (x.meter == 2) {
             out.Note(t, c.bass, 64, c.length - 6);
         } else if (k + 1 == chords.size()) {
-            out.Note(t, c.bass - 12, 64, 188);
-            out.Note(t + 192, c.bass, 64, 188);
+            out.Note(t, c.bass, 64, 188);
+            out.Note(t + 192, c.bass - 12, 64, std::max<Tick>(c.length - 196, 92));
         } else {
-            const int nextBass = chords[k + 1].bass;
+            const PatternChord& next = chords[k + 1];
             const int beats = c.length / 96;
             int note = c.bass;
             for (int b = 0; b < beats; ++b) {
-                note = b % 4 == 0 ? c.bass : WalkingStep(c, b % 4, note, nextBass, scale);
+                note = WalkingStep(c, b, beats, note, next.bass, x.RB(1, 2));
                 const Tick at = t + b * 96;
-                if (!triplet) {
-                    out.Note(at, note, 64, 71);
-                    out.Note(at + 73, note, 64, 23);
-                } else if (x.RB(1, 4) == 1) {
-                    if (x.RB(1, 3) == 1) {
-                        Slide(out, at, note, x.RB(6, 8), 62);
-                    } else {
-                        out.Note(at, note, 64, 62);
-                    }
-                    out.Note(at + 63, note, 64, 32);
-                } else if (x.RB(1, 3) == 1) {
-                    Slide(out, at, note, x.RB(6, 8), 94);
+                if (triplet && b + 1 < beats && x.RB(1, 6) == 1) {
+                    out.Note(at, note, 64, 60);
+                    out.Note(at + 64, note, 56, 28);
                 } else {
-                    out.Note(at, note, 64, 94);
+                    out.Note(at, note, 64, 90);
                 }
             }
+            if (beats == 0 && c.length > 6) out.Note(t, c.bass, 64, c.length - 6);
         }
         t += c.length;
     }
@@ -368,12 +354,14 @@ void ShuffleBass(PatternContext& x, Chords chords, NoteBuffer& out, ShuffleKind 
     }
 }
 
+// Pattern 21: a drone on the chord: the bass held in pieces of a half or a
+// quarter note, now and then on the fifth above it.
 void DroneBass(PatternContext& x, Chords chords, NoteBuffer& out)
 {
     Tick t = 0;
     for (std::size_t k = 0; k < chords.size(); ++k) {
         const PatternChord& c = chords[k];
-        const int note = k == 0 ? 45 : (x.RB(0, 1) == 0 ? 45 : 43);
+        const int note = k == 0 || x.RB(0, 1) == 0 ? c.bass : c.bass + c.FifthInterval();
         Tick pos = 0;
         while (pos < c.length) {
             const Tick piece = x.RB(1, 2) == 1 ? 192 : 96;
@@ -389,19 +377,28 @@ void DroneBass(PatternContext& x, Chords chords, NoteBuffer& out)
     }
 }
 
+// Pattern 23: the "oom" of the waltz: the bass on every bar's first beat
+// (the accompaniment plays the "pah pah"), the fifth on the second bar of a
+// longer chord; in 4/4 on beats one and three. Now and then an odd-numbered
+// chord gets the accented run of eighths into its second beat.
 void WaltzBass(PatternContext& x, Chords chords, NoteBuffer& out)
 {
+    const Tick bar = x.meter == 1 ? 288 : 192;
     Tick t = 0;
     for (std::size_t k = 0; k < chords.size(); ++k) {
         const PatternChord& c = chords[k];
-        const int eighths = c.length / 48;
-        if (eighths > 0) {
-            if (k % 2 == 1 && !x.Triplet() && x.RB(1, 4) == 1) {
-                for (int e : {0, 1, 2, 4}) {
-                    if (e < eighths) out.Note(t + e * 48, c.bass, 80, 47);
-                }
-            } else {
-                out.Note(t, c.bass, 64, 47);
+        const int fifth = c.bass + c.FifthInterval();
+        if (k % 2 == 1 && !x.Triplet() && x.RB(1, 4) == 1 && c.length >= 240) {
+            const int run[4] = {c.bass, c.bass + 12, fifth, c.bass};
+            int i = 0;
+            for (int e : {0, 1, 2, 4}) out.Note(t + e * 48, run[i++], 80, 47);
+            for (Tick pos = bar; pos < c.length; pos += bar) {
+                if (pos > 192) out.Note(t + pos, fifth, 64, 90);
+            }
+        } else {
+            int n = 0;
+            for (Tick pos = 0; pos < c.length; pos += bar) {
+                out.Note(t + pos, n++ % 2 == 0 ? c.bass : fifth, 64, std::min<Tick>(90, c.length - pos - 2));
             }
         }
         t += c.length;
@@ -479,33 +476,38 @@ void PlayBassFigure(PatternContext& x, Chords chords, NoteBuffer& out, const Bas
 EighthPair EighthBassPair(const PatternChord& chord, int position, int draw)
 {
     const int b = chord.bass;
+    const int fifth = b + chord.FifthInterval();
     if (position == 0) return {b, b};
     if (draw == 1) {
         switch (position) {
-        case 1: return {b - 2, b - 2};
-        case 2: return {b - 3, b - 3};
-        default: return {b - 5, b - 5};
+        case 1: return {b, b + 12};
+        case 2: return {fifth, fifth};
+        default: return {b + 12, fifth};
         }
     }
     switch (position) {
     case 1: return {chord.second() - 24, chord.third() - 24};
     case 2: return {chord.fourth() - 24, chord.fourth() - 24};
-    default: return {chord.third() - 22, chord.third() - 24};
+    default: return {chord.third() - 24, chord.second() - 24};
     }
 }
 
-int WalkingStep(const PatternChord& chord, int beat, int previous, int nextBass,
-                const std::array<std::uint8_t, 12>& scale)
+int WalkingStep(const PatternChord& chord, int beat, int beats, int previous, int nextBass, int draw)
 {
-    // Upward, the step is a semitone while the next bass is near and a whole
-    // tone when it is far; downward the same distances apply to the fall.
-    const int distance = nextBass - chord.bass;
-    const int limit = beat == 1 ? 9 : beat == 2 ? 7 : 5;
-    const int direction = distance >= 0 ? 1 : -1;
-    const int size = std::abs(distance) < limit ? 1 : 2;
-    int note = previous + direction * size;
-    if (scale[static_cast<std::size_t>(((note % 12) + 12) % 12)] < 5) note += direction;
-    return note;
+    const int b = chord.bass;
+    if (beat == 0) return b;
+    if (beat + 1 == beats && nextBass != 0 && nextBass != b) {
+        // The approach: a semitone from where the line comes from.
+        return nextBass >= previous ? nextBass - 1 : nextBass + 1;
+    }
+    const int third = b + chord.ThirdInterval();
+    const int fifth = b + chord.FifthInterval();
+    // Up through the chord, or down from the octave on the second draw.
+    switch (beat % 4) {
+    case 1: return draw == 1 ? third : fifth;
+    case 2: return draw == 1 ? fifth : b + 12;
+    default: return draw == 1 ? b + 12 : third;
+    }
 }
 
 void BassPattern(PatternContext& context, std::span<const PatternChord> chords, int number, int density,

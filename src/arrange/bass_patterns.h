@@ -25,10 +25,10 @@ struct EighthPair {
 };
 EighthPair EighthBassPair(const PatternChord& chord, int position, int draw);
 
-// The walking bass's note for beat `beat` (1..3 modulo 4) of `chord`, stepping
-// from `previous` toward `nextBass`; `scale` are the weights of the song's
-// first chord (a step onto a weight below 5 moves one semitone further).
-int WalkingStep(const PatternChord& chord, int beat, int previous, int nextBass,
-                const std::array<std::uint8_t, 12>& scale);
+// The walking bass's note for beat `beat` of a chord of `beats` beats coming
+// from `previous`: the bass on the first beat, a semitone approach into a
+// new `nextBass` on the last, chord tones between (`draw` of 1..2 chooses
+// whether the line climbs through the third or the fifth).
+int WalkingStep(const PatternChord& chord, int beat, int beats, int previous, int nextBass, int draw);
 
 }  // namespace songloom::arrange

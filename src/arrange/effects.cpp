@@ -1,5 +1,7 @@
 #include "arrange/effects.h"
 
+#include <algorithm>
+
 namespace songloom::arrange {
 
 namespace {
@@ -17,7 +19,8 @@ void Applause(Chords chords, NoteBuffer& out)
 }
 
 // A wave every bar of 384 ticks on the chord then sounding, half of them
-// silent, and two closing waves after the song.
+// silent; the last bar's wave always sounds, so the sea ends with the song
+// instead of running on after the band has stopped.
 void Seashore(PatternContext& x, Chords chords, NoteBuffer& out)
 {
     const Tick total = TotalLength(chords);
@@ -26,28 +29,29 @@ void Seashore(PatternContext& x, Chords chords, NoteBuffer& out)
     Tick chordEnd = chords.front().length;
     for (; t < total; t += 384) {
         while (t >= chordEnd && k + 1 < chords.size()) chordEnd += chords[++k].length;
-        if (x.RB(1, 2) == 1) out.Rest(t, 383);
-        else out.Note(t, chords[k].root + 12, 64, 383);
+        const Tick length = std::min<Tick>(383, total - t - 1);
+        if (t + 384 < total && x.RB(1, 2) == 1) out.Rest(t, length);
+        else out.Note(t, chords[k].root + 12, 64, length);
     }
-    out.Note(t, 72, 64, 383);
-    out.Note(t + 384, 72, 64, 383);
 }
 
+// Birds over the chord roots, one or two octaves down, resting on half the
+// chords; the last chord always has its bird.
 void Birds(PatternContext& x, Chords chords, NoteBuffer& out)
 {
     Tick t = 0;
     for (std::size_t k = 0; k < chords.size(); ++k) {
         const PatternChord& c = chords[k];
+        const bool last = k + 1 == chords.size();
         if (k == 0) {
             out.Note(t, c.root - 12, 54, c.length - 8);
-        } else if (x.RB(1, 2) == 1) {
+        } else if (!last && x.RB(1, 2) == 1) {
             out.Rest(t, c.length - 8);
-        } else if (c.length >= 193 || x.RB(1, 2) == 1) {
+        } else if (last || c.length >= 193 || x.RB(1, 2) == 1) {
             out.Note(t, x.RB(1, 2) == 1 ? c.root - 12 : c.root - 24, 64, c.length - 8);
         }
         t += c.length;
     }
-    out.Note(t, 72, 64, 383);
 }
 
 }  // namespace

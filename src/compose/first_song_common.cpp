@@ -251,7 +251,7 @@ void CFirstSongCommon::Prepare(int melodyInstrument, int bpm)
     ctx_.plainOrnamentSwitchA = 0;
     ctx_.outputMode = arrange::OutputMode::kWriteFile;
     style.channelInstrument[arrange::kMelodyChannel] = melodyInstrument;
-    style.channelInstrument[arrange::kEffectChannel] = arrange::kNoInstrument;
+    // The sound effects a style lists (waves, birds) play under the song.
     for (const int channel : {0, 1, 2, 3, 4, 6, 7, 8}) {
         style.channelMixer[static_cast<std::size_t>(channel)].doublingDelay = 0;
     }

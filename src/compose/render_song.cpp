@@ -34,4 +34,11 @@ std::unique_ptr<arrange::EngineContext> SetUpEngine(Reporter& reporter, Random& 
     return engine;
 }
 
+song::SongData PreviewExcerpt(Reporter& reporter, const song::SongData& song)
+{
+    song::SongData excerpt = song;
+    if (excerpt.bars() > kPreviewBars) excerpt.DeleteBars(reporter, kPreviewBars, excerpt.bars() - 1);
+    return excerpt;
+}
+
 }  // namespace songloom::compose

@@ -34,6 +34,13 @@ struct [[nodiscard]] RenderResult {
 [[nodiscard]] RenderResult RenderSong(arrange::EngineContext& ctx, const song::SongData& song, int category,
                                       int slot, const std::string& outputPath);
 
+// Bars a style preview plays.
+inline constexpr int kPreviewBars = 4;
+
+// The song's first bars (kPreviewBars, or all of a shorter song) with its
+// melody, chords and settings: what a preview of a style plays over.
+song::SongData PreviewExcerpt(Reporter& reporter, const song::SongData& song);
+
 // Builds the style catalogue from random (the same seed gives the same
 // catalogue, and the engine then the same songs) and an engine on it that
 // reads its data files from dataDir, with the active style the build leaves.

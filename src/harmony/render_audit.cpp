@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -151,7 +152,8 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
         c.channel = channel;
         std::map<int, std::int64_t> soundingUntil;
         std::int64_t covered = 0;
-        for (const Note& n : list) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const Note& n = list[i];
             ++c.notes;
             c.lowest = std::min(c.lowest, n.pitch);
             c.highest = std::max(c.highest, n.pitch);
@@ -168,6 +170,9 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
                 c.chordedTicks += n.duration;
                 if (chord->tones[static_cast<std::size_t>(((n.pitch % 12) + 12) % 12)]) {
                     c.chordToneTicks += n.duration;
+                } else if (i + 1 < list.size() && list[i + 1].pitch != n.pitch &&
+                           std::abs(list[i + 1].pitch - n.pitch) <= 2) {
+                    c.passingToneTicks += n.duration;
                 }
             }
         }

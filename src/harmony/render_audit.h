@@ -37,9 +37,20 @@ struct ChannelAudit {
     std::int64_t noteTicks = 0;       // summed durations
     std::int64_t chordToneTicks = 0;  // of those, started on a tone of the sounding chord
     std::int64_t chordedTicks = 0;    // of those, started under a chord (not N/C)
+    // Of the chorded note-time off the chord, what moves by step (one or two
+    // semitones) to the channel's next note: the passing and approach tones
+    // of a walking line.
+    std::int64_t passingToneTicks = 0;
     int offPercussionMap = 0;         // drum channel: notes outside 35-81
     int overlaps = 0;                 // notes starting while the same pitch sounds
     std::int64_t longestSilence = 0;  // ticks, from the start to the song's end
+    // Chord tones and passing tones together.
+    double ChordOrPassingTonePercent() const
+    {
+        return chordedTicks == 0 ? 100.0
+                                 : 100.0 * static_cast<double>(chordToneTicks + passingToneTicks) /
+                                       static_cast<double>(chordedTicks);
+    }
     double ChordTonePercent() const
     {
         return chordedTicks == 0 ? 100.0

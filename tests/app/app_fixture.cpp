@@ -25,7 +25,7 @@ void AppTest::SetUp()
         const auto bytes = TinyMidiFile();
         return WriteFileAtomically(path, bytes);
     };
-    services->import = [](song::SongData&, const std::string&) { return false; };
+    services->import = [](song::SongData&, const std::string&, harmony::MidiImportReport*) { return false; };
 }
 
 void AppTest::TearDown()

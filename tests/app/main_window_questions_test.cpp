@@ -135,7 +135,7 @@ TEST_F(QuestionTest, LibraryAsksAndTheFileBecomesTheCurrentOne)
 
 TEST_F(QuestionTest, ImportAsksAndTheImportedSongHasNoFile)
 {
-    services->import = [](song::SongData& song, const std::string&) {
+    services->import = [](song::SongData& song, const std::string&, harmony::MidiImportReport*) {
         CapturingReporter quiet;
         return song.Reset(quiet, 10, 4, 0);
     };

@@ -22,6 +22,7 @@
 #include "app/sound_preview.h"
 #include <QTextBrowser>
 #include "app_fixture.h"
+#include "support/smf_builder.h"
 #include "song/song_image.h"
 
 namespace songloom::app::test {
@@ -766,7 +767,7 @@ TEST_F(AppTest, ExportProposesTheHomeFileNameAndRendersThere)
 TEST_F(AppTest, ImportReplacesTheSongThroughTheImporter)
 {
     std::string asked;
-    services->import = [&](song::SongData& song, const std::string& path) {
+    services->import = [&](song::SongData& song, const std::string& path, harmony::MidiImportReport*) {
         asked = path;
         song.TakeSnapshot();
         CapturingReporter quiet;
@@ -788,6 +789,40 @@ TEST_F(AppTest, ImportReplacesTheSongThroughTheImporter)
     EXPECT_EQ(w.document().undoStack().undoText(), QStringLiteral("MIDIファイルの読み込み"));
     w.undoAction()->trigger();
     EXPECT_EQ(w.song().bars(), 40);
+}
+
+TEST_F(AppTest, TheScoreOffersTheReadingsOfTheBeatUnderThePoint)
+{
+    services->import = [this](song::SongData& song, const std::string& path, harmony::MidiImportReport* report) {
+        return harmony::ImportMidi(reporter, path, song, 0, report);
+    };
+    // Four 4/4 bars, one chord a bar: | C | F | G7 | C |.
+    songloom::test::SmfBuilder()
+        .Header(0, 1, 96)
+        .Track([](songloom::test::TrackBytes& t) {
+            const std::vector<std::vector<int>> bars = {{48, 52, 55}, {41, 45, 48}, {43, 47, 50, 53}, {48, 52, 55}};
+            for (const auto& chord : bars) {
+                for (int p : chord) t.Delta(0).NoteOn(1, p, 90);
+                t.Delta(4 * 96);
+                for (int p : chord) t.NoteOff(1, p).Delta(0);
+            }
+        })
+        .WriteTo(WorkFile("in.mid"));
+    MainWindow& w = Start();
+    dialogAnswer = WorkFile("in.mid");
+    w.Command(kCmdImport);
+    ASSERT_EQ(w.song().bars(), 4);
+    ScoreView& score = w.score();
+    const QPoint inSecondBar = CellPoint(1, 2);
+    const int beat = score.BeatAt(inSecondBar.x(), inSecondBar.y());
+    EXPECT_EQ(beat, 5);
+    const auto texts = score.ChordAlternativeTexts(beat);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("F  "))) << texts[0].toStdString();
+    // Cells past the song's end have no beat, and no readings.
+    const QPoint past = CellPoint(7);
+    EXPECT_EQ(score.BeatAt(past.x(), past.y()), -1);
+    EXPECT_TRUE(score.ChordAlternativeTexts(-1).empty());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "common/random.h"
 #include "song/drop_target.h"
 #include "song/song_image.h"
+#include "support/smf_builder.h"
 #include "support/test_paths.h"
 
 namespace songloom::app::test {
@@ -175,6 +176,76 @@ TEST_F(DocumentTest, ClearKeepsThePhraseAndLeavesTheFile)
     EXPECT_EQ(document.undoStack().undoText(), QStringLiteral("クリア"));
     document.undoStack().undo();
     EXPECT_EQ(document.song().GetNote(0, 0, 0).value, 60);
+}
+
+// A waltz in G at 96 ticks: a chord held through each bar, a melody note a
+// beat. Bars | G | C | D7 | G |.
+void WriteWaltz(const std::string& path)
+{
+    using songloom::test::TrackBytes;
+    songloom::test::SmfBuilder()
+        .Header(1, 3, 96)
+        .Track([](TrackBytes& t) { t.TimeSignature(3, 2); })
+        .Track([](TrackBytes& t) {
+            for (int p : {67, 71, 74, 72, 76, 72, 74, 72, 66, 67, 71, 67}) t.Delta(0).NoteOn(0, p, 90).Delta(96).NoteOff(0, p);
+        })
+        .Track([](TrackBytes& t) {
+            const std::vector<std::vector<int>> bars = {{43, 47, 50}, {36, 40, 43}, {38, 42, 45, 48}, {43, 47, 50}};
+            for (const auto& chord : bars) {
+                for (int p : chord) t.Delta(0).NoteOn(1, p, 90);
+                t.Delta(3 * 96);
+                for (int p : chord) t.NoteOff(1, p).Delta(0);
+            }
+        })
+        .WriteTo(path);
+}
+
+TEST_F(DocumentTest, AnImportedSongOffersTheChordReadingsOfEachBeatWhileItIsThatSong)
+{
+    services.import = [this](song::SongData& s, const std::string& path, harmony::MidiImportReport* report) {
+        return harmony::ImportMidi(reporter, path, s, 0, report);
+    };
+    const std::string path = dir.File("waltz.mid");
+    WriteWaltz(path);
+    EXPECT_TRUE(document.ChordAlternatives(0).empty()) << "a song that was not imported has none";
+    ASSERT_TRUE(document.Import(path));
+    ASSERT_EQ(document.song().beats(), 3);
+    const auto readings = document.ChordAlternatives(3);  // bar 2, beat 1
+    ASSERT_GE(readings.size(), 2u);
+    EXPECT_EQ(harmony::CandidateName(readings[0]), "C");
+    EXPECT_TRUE(document.ChordAlternatives(document.song().ActiveBeats()).empty());
+    EXPECT_TRUE(document.ChordAlternatives(-1).empty());
+
+    // Choosing a reading changes that one beat, as one undo step.
+    const std::string second = harmony::CandidateName(readings[1]);
+    ASSERT_TRUE(document.SetBeatChord(3, second));
+    EXPECT_EQ(document.song().ChordName(3), song::CompleteChordName(second));
+    EXPECT_EQ(document.song().ChordName(4), "C ");
+    EXPECT_EQ(document.undoStack().undoText(), QStringLiteral("コードの選択"));
+    EXPECT_FALSE(document.SetBeatChord(3, "H7")) << "no such chord";
+    EXPECT_FALSE(document.SetBeatChord(document.song().ActiveBeats(), "C"));
+    document.undoStack().undo();
+    EXPECT_EQ(document.song().ChordName(3), "C ");
+    EXPECT_EQ(document.ChordAlternatives(3), readings);
+
+    // Another bar count hides them; undoing that shows them again.
+    ASSERT_TRUE(document.SetBarCount(document.song().bars() + 1));
+    EXPECT_TRUE(document.ChordAlternatives(3).empty());
+    document.undoStack().undo();
+    EXPECT_EQ(document.ChordAlternatives(3), readings);
+
+    // Undoing the import takes them away for good.
+    document.undoStack().undo();
+    EXPECT_TRUE(document.ChordAlternatives(3).empty());
+    document.undoStack().redo();
+    EXPECT_TRUE(document.ChordAlternatives(3).empty());
+
+    // So does clearing a fresh import (made on the song as it was before).
+    document.undoStack().undo();
+    ASSERT_TRUE(document.Import(path));
+    EXPECT_FALSE(document.ChordAlternatives(3).empty());
+    ASSERT_TRUE(document.Clear());
+    EXPECT_TRUE(document.ChordAlternatives(3).empty());
 }
 
 TEST_F(DocumentTest, StepsKeepOnlyTheBytesThatChanged)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "arrange/bass_patterns.h"
@@ -19,7 +21,7 @@ std::vector<PlacedNote> PlayBass(TestContext& t, const std::vector<PatternChord>
     return out.Sounding();
 }
 
-TEST(EighthBass, TableGivesStepwiseAndChordToneFigures)
+TEST(EighthBass, TableGivesRootFifthAndChordToneFigures)
 {
     // C7 voiced 64, 67, 70 over bass 36.
     const PatternChord c7 = SongChord("CMPs", 384);
@@ -27,18 +29,19 @@ TEST(EighthBass, TableGivesStepwiseAndChordToneFigures)
         int position, draw, first, second;
     };
     const Row rows[] = {
-        {0, 1, 36, 36}, {0, 3, 36, 36},  // the downbeat is always the bass
-        {1, 1, 34, 34}, {2, 1, 33, 33}, {3, 1, 31, 31},  // step-wise: bass - 2, - 3, - 5
-        {1, 2, 40, 43}, {2, 4, 46, 46}, {3, 3, 45, 43},  // chord tones two octaves down
+        {0, 1, 36, 36}, {0, 3, 36, 36},                  // the downbeat is always the bass
+        {1, 1, 36, 48}, {2, 1, 43, 43}, {3, 1, 48, 43},  // root, octave and fifth
+        {1, 2, 40, 43}, {2, 4, 46, 46}, {3, 3, 43, 40},  // chord tones two octaves down
     };
     for (const Row& r : rows) {
         const EighthPair pair = EighthBassPair(c7, r.position, r.draw);
         EXPECT_EQ(pair.first, r.first) << r.position << "/" << r.draw;
         EXPECT_EQ(pair.second, r.second) << r.position << "/" << r.draw;
+        for (const int note : {pair.first, pair.second}) EXPECT_TRUE(c7.IsChordTone(note)) << note;
     }
 }
 
-TEST(EighthBass, EighthsPerChordLengthAndTheClosingFigures)
+TEST(EighthBass, EighthsPerChordLengthApproachAndTheClose)
 {
     TestContext t;
     // Inner chords: one beat gives two eighths, a bar eight, all 47 long at 104.
@@ -56,15 +59,16 @@ TEST(EighthBass, EighthsPerChordLengthAndTheClosingFigures)
         EXPECT_EQ(second[i].duration, 47);
         EXPECT_EQ(second[i].velocity, 104);
     }
-    // The second-last chord walks down into the last one.
-    std::vector<int> approach;
-    for (const PlacedNote& n : third) approach.push_back(n.note - 43);
-    EXPECT_EQ(approach, (std::vector<int>{0, 0, -2, -2, -3, -3, -4, -4}));
-    // The last chord: bass + 5, + 3, + 2, then the bass for 94 ticks.
+    // Chord tones throughout; only the last eighth before a change leads a
+    // semitone into the next bass (F's bar into G, G's into C).
+    for (std::size_t i = 0; i + 1 < second.size(); ++i) EXPECT_TRUE(chords[1].IsChordTone(second[i].note)) << i;
+    EXPECT_EQ(std::abs(second.back().note - 43), 1);
+    ASSERT_EQ(third.size(), 8u);
+    EXPECT_EQ(std::abs(third.back().note - 36), 1);
+    // The last chord walks down its chord to the bass, held 94 ticks.
     ASSERT_EQ(last.size(), 4u);
-    EXPECT_EQ(last[0].note, 41);
-    EXPECT_EQ(last[1].note, 39);
-    EXPECT_EQ(last[2].note, 38);
+    for (const PlacedNote& n : last) EXPECT_TRUE(chords[3].IsChordTone(n.note)) << n.note;
+    EXPECT_GT(last[0].note, last[2].note);
     EXPECT_EQ(last[3].note, 36);
     EXPECT_EQ(last[3].at, 864 + 144);
     EXPECT_EQ(last[3].duration, 94);
@@ -100,46 +104,72 @@ TEST(RepeatedBass, HalfNotesWithOctavesOrEighthsUnderGuitarPattern)
     EXPECT_EQ(PlayBass(t, {SongChord("CMPo", 384)}, 1).size(), 3u);
 }
 
-TEST(PedalBass, HoldsTheFirstBassInHalfBarPieces)
+TEST(SustainedBass, HoldsEachChordsBassInHalfBarPieces)
 {
     TestContext t;
     const auto notes = PlayBass(t, {SongChord("CMPo", 384), SongChord("GMPo", 96)}, 2);
     ASSERT_EQ(notes.size(), 3u);
-    for (const PlacedNote& n : notes) EXPECT_EQ(n.note, 36);
+    EXPECT_EQ(notes[0].note, 36);
+    EXPECT_EQ(notes[1].note, 36);
+    EXPECT_EQ(notes[2].note, 43);  // the G chord gets its own bass
     EXPECT_EQ(notes[0].duration, 192);
     EXPECT_EQ(notes[1].duration, 189);
     EXPECT_EQ(notes[2].duration, 93);
 }
 
-TEST(WalkingBass, StepsTowardTheNextBassAndAvoidsWeakDegrees)
+TEST(WalkingBass, ChordTonesAndOneApproachBeforeEachChange)
 {
-    std::array<std::uint8_t, 12> chromatic{};
-    chromatic.fill(9);
     const PatternChord c = SongChord("CMPo", 384);
-    // Next bass 2 semitones up: near, so semitone steps.
-    EXPECT_EQ(WalkingStep(c, 1, 36, 38, chromatic), 37);
-    // Next bass 10 up: far, whole tones on every beat.
-    EXPECT_EQ(WalkingStep(c, 1, 36, 46, chromatic), 38);
-    EXPECT_EQ(WalkingStep(c, 3, 40, 42, chromatic), 42);  // 6 above: beyond beat 3's limit of 5
-    // Downward: near gives semitones, far whole tones.
-    EXPECT_EQ(WalkingStep(c, 1, 36, 33, chromatic), 35);
-    EXPECT_EQ(WalkingStep(c, 2, 36, 26, chromatic), 34);
-    // A step onto a weak degree of the scale moves one further.
-    const PatternChord scale = SongChord("CMPo", 384);  // weights 9 on C, E, G only
-    EXPECT_EQ(WalkingStep(c, 1, 36, 46, scale.digits), 39);  // D is weak: one semitone further
+    // The first beat is the bass, the last before a new bass a semitone off it.
+    EXPECT_EQ(WalkingStep(c, 0, 4, 40, 43, 1), 36);
+    EXPECT_EQ(WalkingStep(c, 3, 4, 40, 43, 1), 42);  // climbing into G
+    EXPECT_EQ(WalkingStep(c, 3, 4, 48, 43, 2), 44);  // coming down onto G
+    // Between them chord tones: third or fifth, fifth or octave.
+    EXPECT_EQ(WalkingStep(c, 1, 4, 36, 43, 1), 40);
+    EXPECT_EQ(WalkingStep(c, 1, 4, 36, 43, 2), 43);
+    EXPECT_EQ(WalkingStep(c, 2, 4, 40, 43, 2), 48);
+    // No approach when the next chord keeps the bass.
+    EXPECT_TRUE(c.IsChordTone(WalkingStep(c, 3, 4, 43, 36, 2)));
 }
 
-TEST(WalkingBass, RhythmAndTheLastChord)
+TEST(WalkingBass, QuarterNotesWithoutBursts)
 {
     TestContext t;
-    const auto notes = PlayBass(t, {SongChord("CMPo", 192), SongChord("FMPo", 384)}, 8);
-    // Two beats of two notes each (71 and 23 ticks), then the closing pair.
-    ASSERT_EQ(notes.size(), 6u);
-    EXPECT_EQ(notes[0].duration, 71);
-    EXPECT_EQ(notes[1].at, 73);
-    EXPECT_EQ(notes[1].duration, 23);
-    EXPECT_EQ(notes[4].note, 41 - 12);
-    EXPECT_EQ(notes[5].at, 192 + 192);
+    const std::vector<PatternChord> song{SongChord("CMPo", 384), SongChord("AmPo", 384), SongChord("FMPo", 192),
+                                         SongChord("GMPs", 192), SongChord("CMPo", 384)};
+    for (const int feel : {0, 3}) {
+        t.context.rhythmFeel = feel;
+        const auto notes = PlayBass(t, song, 8);
+        // Every beat but the closing chord's has one note on the beat (a
+        // swung skip adds one more, never more); no two onsets closer than
+        // a triplet eighth.
+        for (std::size_t i = 1; i < notes.size(); ++i) EXPECT_GE(notes[i].at - notes[i - 1].at, 32) << feel;
+        int onBeat = 0;
+        for (const PlacedNote& n : notes) onBeat += n.at % 96 == 0 && n.at < 1152 ? 1 : 0;
+        EXPECT_EQ(onBeat, 12) << feel;
+        // The beat before each change approaches the next bass by a semitone.
+        for (const Tick change : {384, 768, 960}) {
+            const auto before = std::find_if(notes.begin(), notes.end(),
+                                             [&](const PlacedNote& n) { return n.at == change - 96; });
+            const auto at = std::find_if(notes.begin(), notes.end(), [&](const PlacedNote& n) { return n.at == change; });
+            ASSERT_NE(before, notes.end());
+            ASSERT_NE(at, notes.end());
+            EXPECT_EQ(std::abs(before->note - at->note), 1) << change;
+        }
+    }
+}
+
+TEST(WaltzBass, OomOnEveryBarRootThenFifth)
+{
+    TestContext t;
+    t.context.meter = 1;
+    t.context.rhythmFeel = 3;  // no accented runs
+    const auto notes = PlayBass(t, {SongChord("CMPo", 576), SongChord("GMPo", 288)}, 23);
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0], (PlacedNote{0, 36, 64, 90}));
+    EXPECT_EQ(notes[1], (PlacedNote{288, 43, 64, 90}));  // the second bar of C: its fifth
+    EXPECT_EQ(notes[2].at, 576);
+    EXPECT_EQ(notes[2].note, 43);
 }
 
 TEST(GridBass, PlaysGridThreeTwoOctavesDownAndHolds)

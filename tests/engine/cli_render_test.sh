@@ -39,14 +39,28 @@ if [[ ! -w $dir/ro ]]; then
     cmp -s "$dir/own.mid" "$dir/ro/old.mid" || fail "a failed render changed the old file"
 fi
 chmod 755 "$dir/ro"
-# audit: the rock rendering passes; the song's own style (a piano that only
-# sounds over two-beat chords) rests for more than two bars and fails.
+# audit: the rock rendering passes; a file whose bass holds F sharp under a
+# C chord for the whole song fails.
 out=$("$cli" audit "$dir/rock.mid") || fail "audit of the rock rendering: $out"
 grep -q "^passed$" <<<"$out" || fail "audit: no verdict"
 grep -Eq "^ 2 +[0-9]+ +[0-9]+-[0-9]+ +[0-9.]+%" <<<"$out" || fail "audit: no bass line"
-"$cli" audit "$dir/own.mid" >"$dir/own.txt"; status=$?
-[[ $status == 3 ]] || fail "audit of the sparse piano: status $status"
-grep -q "^FAIL channel 3: silent" "$dir/own.txt" || fail "audit: $(cat "$dir/own.txt")"
+/usr/bin/python3 - "$dir/wrong.mid" <<'PY' || fail "writing the wrong bass"
+import sys, mido
+f = mido.MidiFile(ticks_per_beat=96)
+t = mido.MidiTrack(); f.tracks.append(t)
+t.append(mido.MetaMessage("marker", text="C ", time=0))
+t.append(mido.Message("note_on", channel=2, note=42, velocity=64, time=0))
+t.append(mido.Message("note_off", channel=2, note=42, velocity=0, time=1536))
+f.save(sys.argv[1])
+PY
+"$cli" audit "$dir/wrong.mid" >"$dir/wrong.txt"; status=$?
+[[ $status == 3 ]] || fail "audit of the wrong bass: status $status"
+grep -q "^FAIL bass" "$dir/wrong.txt" || fail "audit: $(cat "$dir/wrong.txt")"
+# --preview renders the song's first four bars only.
+"$cli" render "$song" -o "$dir/preview.mid" --category 2 --style 2 --seed 3 --preview >/dev/null || fail "preview"
+# (Four bars of 384 ticks and at most the closing beat of the last track.)
+ticks=$("$cli" audit "$dir/preview.mid" | awk 'NR == 1 { print $2 }')
+((ticks >= 1536 && ticks <= 1536 + 384)) || fail "preview: $ticks ticks"
 "$cli" audit --json "$dir/rock.mid" | grep -q '"passed": true' || fail "audit json"
 "$cli" audit "$dir/none.mid" 2>/dev/null && fail "audit of a missing file"
 echo "ok"

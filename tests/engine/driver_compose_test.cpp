@@ -72,7 +72,7 @@ TEST_F(DriverCompose, PrepareSetsTheEngineForTheUsersMelody)
     fx.ctx->secondMelodySwitch = 1;
     CFirstSongCommon(*fx.ctx).Prepare(40, 100);
     EXPECT_EQ(style.channelInstrument[1], 40);
-    EXPECT_EQ(style.channelInstrument[8], 256);
+    EXPECT_EQ(style.channelInstrument[8], 122);  // the style's sound effects stay
     EXPECT_EQ(style.tempo, 600000);
     EXPECT_EQ(style.noteDatabaseKind, 1);
     EXPECT_EQ(style.melodyOptions[2], 8);
