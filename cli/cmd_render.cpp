@@ -29,6 +29,10 @@ struct RenderArgs {
     bool preview = false;
     std::string reroll;
     std::string from;
+    std::string intro = "none";
+    std::string ending = "on";
+    std::string phrases = "on";
+    std::optional<int> humanize;
 };
 
 constexpr int kMaxTranspose = 24;
@@ -82,6 +86,13 @@ int Render(CliContext& context, const RenderArgs& args)
     if (args.instrument) song.info.instrument = *args.instrument;
     if (args.preview) song = compose::PreviewExcerpt(context.reporter, song);
     // An old file at the output path says nothing about this rendering.
+    engine->performance.intro = args.intro == "count" ? arrange::IntroKind::kCountIn
+                                : args.intro == "2"   ? arrange::IntroKind::kGroove2
+                                : args.intro == "4"   ? arrange::IntroKind::kGroove4
+                                                      : arrange::IntroKind::kNone;
+    engine->performance.ending = args.ending == "on";
+    engine->performance.phrases = args.phrases == "on";
+    engine->performance.humanize = args.humanize.value_or(-1);
     if (!compose::RenderSong(*engine, song, category, slot, args.output)) {
         std::fprintf(stderr, "render: %s was not written\n", args.output.c_str());
         return 1;
@@ -126,6 +137,14 @@ const CommandRegistrar kRender("render", [](CLI::App& app, CliContext& context) 
             return midi::ParseRerollSpec(text, spec) ? std::string() : std::string("not BARS:PART");
         });
     from->needs(cmd->get_option("--reroll"));
+    cmd->add_option("--intro", args->intro, "Intro: none, count (a bar on sticks), 2 or 4 bars of groove")
+        ->check(CLI::IsMember({"none", "count", "2", "4"}));
+    cmd->add_option("--ending", args->ending, "The last chord held by the band: on or off")
+        ->check(CLI::IsMember({"on", "off"}));
+    cmd->add_option("--phrases", args->phrases, "Crashes, fills and varied phrase ends: on or off")
+        ->check(CLI::IsMember({"on", "off"}));
+    cmd->add_option("--humanize", args->humanize, "Humanise 0-100 (default: the style's amount; 0 the exact grid)")
+        ->check(CLI::Range(0, 100));
     cmd->callback([args, &context] { context.status = Render(context, *args); });
 });
 

@@ -136,6 +136,17 @@ constexpr char SectionLetter(int sectionNumber) { return sectionNumber % 2 == 1 
 int BuildChordList(const harmony::ChordEntryContext& context, harmony::ChordList& list,
                    std::span<const SongSection> sections);
 
+// How the band performs a composition around its notes: an intro before
+// the song, an ending on the last chord, phrase marks (crashes, fills,
+// varied phrase ends) and the humanise amount 0-100 (-1: the style's).
+enum class IntroKind { kNone, kCountIn, kGroove2, kGroove4 };
+struct PerformanceSettings {
+    IntroKind intro = IntroKind::kNone;
+    bool ending = true;
+    bool phrases = true;
+    int humanize = -1;
+};
+
 // The engine's state. Members owned here unless said otherwise.
 struct EngineContext {
     // catalogue: the app's catalogue, built once at start-up; the engine only
@@ -188,6 +199,7 @@ struct EngineContext {
     bool chordDisplay = true;     // chord markers in the conductor track
     bool leadInBar = false;       // drums start after one bar's rest when set
     int soundModuleMode = 0;      // read by the drum kit choice
+    PerformanceSettings performance;  // a setting: kept from one composition to the next
 
     // Programs remembered at channel set-up (channel 6 plays channel 1's).
     int melodyProgram = 0;

@@ -15,6 +15,7 @@
 #include "harmony/chord_code.h"
 #include "harmony/chord_entry.h"
 #include "compose/fs_algo.h"
+#include "compose/performance.h"
 #include "midi/midi_file.h"
 #include "midi/midi_track.h"
 
@@ -327,6 +328,7 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     arrange::RenderEffectChannel(ctx);
     step();
 
+    PerformTracks(ctx);
     if (ctx.activeStyle.partParams[arrange::kMelodyChannel].partKind == kMergeSetting) {
         MergeWithClashRemoval(ctx);
     }
