@@ -20,9 +20,10 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-dejavu-core xvfb xauth sox midicsv python3-mido python3-numpy
 )
 
-install_packages() {
-  local missing=()
-  for p in "${PACKAGES[@]}"; do
+install_packages() {  # [PACKAGE...]; none: the set-up's own
+  local missing=() wanted=("$@")
+  ((${#wanted[@]})) || wanted=("${PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if ((${#missing[@]})); then
@@ -101,12 +102,19 @@ cmd_fuzz() {
   return $status
 }
 
+# What the benchmarks compare against: they run when installed.
+BENCH_PEERS=(mma midicsv python3-mido)
+
 cmd_bench() {
   install_packages
+  install_packages "${BENCH_PEERS[@]}"
   build_release
   for b in build/release/bench/bench_*; do
-    [[ -x $b ]] && "$b" --benchmark_repetitions="${REPS:-5}" --benchmark_report_aggregates_only=true
+    [[ -x $b ]] && "$b" --benchmark_repetitions="${REPS:-5}" --benchmark_report_aggregates_only=true \
+      --benchmark_out="build/release/${b##*/}.json" --benchmark_out_format=json
   done
+  bench/peers/peers.sh build/release/cli/songloom-cli build/release/bench/peer_timer \
+    build/release/bench_render.json
 }
 
 cmd_package() {

@@ -24,7 +24,12 @@ struct MidiOptions {
 void Dump(CliContext& context, const MidiOptions& options)
 {
     std::vector<std::uint8_t> image;
-    if (!ReadWholeFile(options.input, image, midi::kLargeReadCapacity)) {
+    if (FileExists(options.input) && FileSize(context.reporter, options.input) > midi::kMaxMidiFileSize) {
+        midi::ReportFileTooLarge(context.reporter, FileSize(context.reporter, options.input), midi::kMaxMidiFileSize);
+        context.status = 1;
+        return;
+    }
+    if (!ReadWholeFile(options.input, image, midi::kMaxMidiFileSize)) {
         std::fprintf(stderr, "cannot read %s\n", options.input.c_str());
         context.status = 1;
         return;
@@ -38,16 +43,20 @@ void Convert(CliContext& context, const MidiOptions& options)
 {
     bool loaded = false;
     bool saved = false;
+    CountingReporter reporter(context.reporter);
     if (options.format == 0) {
-        midi::CMidiFile0 file(context.reporter, options.input);
+        midi::CMidiFile0 file(reporter, options.input);
         loaded = file.Loaded();
         if (loaded) saved = file.Save(options.output);
     } else {
-        midi::CMidiFile1 file(context.reporter, options.input);
+        midi::CMidiFile1 file(reporter, options.input);
         loaded = file.Loaded();
         if (loaded) saved = file.Save(options.output);
     }
-    if (!loaded) std::fprintf(stderr, "%s is not a MIDI file that can be read\n", options.input.c_str());
+    // A refusal the loader explained (too large, not MIDI) needs no second line.
+    if (!loaded && reporter.Count() == 0) {
+        std::fprintf(stderr, "%s is not a MIDI file that can be read\n", options.input.c_str());
+    }
     if (!loaded || !saved) context.status = 1;
 }
 

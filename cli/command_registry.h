@@ -3,6 +3,8 @@
 // commands are added without touching main.
 
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -26,7 +28,35 @@ struct CommandRegistrar {
 
 void SetUpAllCommands(CLI::App& app, CliContext& context);
 
+// Passes every report on and counts them, so a command can tell whether a
+// failure was already explained to the user. Reports may come from another
+// thread (the player's).
+class CountingReporter : public Reporter {
+public:
+    explicit CountingReporter(Reporter& inner) : inner_(inner) {}
+    void Report(const ErrorReport& report) override
+    {
+        ++count_;
+        inner_.Report(report);
+    }
+    bool Confirm(std::string_view question) override { return inner_.Confirm(question); }
+    [[noreturn]] void Terminate(const ErrorReport& report) override
+    {
+        inner_.Terminate(report);
+        std::abort();  // not reached: the inner sink ends the process
+    }
+    int Count() const { return count_; }
+
+private:
+    Reporter& inner_;
+    std::atomic<int> count_{0};
+};
+
 // Helpers shared by commands.
 std::string ReadTextArg(const std::string& utf8);  // kept UTF-8 as given
+
+// Parses the command line against every registered command (and those that
+// addMore adds) and runs the one chosen; returns the exit status.
+int RunCommandLine(int argc, char** argv, void (*addMore)(CLI::App&) = nullptr);
 
 }  // namespace songloom::cli

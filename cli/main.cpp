@@ -1,44 +1,79 @@
+// songloom-cli. The commands that only read, render and write files run in
+// this program, which links no audio, MIDI-port or GUI library. The commands
+// that need them (play, wav, ports, draw) live in songloom-cli-media,
+// installed beside this program; they are listed here and handed over to it
+// with the same arguments, so the user keeps one command.
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
-#include <map>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "command_registry.h"
 
 namespace songloom::cli {
 namespace {
 
-std::map<std::string, CommandSetup>& Registry()
+constexpr std::string_view kMediaHelper = "songloom-cli-media";
+
+struct MediaCommand {
+    const char* name;
+    const char* description;
+};
+
+constexpr MediaCommand kMediaCommands[] = {
+    {"play", "Play a Standard MIDI File in real time"},
+    {"wav", "Render a Standard MIDI File into a WAV file"},
+    {"ports", "List the MIDI output ports"},
+#ifdef SONGLOOM_CLI_DRAW
+    {"draw", "Draw one page of a song's score as a PNG image"},
+#endif
+};
+
+bool IsMediaCommand(const char* arg)
 {
-    static std::map<std::string, CommandSetup> registry;  // filled before main
-    return registry;
+    for (const MediaCommand& c : kMediaCommands) {
+        if (std::strcmp(arg, c.name) == 0) return true;
+    }
+    return false;
+}
+
+// The helper is looked for in the folder of this very executable, wherever
+// it was installed or built; returns only when it cannot be started.
+int RunMediaHelper(int argc, char** argv)
+{
+    std::string path(kMediaHelper);
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        const std::string_view exe(self, static_cast<std::size_t>(n));
+        const auto slash = exe.rfind('/');
+        if (slash != std::string_view::npos) path = std::string(exe.substr(0, slash + 1)) + path;
+    }
+    std::vector<char*> args(argv, argv + argc);
+    args.push_back(nullptr);
+    ::execv(path.c_str(), args.data());
+    std::fprintf(stderr, "songloom-cli: cannot run %s: %s\n", path.c_str(), std::strerror(errno));
+    return 127;
+}
+
+// Entries for --help only: a media command never reaches the parser here.
+void AddMediaCommands(CLI::App& app)
+{
+    for (const MediaCommand& c : kMediaCommands) {
+        app.add_subcommand(c.name, c.description)->allow_extras()->prefix_command();
+    }
 }
 
 }  // namespace
-
-CommandRegistrar::CommandRegistrar(std::string name, CommandSetup setup)
-{
-    Registry().emplace(std::move(name), std::move(setup));
-}
-
-void SetUpAllCommands(CLI::App& app, CliContext& context)
-{
-    for (auto& [name, setup] : Registry()) setup(app, context);
-}
-
-std::string ReadTextArg(const std::string& utf8) { return utf8; }
-
 }  // namespace songloom::cli
 
 int main(int argc, char** argv)
 {
-    songloom::StderrReporter reporter;
-    songloom::cli::CliContext context{reporter};
-    CLI::App app{"Songloom command line: song files, rendering, MIDI, styles"};
-    app.require_subcommand(1);
-    songloom::cli::SetUpAllCommands(app, context);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e);
-    }
-    return context.status;
+    if (argc > 1 && songloom::cli::IsMediaCommand(argv[1])) return songloom::cli::RunMediaHelper(argc, argv);
+    return songloom::cli::RunCommandLine(argc, argv, songloom::cli::AddMediaCommands);
 }

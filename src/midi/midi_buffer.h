@@ -4,6 +4,7 @@
 // filled but never past Capacity, so a small file costs little memory.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,14 @@
 
 namespace songloom::midi {
 
-// Standard capacity of tracks and files in bytes.
+// Standard capacity of tracks and files in bytes: what the engine writes
+// with. Reading is not bound by it (see kMaxMidiFileSize).
 inline constexpr std::uint32_t kStandardCapacity = 0x60000;  // 393,216
+// Largest MIDI file that is read (64 MiB); a larger one is refused with one
+// report that names its size. A file or track that reads more bytes than
+// its capacity takes this as its capacity, so that what it read can be
+// written again.
+inline constexpr std::uint32_t kMaxMidiFileSize = 64u << 20;
 // The capacity at which a read that fills the buffer is reported as too large.
 inline constexpr std::uint32_t kLargeReadCapacity = 0xF0000;  // 983,040
 
@@ -21,9 +28,12 @@ public:
     CMidiBuffer(Reporter& reporter, std::uint32_t capacity) : reporter_(&reporter), Capacity(capacity) {}
 
     std::int32_t Used() const { return static_cast<std::int32_t>(Bytes.size()); }
-    // Reads at most Capacity bytes of path. Cannot open: GENE 0x01000007,
-    // Used 0, false.
+    // Reads the whole of path. Cannot open: GENE 0x01000007, Used 0, false;
+    // larger than kMaxMidiFileSize: M1DT 0x03000019 with the size, Used 0,
+    // false.
     bool ReadFile(const std::string& path);
+    // Takes image as Bytes under the same size limit; false when refused.
+    bool TakeImage(std::span<const std::uint8_t> image);
     // Writes the Used bytes atomically (temporary file and rename). Failure:
     // GENE 0x01000007 and false; the previous file is left as it was.
     bool WriteFile(const std::string& path) const;
@@ -31,6 +41,8 @@ public:
     Reporter& reporter() const { return *reporter_; }
 
 protected:
+    // Raises Capacity to kMaxMidiFileSize when size bytes would not fit.
+    void MakeRoomFor(std::size_t size);
     Reporter* reporter_;
 
 public:

@@ -60,7 +60,8 @@ void CMidiEvent::ResizeData(std::int32_t n)
         return;
     }
     const auto keep = std::min<std::size_t>(static_cast<std::size_t>(std::max(DataLength, 0)), static_cast<std::size_t>(n));
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(n), 0);
+    EventBytes block;
+    block.resize(static_cast<std::size_t>(n), 0);
     std::copy_n(Data.begin(), std::min(keep, Data.size()), block.begin());
     Data = std::move(block);
 }

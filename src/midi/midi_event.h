@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/reporter.h"
+#include "midi/event_bytes.h"
 
 namespace songloom::midi {
 
@@ -75,7 +76,7 @@ struct CMidiEvent {
     std::int32_t Number = 0;
     std::int32_t Value = 0;
     std::int32_t DataLength = 0;
-    std::vector<std::uint8_t> Data;  // empty: the event has no data
+    EventBytes Data;  // empty: the event has no data
     std::int32_t Channel = kNoChannel;
 
     CMidiEvent() = default;

@@ -93,16 +93,16 @@ CMidiFile0::CMidiFile0(Reporter& reporter, std::span<const std::uint8_t> image, 
     : CMidiFile0(reporter, capacity)
 {
     ReportFormat0Warning(reporter, warnings_, 0);
-    Bytes.assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(image.size(), capacity)));
+    if (!TakeImage(image)) return;
     LoadImage(true);
 }
 
 CMidiFile0::CMidiFile0(const CMidiFile0& other)
-    : CMidiBuffer(other.reporter(), kStandardCapacity),
+    : CMidiBuffer(other.reporter(), std::max(kStandardCapacity, other.Capacity)),
       Division(other.Division),
       State(other.State),
       TimeSignature(other.TimeSignature),
-      Track(other.Track, kStandardCapacity),
+      Track(other.Track, std::max(kStandardCapacity, other.Track.Capacity)),
       loaded_(other.loaded_)
 {
 }
@@ -165,7 +165,9 @@ void CMidiFile0::PairNotes()
         ReportFormat0Error(*reporter_, m0dt::kInternal);
         return;
     }
-    Track.PairNotes();
+    if (Track.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote) > 0) {
+        ReportTrackWarning(*reporter_, warnings_, mdtk::kOpenNotesClosed);
+    }
     State = 2;
 }
 
@@ -263,10 +265,6 @@ CMidiFile1::CMidiFile1(Reporter& reporter, const std::string& path, std::uint32_
 {
     ReportFormat1Warning(reporter, warnings_, 0);
     State = 0;
-    if (FileExists(path) && FileSize(reporter, path) > capacity) {
-        ReportFormat1Error(reporter, m1dt::kTooLarge);
-        return;
-    }
     if (!ReadFile(path)) return;
     LoadImage(false, true);
 }
@@ -277,7 +275,7 @@ CMidiFile1::CMidiFile1(Reporter& reporter, std::span<const std::uint8_t> image, 
 {
     ReportFormat1Warning(reporter, warnings_, 0);
     State = 0;
-    Bytes.assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(image.size(), capacity)));
+    if (!TakeImage(image)) return;
     LoadImage(showRepair, true);
 }
 
@@ -338,6 +336,7 @@ void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
     } else if (allowOtherFormat && HasMThd(Bytes, 0)) {
         CMidiFile0 other(*reporter_, kStandardCapacity);
         other.Bytes = Bytes;
+        other.MakeRoomFor(Bytes.size());
         other.LoadImage(false);
         if (!other.Loaded()) return;
         SplitFrom(other);
@@ -410,10 +409,12 @@ void CMidiFile1::PairNotes()
         ReportFormat1Error(*reporter_, m1dt::kInternal);
         return;
     }
+    std::int32_t closed = 0;
     for (auto& track : Tracks) {
         Sleep();
-        track.PairNotes();
+        closed += track.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote);
     }
+    if (closed > 0) ReportTrackWarning(*reporter_, warnings_, mdtk::kOpenNotesClosed);
     State = 2;
 }
 
@@ -488,7 +489,16 @@ void CMidiFile1::ToFormat0(CMidiFile0& target)
     target.Division = Division;
     std::vector<const CMidiTrack*> sources;
     sources.reserve(Tracks.size());
-    for (const auto& track : Tracks) sources.push_back(&track);
+    std::size_t events = 0;
+    for (const auto& track : Tracks) {
+        sources.push_back(&track);
+        events += track.Events().size();
+    }
+    // The merged track holds every event of a large file.
+    if (events > static_cast<std::size_t>(target.Track.MaxEvents())) {
+        target.Track.Capacity = std::max(target.Track.Capacity, kMaxMidiFileSize);
+        target.Capacity = std::max(target.Capacity, kMaxMidiFileSize);
+    }
     if (sources.empty()) {
         target.Track = CMidiTrack(*reporter_, target.Capacity);
         target.Track.State = TrackNotes;
@@ -507,8 +517,10 @@ void CMidiFile1::SplitFrom(const CMidiFile0& source)
         return;
     }
     Division = source.Division;
+    // A track may take all the events of a large source.
+    const std::uint32_t trackCapacity = std::max(Capacity / 2, source.Track.Capacity);
     for (std::int32_t i = 0; i < kSplitTrackCount; ++i) {
-        Tracks.emplace_back(*reporter_, Capacity / 2);
+        Tracks.emplace_back(*reporter_, trackCapacity);
         Tracks.back().State = TrackNotes;
     }
     // Each track keeps the absolute time of its last event.

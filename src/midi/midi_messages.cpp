@@ -1,6 +1,7 @@
 #include "midi/midi_messages.h"
 
 #include <algorithm>
+#include <string>
 
 namespace songloom::midi {
 namespace {
@@ -58,6 +59,7 @@ constexpr MessageRow kTrackWarningTable[] = {
     {0x0D000012, "トップノートは間引かないを指定していますが、指定をはずして間引きました。"},
     {0x0D000016, "Poly Pressのイベントが含まれていました。"},
     {0x0D000017, "内部処理のエラーでノートナンバーが異常になりましたので０に修正しました。"},
+    {0x0D00002E, "ノートオフのないノートオンがありましたので、トラックの終わりで止めました。"},
 };
 
 constexpr std::string_view kEventDefault = "音楽データのイベントでエラーが発生しました。";
@@ -221,6 +223,28 @@ void ReportFormat1TrackWarning(Reporter& reporter, OnceOnlyWarnings& flags, std:
 {
     ReportOnce(reporter, flags, code, "M1TK", kFormat1TrackWarningTable, kFormat1TrackDefault,
                ReportFormat1TrackError, code);
+}
+
+namespace {
+
+// 1234567 -> "1,234,567"
+std::string GroupedDigits(std::uint64_t n)
+{
+    std::string digits = std::to_string(n);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    }
+    return digits;
+}
+
+}  // namespace
+
+void ReportFileTooLarge(Reporter& reporter, std::uint64_t size, std::uint64_t limit)
+{
+    std::string text(LookUpMessage(kFormat1Table, m1dt::kTooLarge, kFormat1Default));
+    text += "ファイルは" + GroupedDigits(size) + "バイトで、読めるのは" + GroupedDigits(limit) +
+            "バイト(" + std::to_string(limit >> 20) + " MiB)までです。";
+    reporter.Report(ErrorReport{"M1DT", m1dt::kTooLarge, std::move(text), true});
 }
 
 }  // namespace songloom::midi

@@ -34,6 +34,9 @@ inline constexpr std::uint32_t kProcessFault = 0x0D000023;
 inline constexpr std::uint32_t kTrackFault = 0x0D000026;
 inline constexpr std::uint32_t kBadTimeSignature = 0x0D000027;
 inline constexpr std::uint32_t kMetaTooLong = 0x0D000028;
+// Once-only: a note-on that no note-off ends was ended at the end of its
+// track when the file was loaded.
+inline constexpr std::uint32_t kOpenNotesClosed = 0x0D00002E;
 }  // namespace mdtk
 
 namespace muev {
@@ -100,5 +103,9 @@ void ReportFormat1Error(Reporter& reporter, std::uint32_t code);
 void ReportFormat1Warning(Reporter& reporter, OnceOnlyWarnings& flags, std::uint32_t code);
 void ReportFormat1TrackError(Reporter& reporter, std::uint32_t code);
 void ReportFormat1TrackWarning(Reporter& reporter, OnceOnlyWarnings& flags, std::uint32_t code);
+
+// M1DT 0x03000019 for a file that is not read at all: its text names the
+// file's size and the largest size that is read, in bytes.
+void ReportFileTooLarge(Reporter& reporter, std::uint64_t size, std::uint64_t limit);
 
 }  // namespace songloom::midi

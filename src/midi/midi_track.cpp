@@ -60,7 +60,7 @@ std::vector<std::int64_t> CMidiTrack::AbsoluteTimes() const
 
 bool CMidiTrack::AppendEvent(CMidiEvent event)
 {
-    if (EventCount() >= kMaxTrackEvents) {
+    if (EventCount() >= MaxEvents()) {
         Error(mdtk::kTooManyEvents);
         return false;
     }
@@ -70,7 +70,7 @@ bool CMidiTrack::AppendEvent(CMidiEvent event)
 
 bool CMidiTrack::InsertEvent(std::int32_t index, std::int32_t mode, CMidiEvent event)
 {
-    if (EventCount() >= kMaxTrackEvents) {
+    if (EventCount() >= MaxEvents()) {
         Error(mdtk::kTooManyEvents);
         return false;
     }

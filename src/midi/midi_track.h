@@ -5,6 +5,7 @@
 // note-off messages (TrackMessages) or notes with durations (TrackNotes).
 // Every tick count is in the division of the file that owns the track.
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,7 +20,8 @@ namespace songloom::midi {
 
 enum TrackState : std::int32_t { TrackEmpty = -1, TrackRaw = 0, TrackMessages = 1, TrackNotes = 2 };
 
-// Most events a track holds.
+// Most events a track of the standard capacity or less holds; a larger
+// track holds one event per three bytes of capacity.
 inline constexpr std::int32_t kMaxTrackEvents = 0x20000;  // 131,072
 // Largest delta time the writer can put in its three-byte quantity.
 inline constexpr std::int32_t kMaxWrittenDelta = 0x1FFFFF;  // 2,097,151
@@ -58,8 +60,12 @@ public:
     CMidiEvent& Event(std::int32_t index) { return events_[static_cast<std::size_t>(index)]; }
     const CMidiEvent& Event(std::int32_t index) const { return events_[static_cast<std::size_t>(index)]; }
     std::int32_t EventCount() const { return static_cast<std::int32_t>(events_.size()); }
+    std::int32_t MaxEvents() const
+    {
+        return std::max(kMaxTrackEvents, static_cast<std::int32_t>(Capacity / 3));
+    }
 
-    // At 131,072 events: MDTK 0x0D000006, false, nothing stored.
+    // At MaxEvents(): MDTK 0x0D000006, false, nothing stored.
     bool AppendEvent(CMidiEvent event);
     // Mode 2 inserts before index; any other mode behind it.
     bool InsertEvent(std::int32_t index, std::int32_t mode, CMidiEvent event);
@@ -76,7 +82,12 @@ public:
     void SwapEvents(std::int32_t i, std::int32_t j);
 
     // --- notes --------------------------------------------------------------
-    void PairNotes();
+    // kDropUnpaired: a note-on without its note-off, or ended in the same
+    // instant, is dropped. kKeepEveryNote (files read from outside): the
+    // first sounds to the end of the track, the second lasts one tick.
+    // Returns the notes that were ended at the end of the track.
+    enum class NotePairing { kDropUnpaired, kKeepEveryNote };
+    std::int32_t PairNotes(NotePairing pairing = NotePairing::kDropUnpaired);
     void SplitNotes();
 
     // --- building -----------------------------------------------------------
@@ -183,5 +194,7 @@ private:
 
 // Appends the variable-length quantity of value to out (any size).
 void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value);
+// Writes the quantity to out (room for 5 bytes) and returns its length.
+std::size_t EncodeVarLen(std::uint8_t* out, std::uint32_t value);
 
 }  // namespace songloom::midi

@@ -19,18 +19,31 @@ std::uint32_t ReadBigEndian32(const std::uint8_t* p)
 
 bool IsTextMeta(std::int32_t type) { return (type >= 1 && type <= 7) || type == kMetaSequencerSpecific; }
 
+// Status bytes the reader decodes: channel messages, system exclusive and meta.
+bool IsKnownStatus(std::uint8_t b) { return (b >= 0x80 && b < 0xF0) || b == 0xF0 || b == 0xF7 || b == 0xFF; }
+
 }  // namespace
 
-void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value)
+std::size_t EncodeVarLen(std::uint8_t* out, std::uint32_t value)
 {
     std::uint8_t groups[5];
-    int n = 0;
+    std::size_t n = 0;
     do {
         groups[n++] = static_cast<std::uint8_t>(value & 0x7F);
         value >>= 7;
     } while (value != 0 && n < 5);
-    while (n > 1) out.push_back(static_cast<std::uint8_t>(groups[--n] | 0x80));
-    out.push_back(groups[0]);
+    const std::size_t length = n;
+    std::size_t at = 0;
+    while (n > 1) out[at++] = static_cast<std::uint8_t>(groups[--n] | 0x80);
+    out[at] = groups[0];
+    return length;
+}
+
+void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    std::uint8_t bytes[5];
+    const std::size_t n = EncodeVarLen(bytes, value);
+    out.insert(out.end(), bytes, bytes + n);
 }
 
 std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause)
@@ -57,10 +70,11 @@ std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size
         // A chunk cut short by the end of the file: what is there is read.
         Error(mdtk::kInternal);
     }
-    if (occupied > Capacity) {
+    if (occupied > kMaxMidiFileSize) {
         Error(mdtk::kInternal);
         return occupied;
     }
+    MakeRoomFor(occupied);
     Bytes.assign(chunk, chunk + occupied);
     State = TrackRaw;
     Cursor = 8;
@@ -76,7 +90,7 @@ std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size
 
 bool CMidiTrack::ParseEvent(std::int32_t& runningStatus)
 {
-    if (EventCount() >= kMaxTrackEvents) {
+    if (EventCount() >= MaxEvents()) {
         Error(mdtk::kTooManyEvents);
         return false;
     }
@@ -96,24 +110,34 @@ bool CMidiTrack::ParseEvent(std::int32_t& runningStatus)
     if (Cursor >= used) return false;  // a delta time with no event behind it
 
     CMidiEvent event(static_cast<std::int32_t>(delta));
-    std::int32_t status = Bytes[static_cast<std::size_t>(Cursor)];
-    std::int32_t dataAt = Cursor + 1;
-    if (status < 0x80) {
-        status = runningStatus;
-        dataAt = Cursor;
+    std::int32_t status = 0;
+    std::int32_t dataAt = 0;
+    std::int32_t dataLength = -1;
+    for (;;) {
+        status = Bytes[static_cast<std::size_t>(Cursor)];
+        dataAt = Cursor + 1;
+        if (status < 0x80) {
+            status = runningStatus;
+            dataAt = Cursor;
+        }
+        dataLength = status >= 0x80 ? DecodeMessage(status, dataAt, event) : -1;
+        if (dataLength >= 0 || dataLength == -2) break;
+        Warn(mdtk::kUndefinedEvent);
+        // Only the unreadable byte is skipped. When a status byte follows at
+        // once, the byte stood between this event's delta time and its
+        // message; otherwise a delta time follows, and a deleted event keeps
+        // the time read so far.
+        ++Cursor;
+        if (Cursor >= used || !IsKnownStatus(Bytes[static_cast<std::size_t>(Cursor)])) {
+            AppendEvent(CMidiEvent(static_cast<std::int32_t>(delta)));
+            return true;
+        }
+        event = CMidiEvent(static_cast<std::int32_t>(delta));
     }
-    const std::int32_t dataLength = status >= 0x80 ? DecodeMessage(status, dataAt, event) : -1;
     if (dataLength == -2) {
         // The message runs past the end of the chunk: nothing more to read.
         Error(mdtk::kInternal);
         return false;
-    }
-    if (dataLength < 0) {
-        Warn(mdtk::kUndefinedEvent);
-        event = CMidiEvent(static_cast<std::int32_t>(delta));
-        AppendEvent(std::move(event));
-        ++Cursor;
-        return true;
     }
     if (event.DataLength >= kLargeEventSize && event.Number != 127) Warn(mdtk::kEventTooLarge);
     if (event.Kind != kKindMeta) {
@@ -309,23 +333,27 @@ void CMidiTrack::WriteEvents()
     // The room kept free at the end of the buffer: enough for the delta time
     // and End of Track that close the chunk when an event no longer fits.
     const std::size_t limit = Capacity > 256 ? Capacity - 256 : 0;
-    std::vector<std::uint8_t> scratch;
-    scratch.reserve(64);
+    Bytes.reserve(Bytes.size() + events_.size() * 4 + 16);
     std::int64_t carry = 0;  // delta time of events that were not written
     bool endWritten = false;
-    auto put = [&](std::uint8_t b) { scratch.push_back(b); };
     for (std::size_t i = 0; i < events_.size(); ++i) {
         Yield(i, 200);
         CMidiEvent& e = events_[i];
-        scratch.clear();
+        // An event is its head (status and the bytes made from its fields)
+        // and a body copied from its Data.
+        std::uint8_t head[16];
+        std::size_t headLength = 0;
+        const std::uint8_t* body = nullptr;
+        std::size_t bodyLength = 0;
+        auto put = [&](std::uint8_t b) { head[headLength++] = b; };
         const auto channel = static_cast<std::uint8_t>(e.Channel & 0x0F);
         const bool channelChecked = e.Kind == kKindNoteOff || e.Kind == kKindNoteOn || e.Kind == kKindControl ||
                                     e.Kind == kKindProgram;
         if (channelChecked && (e.Channel < 0 || e.Channel > 16)) Error(mdtk::kBadChannel);
         auto data7 = [](std::int32_t v) { return static_cast<std::uint8_t>(v & 0x7F); };
         auto dataBytes = [&]() {
-            const auto n = std::min(e.Data.size(), static_cast<std::size_t>(std::max(e.DataLength, 0)));
-            scratch.insert(scratch.end(), e.Data.begin(), e.Data.begin() + static_cast<std::ptrdiff_t>(n));
+            body = e.Data.data();
+            bodyLength = std::min(e.Data.size(), static_cast<std::size_t>(std::max(e.DataLength, 0)));
         };
         bool tooLarge = false;
         switch (e.Kind) {
@@ -389,7 +417,7 @@ void CMidiTrack::WriteEvents()
             // Every length is written as a quantity: for lengths below 128 it
             // is the single byte, and longer payloads stay readable.
             put(0xFF), put(static_cast<std::uint8_t>(e.Number));
-            AppendVarLen(scratch, static_cast<std::uint32_t>(std::max(e.DataLength, 0)));
+            headLength += EncodeVarLen(head + headLength, static_cast<std::uint32_t>(std::max(e.DataLength, 0)));
             dataBytes();
             break;
         }
@@ -398,7 +426,7 @@ void CMidiTrack::WriteEvents()
             break;
         }
         if (tooLarge) Error(mdtk::kAppendFailed);
-        if (scratch.empty()) {
+        if (headLength + bodyLength == 0) {
             // Not written: its time passes on to the next event.
             carry += e.DeltaTime;
             continue;
@@ -413,15 +441,16 @@ void CMidiTrack::WriteEvents()
             Error(mdtk::kBadPerformance);
             delta = 0x0FFFFFFF;
         }
-        std::vector<std::uint8_t> deltaBytes;
-        AppendVarLen(deltaBytes, static_cast<std::uint32_t>(delta));
-        if (Bytes.size() + deltaBytes.size() + scratch.size() > limit) {
+        std::uint8_t deltaBytes[5];
+        const std::size_t deltaLength = EncodeVarLen(deltaBytes, static_cast<std::uint32_t>(delta));
+        if (Bytes.size() + deltaLength + headLength + bodyLength > limit) {
             Error(mdtk::kAppendFailed);
             carry = delta;
             break;
         }
-        Bytes.insert(Bytes.end(), deltaBytes.begin(), deltaBytes.end());
-        Bytes.insert(Bytes.end(), scratch.begin(), scratch.end());
+        Bytes.insert(Bytes.end(), deltaBytes, deltaBytes + deltaLength);
+        Bytes.insert(Bytes.end(), head, head + headLength);
+        if (bodyLength > 0) Bytes.insert(Bytes.end(), body, body + bodyLength);
         endWritten = e.IsEndOfTrack();
     }
     if (!endWritten) {

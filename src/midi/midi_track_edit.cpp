@@ -144,9 +144,9 @@ bool CMidiTrack::FixOverlaps(std::int32_t mode)
         }
         out.push_back(std::move(e));
     }
-    if (out.size() > static_cast<std::size_t>(kMaxTrackEvents)) {
+    if (out.size() > static_cast<std::size_t>(MaxEvents())) {
         Error(mdtk::kTooManyEvents);
-        out.resize(static_cast<std::size_t>(kMaxTrackEvents));
+        out.resize(static_cast<std::size_t>(MaxEvents()));
     }
     events_ = std::move(out);
     PurgeDeleted();
@@ -255,6 +255,11 @@ void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources)
         }
         if (!src->events_.empty()) heads.push({src->events_[0].DeltaTime, s, 0});
     }
+    std::size_t total = 0;
+    for (std::size_t s = 0; s < count; ++s) {
+        if (sources[s] != nullptr) total += sources[s]->events_.size();
+    }
+    events_.reserve(std::min(total, static_cast<std::size_t>(MaxEvents())) + 1);
     std::int64_t last = 0;
     while (!heads.empty()) {
         Cursor c = heads.top();
@@ -273,7 +278,7 @@ void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources)
     }
     PurgeDeleted();
     if (events_.empty() || !events_.back().IsEndOfTrack()) {
-        if (EventCount() >= kMaxTrackEvents) events_.pop_back();
+        if (EventCount() >= MaxEvents()) events_.pop_back();
         AddEndOfTrack(0);
     }
     State = TrackNotes;

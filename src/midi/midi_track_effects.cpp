@@ -129,9 +129,9 @@ void CMidiTrack::AddDelayedVibrato(std::int32_t delay)
             events_[i + 1].DeltaTime -= delay;
         }
     }
-    if (out.size() > static_cast<std::size_t>(kMaxTrackEvents)) {
+    if (out.size() > static_cast<std::size_t>(MaxEvents())) {
         Error(mdtk::kTooManyEvents);
-        out.resize(static_cast<std::size_t>(kMaxTrackEvents));
+        out.resize(static_cast<std::size_t>(MaxEvents()));
     }
     events_ = std::move(out);
 }
@@ -188,9 +188,9 @@ void CMidiTrack::AddPitchGlide(std::int32_t length, std::int32_t steps, std::int
     if (first != kNoChannel && !events_.empty() && events_.back().IsEndOfTrack()) {
         InsertAtTime(-1, Bend(0, first, kBendCentre), 2);
     }
-    if (EventCount() > kMaxTrackEvents) {
+    if (EventCount() > MaxEvents()) {
         Error(mdtk::kTooManyEvents);
-        events_.resize(static_cast<std::size_t>(kMaxTrackEvents));
+        events_.resize(static_cast<std::size_t>(MaxEvents()));
     }
 }
 

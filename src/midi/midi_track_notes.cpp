@@ -18,13 +18,14 @@ class PendingNotes {
 public:
     // Short tracks use the map alone: filling the tables would cost more.
     explicit PendingNotes(std::size_t events)
-        : head_(events > kKeys / 4 ? kKeys : 0, -1), tail_(head_.size(), -1), next_(events, -1)
+        : head_(events > kKeys / 4 ? kKeys : 0, -1), tail_(head_.size(), -1), next_(events, kNever)
     {
     }
     void Push(const CMidiEvent& e, std::size_t index)
     {
         Ends ends = Get(e);
         const auto i = static_cast<std::int32_t>(index);
+        next_[index] = -1;
         if (*ends.tail >= 0) {
             next_[static_cast<std::size_t>(*ends.tail)] = i;
         } else {
@@ -40,12 +41,17 @@ public:
         if (i < 0) return npos;
         *ends.head = next_[static_cast<std::size_t>(i)];
         if (*ends.head < 0) *ends.tail = -1;
+        next_[static_cast<std::size_t>(i)] = kEnded;
         return static_cast<std::size_t>(i);
     }
+    // True for a note-on pushed and never popped.
+    bool IsOpen(std::size_t index) const { return next_[index] != kEnded && next_[index] != kNever; }
     static constexpr std::size_t npos = std::numeric_limits<std::size_t>::max();
 
 private:
     static constexpr std::size_t kKeys = 16 * 128;
+    static constexpr std::int32_t kEnded = -2;  // popped by its note-off
+    static constexpr std::int32_t kNever = -3;  // not a note-on
     struct Ends {
         std::int32_t* head;
         std::int32_t* tail;
@@ -72,16 +78,30 @@ private:
 template <typename Selected>
 void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
 {
+    std::vector<CMidiEvent> others;  // reused by every instant
     std::size_t start = 0;
     while (start < events.size()) {
         std::size_t end = start + 1;
         while (end < events.size() && events[end].DeltaTime == 0) ++end;
-        if (end - start > 1) {
-            const std::int32_t delta = events[start].DeltaTime;
-            events[start].DeltaTime = 0;
-            std::stable_partition(events.begin() + static_cast<std::ptrdiff_t>(start),
-                                  events.begin() + static_cast<std::ptrdiff_t>(end), selected);
-            events[start].DeltaTime = delta;
+        const auto first = events.begin() + static_cast<std::ptrdiff_t>(start);
+        const auto last = events.begin() + static_cast<std::ptrdiff_t>(end);
+        if (end - start > 1 && !std::is_partitioned(first, last, selected)) {
+            // A stable partition: the selected close up in place, the others
+            // wait aside and follow in their order.
+            const std::int32_t delta = first->DeltaTime;
+            first->DeltaTime = 0;
+            others.clear();
+            auto out = first;
+            for (auto in = first; in != last; ++in) {
+                if (selected(*in)) {
+                    if (out != in) *out = std::move(*in);
+                    ++out;
+                } else {
+                    others.push_back(std::move(*in));
+                }
+            }
+            std::move(others.begin(), others.end(), out);
+            first->DeltaTime = delta;
         }
         start = end;
     }
@@ -89,9 +109,9 @@ void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
 
 }  // namespace
 
-void CMidiTrack::PairNotes()
+std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
 {
-    if (!RequireState(TrackMessages)) return;
+    if (!RequireState(TrackMessages)) return 0;
     for (auto& e : events_) {
         if (e.Kind == kKindNoteOn && e.Velocity == 0) e.Kind = kKindNoteOff;
     }
@@ -121,12 +141,29 @@ void CMidiTrack::PairNotes()
             e.Kind = kKindDeleted;  // paired or stray, a note-off goes
         }
     }
+    std::int32_t kept = 0;
+    if (pairing == NotePairing::kKeepEveryNote && !events_.empty()) {
+        // A note without its note-off sounds to the end of the track, and a
+        // note whose note-off came at once lasts a tick: neither is lost.
+        const std::int64_t end = times.back();
+        for (std::size_t i = 0; i < events_.size(); ++i) {
+            CMidiEvent& e = events_[i];
+            if (e.Kind != kKindNote) continue;
+            if (pending.IsOpen(i)) {
+                e.Duration = ClampTick(std::max<std::int64_t>(end - times[i], 1));
+                ++kept;
+            } else if (e.Duration == 0) {
+                e.Duration = 1;
+            }
+        }
+    }
     for (auto& e : events_) {
         if (e.Kind == kKindNote && e.Duration <= 0) e.Kind = kKindDeleted;
     }
     if (negative) Error(mdtk::kInternal);
     PurgeDeleted();
     State = TrackNotes;
+    return kept;
 }
 
 void CMidiTrack::SplitNotes()
@@ -154,12 +191,14 @@ void CMidiTrack::SplitNotes()
         // time order, and for equal times the later note first.
         struct Off {
             std::int64_t end;
-            std::size_t note;
-            CMidiEvent event;
+            std::size_t note;  // index of the note
+            std::int32_t number;
+            std::int32_t channel;
         };
         std::vector<Off> offs;
         for (std::size_t i = 0; i < events_.size(); ++i) {
-            if (events_[i].Kind == kKindNote) offs.push_back({times[i] + events_[i].Duration, i, noteOff(events_[i])});
+            const CMidiEvent& e = events_[i];
+            if (e.Kind == kKindNote) offs.push_back({times[i] + e.Duration, i, e.Note, e.Channel});
         }
         std::sort(offs.begin(), offs.end(), [](const Off& a, const Off& b) {
             return a.end != b.end ? a.end < b.end : a.note > b.note;
@@ -168,25 +207,21 @@ void CMidiTrack::SplitNotes()
         merged.reserve(events_.size() + offs.size());
         std::int64_t last = 0;
         std::size_t next = 0;
+        auto putOff = [&](const Off& o) {
+            CMidiEvent& off = merged.emplace_back(ClampTick(o.end - last));
+            off.Kind = kKindNoteOff;
+            off.Note = o.number;
+            off.Channel = o.channel;
+            off.Velocity = 64;
+            last = o.end;
+        };
         for (std::size_t i = 0; i < events_.size(); ++i) {
-            while (next < offs.size() && offs[next].end <= times[i]) {
-                CMidiEvent off = std::move(offs[next].event);
-                off.DeltaTime = ClampTick(offs[next].end - last);
-                last = offs[next].end;
-                merged.push_back(std::move(off));
-                ++next;
-            }
-            CMidiEvent e = std::move(events_[i]);
+            while (next < offs.size() && offs[next].end <= times[i]) putOff(offs[next++]);
+            CMidiEvent& e = merged.emplace_back(std::move(events_[i]));
             e.DeltaTime = ClampTick(times[i] - last);
             last = times[i];
-            merged.push_back(std::move(e));
         }
-        for (; next < offs.size(); ++next) {
-            CMidiEvent off = std::move(offs[next].event);
-            off.DeltaTime = ClampTick(offs[next].end - last);
-            last = offs[next].end;
-            merged.push_back(std::move(off));
-        }
+        for (; next < offs.size(); ++next) putOff(offs[next]);
         events_ = std::move(merged);
         for (auto& e : events_) {
             if (e.Kind == kKindNote) {
@@ -234,7 +269,7 @@ bool CMidiTrack::InsertAtTime(std::int64_t time, CMidiEvent event, std::int32_t 
         event.DeltaTime = ClampTick(std::max<std::int64_t>(time, 0));
         return AppendEvent(std::move(event));
     }
-    if (EventCount() >= kMaxTrackEvents) {
+    if (EventCount() >= MaxEvents()) {
         Error(mdtk::kTooManyEvents);
         return false;
     }

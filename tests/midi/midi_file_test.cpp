@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "common/general.h"
 #include "support/smf_builder.h"
 #include "support/test_paths.h"
@@ -254,12 +257,6 @@ TEST(MidiFile, EngineConversionGivesOneFormatZeroImage)
     EXPECT_EQ(loaded.Track.TotalTicks(), 192);
 }
 
-}  // namespace
-}  // namespace songloom::midi
-
-namespace songloom::midi {
-namespace {
-
 TEST(MidiFile0, BarLengthTrimAndResolution)
 {
     CapturingReporter r;
@@ -304,6 +301,120 @@ TEST(MidiFile0, LoudHeaderCheckNamesTheFault)
     EXPECT_TRUE(r.Has("M0DT", 0x04000001));
     EXPECT_TRUE(r.Has("M0DT", 0x04000003));
     EXPECT_TRUE(r.Has("M0DT", 0x04000004));
+}
+
+// A format 0 file of 100,000 notes on 16 channels with chords and running
+// status, about 700 kB: more than the standard capacity, and 200,000 events
+// in one track before pairing.
+std::vector<std::uint8_t> HundredThousandNotes()
+{
+    return SmfBuilder()
+        .Header(0, 1, 480)
+        .Track([](TrackBytes& t) {
+            t.Tempo(500000);
+            for (int i = 0; i < 100000; i += 2) {
+                const int channel = (i / 2) % 16;
+                const int note = 40 + (i / 2) % 40;
+                t.Delta(i % 8 == 0 ? 60 : 0).NoteOn(channel, note, 90).Running({static_cast<std::uint8_t>(note + 4), 80});
+                t.Delta(30).NoteOn(channel, note, 0).Running({static_cast<std::uint8_t>(note + 4), 0});
+            }
+        })
+        .Bytes();
+}
+
+std::size_t NoteCount(std::span<const CMidiTrack> tracks)
+{
+    std::size_t n = 0;
+    for (const auto& track : tracks) {
+        n += static_cast<std::size_t>(std::count_if(track.Events().begin(), track.Events().end(),
+                                                    [](const CMidiEvent& e) { return e.Kind == kKindNote; }));
+    }
+    return n;
+}
+
+TEST(MidiFileSize, AFileOfAHundredThousandNotesLoadsAndConvertsWhole)
+{
+    test::TempDir dir;
+    const auto image = HundredThousandNotes();
+    ASSERT_GT(image.size(), kStandardCapacity);
+    CapturingReporter r;
+    WriteWholeFile(r, dir.File("big.mid"), image);
+
+    CMidiFile0 zero(r, dir.File("big.mid"));
+    ASSERT_TRUE(zero.Loaded());
+    EXPECT_EQ(NoteCount(std::span(&zero.Track, 1)), 100000u);
+    ASSERT_TRUE(zero.Save(dir.File("zero.mid")));
+
+    CMidiFile1 one(r, dir.File("big.mid"));
+    ASSERT_TRUE(one.Loaded());
+    EXPECT_EQ(one.TrackCount(), kSplitTrackCount);
+    EXPECT_EQ(NoteCount(one.Tracks), 100000u);
+    ASSERT_TRUE(one.Save(dir.File("one.mid")));
+    // Nothing was cut: the only report says that the file is not format 1.
+    for (const auto& line : r.lines()) EXPECT_EQ(line.substr(0, 12), "M1DT03000002") << line;
+
+    // Read again in the other format, every note is still there at its time.
+    CMidiFile1 fromZero(r, dir.File("zero.mid"));
+    CMidiFile0 fromOne(r, dir.File("one.mid"));
+    EXPECT_EQ(NoteCount(fromZero.Tracks), 100000u);
+    ASSERT_EQ(NoteCount(std::span(&fromOne.Track, 1)), 100000u);
+    const auto notesOnly = [](const CMidiTrack& t) {
+        auto all = Timeline(t);
+        std::erase_if(all, [](const Timed& e) { return e.kind != kKindNote; });
+        return all;
+    };
+    EXPECT_EQ(notesOnly(fromOne.Track), notesOnly(zero.Track));
+}
+
+TEST(MidiFileSize, NotesWithoutNoteOffsAreEndedAtTheEndOfTheirTrackAndReportedOnce)
+{
+    CapturingReporter r;
+    const auto image = SmfBuilder()
+                           .Header(1, 3, 96)
+                           .Track([](TrackBytes& t) { t.Tempo(500000).Delta(384).Text(6, "end"); })
+                           .Track([](TrackBytes& t) { t.NoteOn(0, 60, 100).Delta(96).NoteOn(0, 62, 100); })
+                           .Track([](TrackBytes& t) { t.Delta(48).NoteOn(1, 40, 100).Delta(200).Control(1, 7, 90); })
+                           .Bytes();
+    CMidiFile1 one(r, image, false);
+    ASSERT_TRUE(one.Loaded());
+    EXPECT_EQ(r.Count("MDTK", mdtk::kOpenNotesClosed), 1u);
+    ASSERT_EQ(one.TrackCount(), 3);
+    // The added master volume, two notes and the End of Track.
+    ASSERT_EQ(Timeline(one.Tracks[1]).size(), 4u);
+    EXPECT_EQ(one.Tracks[1].Event(1).Duration, 96);
+    EXPECT_EQ(one.Tracks[1].Event(2).Duration, 1);  // began at the end of its track
+    EXPECT_EQ(one.Tracks[2].Event(0).Duration, 200);
+
+    r.Clear();
+    CMidiFile0 zero(r, image);
+    EXPECT_EQ(r.Count("MDTK", mdtk::kOpenNotesClosed), 1u);
+    EXPECT_EQ(NoteCount(std::span(&zero.Track, 1)), 3u);
+}
+
+TEST(MidiFileSize, AFileOverTheLimitIsRefusedWithOneReportOfItsSize)
+{
+    test::TempDir dir;
+    const std::string path = dir.File("huge.mid");
+    CapturingReporter writer;
+    WriteWholeFile(writer, path, HundredThousandNotes());
+    std::filesystem::resize_file(path, 100u << 20);  // sparse: nothing is written
+
+    for (int format = 0; format <= 1; ++format) {
+        CapturingReporter r;
+        const bool loaded = format == 0 ? CMidiFile0(r, path).Loaded() : CMidiFile1(r, path).Loaded();
+        EXPECT_FALSE(loaded);
+        ASSERT_EQ(r.reports().size(), 1u) << format;
+        EXPECT_TRUE(r.Has("M1DT", m1dt::kTooLarge));
+        EXPECT_NE(r.reports()[0].message.find("104,857,600"), std::string::npos) << r.reports()[0].message;
+        EXPECT_NE(r.reports()[0].message.find("67,108,864"), std::string::npos);
+    }
+    // Exactly at the limit it is read; the zeros behind its track are not looked at.
+    std::filesystem::resize_file(path, kMaxMidiFileSize);
+    CapturingReporter r;
+    CMidiFile0 atLimit(r, path);
+    EXPECT_TRUE(atLimit.Loaded());
+    EXPECT_FALSE(r.Has("M1DT", m1dt::kTooLarge));
+    EXPECT_EQ(NoteCount(std::span(&atLimit.Track, 1)), 100000u);
 }
 
 }  // namespace

@@ -129,7 +129,8 @@ TEST(MidiTrackParse, MalformedChunksAreReportedAndReadAsFarAsPossible)
     };
     const std::vector<Case> cases = {
         {"undefined status", {0, 0xF4, 0, 0x90, 60, 1, 0, 0xFF, 0x2F, 0}, 0x0D000002, 3},
-        {"running status first", {0, 60, 100, 0, 0xFF, 0x2F, 0}, 0x0D000002, 3},
+        // Two unreadable data bytes, then a delta time and the End of Track.
+        {"running status first", {0, 60, 100, 0, 0xFF, 0x2F, 0}, 0x0D000002, 2},
         {"unterminated sysex", {0, 0xF0, 3, 0x7E, 0x7F, 0x09}, 0x0D000001, 1},
         {"cut message", {0, 0x90, 60}, 0x0D000001, 0},
         {"program out of range", {0, 0xC0, 0x80, 0, 0xFF, 0x2F, 0}, 0x0D00000C, 2},
@@ -181,6 +182,69 @@ TEST(MidiTrackNotes, PairingMatchesEachNoteOffWithTheOldestOpenNote)
     EXPECT_EQ(Notes(t), (std::vector<Heard>{{0, kKindNote, 0, 60, 20}, {25, kKindNote, 1, 60, 25}}));
     EXPECT_EQ(t.TotalTicks(), 50);
     EXPECT_TRUE(t.Events().back().IsEndOfTrack());
+}
+
+TEST(MidiTrackNotes, PairingThatKeepsEveryNoteEndsOpenNotesAtTheEndOfTheTrack)
+{
+    CapturingReporter r;
+    auto t = Parse(r, [](TrackBytes& b) {
+        b.NoteOn(0, 60, 100).Delta(10).NoteOn(0, 60, 90).Delta(10).NoteOff(0, 60);
+        b.NoteOn(9, 36, 100).NoteOff(9, 36);  // ended in the instant it began
+        b.Delta(5).NoteOn(1, 64, 80).Delta(30).Control(1, 7, 100);
+    });
+    EXPECT_EQ(t.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote), 2);
+    EXPECT_EQ(Notes(t), (std::vector<Heard>{{0, kKindNote, 0, 60, 20},
+                                            {10, kKindNote, 0, 60, 45},
+                                            {20, kKindNote, 9, 36, 1},
+                                            {25, kKindNote, 1, 64, 30}}));
+    EXPECT_EQ(t.TotalTicks(), 55);
+    // Written and read again, the same notes come back with their note-offs.
+    t.SplitNotes();
+    ASSERT_TRUE(t.WriteChunk());
+    CMidiTrack again(r);
+    again.ParseChunk(t.Bytes, 0, 0);
+    EXPECT_EQ(again.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote), 0);
+    EXPECT_EQ(Notes(again).size(), 4u);
+}
+
+TEST(MidiTrackParse, AnUndefinedStatusByteCostsOnlyThatByte)
+{
+    CapturingReporter r;
+    SmfBuilder b;
+    // F4 and F9 between a delta time and a note-on; F5 as an event of its
+    // own with a delta time behind it; the last note-off under running status.
+    b.Chunk("MTrk", {0, 0xF4, 0x90, 60, 100, 10, 0xF5, 10, 0x80, 60, 64,
+                     0, 0xF9, 0x90, 62, 100, 20, 62, 0, 0, 0xFF, 0x2F, 0});
+    const auto bytes = b.Bytes();
+    CMidiTrack t(r);
+    t.ParseChunk(bytes, 14, 0);
+    EXPECT_EQ(r.Count("MDTK", 0x0D000002), 1u);
+    t.PairNotes();
+    EXPECT_EQ(Notes(t), (std::vector<Heard>{{0, kKindNote, 0, 60, 20}, {20, kKindNote, 0, 62, 20}}));
+    EXPECT_EQ(t.TotalTicks(), 40);
+}
+
+TEST(MidiTrackParse, AChunkLargerThanTheCapacityIsReadWhole)
+{
+    CapturingReporter r;
+    constexpr int kNotes = 70000;  // 140,000 events, more than a standard track holds
+    SmfBuilder b;
+    b.Track([](TrackBytes& t) {
+        for (int i = 0; i < kNotes; ++i) t.Delta(1).NoteOn(i % 16, 36 + i % 60, 100).Delta(1).NoteOff(i % 16, 36 + i % 60);
+    });
+    const auto bytes = b.Bytes();
+    ASSERT_GT(bytes.size(), kStandardCapacity);
+    CMidiTrack t(r, 8192);
+    t.ParseChunk(bytes, 14, 0);
+    EXPECT_EQ(t.EventCount(), 2 * kNotes + 1);
+    EXPECT_FALSE(r.Has("MDTK", 0x0D000006));
+    EXPECT_FALSE(r.Has("MDTK", 0x0D000001));
+    // What was read can be written again.
+    t.PairNotes();
+    t.SplitNotes();
+    ASSERT_TRUE(t.WriteChunk());
+    EXPECT_FALSE(r.Has("MDTK", 0x0D00001A));
+    EXPECT_EQ(t.Bytes.size(), bytes.size() - 14);
 }
 
 TEST(MidiTrackNotes, SplitThenPairGivesBackTheAudibleNotes)

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -55,30 +54,21 @@ void AddTransposeOption(CLI::App* cmd, PlayArgs& args)
         ->check(CLI::Range(-kMaxTranspose, kMaxTranspose));
 }
 
-// Passes reports on and notes that there was one. The player reports an
-// output it cannot open from its own thread and then runs on in silence, so
-// the play's exit status has to come from here: 1 after any report.
-class NoticingReporter : public Reporter {
+// Notes whether the output could not be opened. The player reports that
+// from its own thread and then runs on in silence, so the play's exit status
+// has to come from here: 1 after any report.
+class NoticingReporter : public CountingReporter {
 public:
-    explicit NoticingReporter(Reporter& inner) : inner_(inner) {}
+    using CountingReporter::CountingReporter;
     void Report(const ErrorReport& report) override
     {
-        reported_ = true;
         if (report.tag == "MDCT" && report.code == mdct::kOpenFailed) noOutput_ = true;
-        inner_.Report(report);
+        CountingReporter::Report(report);
     }
-    bool Confirm(std::string_view question) override { return inner_.Confirm(question); }
-    [[noreturn]] void Terminate(const ErrorReport& report) override
-    {
-        inner_.Terminate(report);
-        std::abort();  // not reached: the inner sink ends the process
-    }
-    bool Reported() const { return reported_; }
+    bool Reported() const { return Count() > 0; }
     bool NoOutput() const { return noOutput_; }
 
 private:
-    Reporter& inner_;
-    std::atomic<bool> reported_{false};
     std::atomic<bool> noOutput_{false};
 };
 
