@@ -55,9 +55,8 @@ void InstallEngine(AppServices& services)
     auto engine = std::make_shared<Engine>(services.reporter);
     services.render = [&services, engine](const song::SongData& song, const std::string& path) {
         if (!engine->context) {
-            engine->context = std::make_unique<arrange::EngineContext>(engine->reporter, services.random,
-                                                                       services.catalogue, services.workDir);
-            engine->context->activeStyle = services.startStyle;
+            engine->context = compose::MakeEngine(engine->reporter, services.random, services.catalogue,
+                                                  services.startStyle, services.workDir);
         }
         engine->reporter.BeginRender();
         const compose::RenderResult result =

@@ -29,8 +29,15 @@ std::unique_ptr<arrange::EngineContext> SetUpEngine(Reporter& reporter, Random& 
 {
     arrange::StyleRecord start;
     arrange::BuildStyleCatalogue(random, catalogue, start);
+    return MakeEngine(reporter, random, catalogue, start, dataDir);
+}
+
+std::unique_ptr<arrange::EngineContext> MakeEngine(Reporter& reporter, Random& random,
+                                                   const arrange::StyleCatalogue& catalogue,
+                                                   const arrange::StyleRecord& startStyle, const std::string& dataDir)
+{
     auto engine = std::make_unique<arrange::EngineContext>(reporter, random, catalogue, dataDir);
-    engine->activeStyle = start;
+    engine->activeStyle = startStyle;
     return engine;
 }
 

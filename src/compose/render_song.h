@@ -47,5 +47,11 @@ song::SongData PreviewExcerpt(Reporter& reporter, const song::SongData& song);
 // catalogue must outlive the engine.
 std::unique_ptr<arrange::EngineContext> SetUpEngine(Reporter& reporter, Random& random,
                                                     arrange::StyleCatalogue& catalogue, const std::string& dataDir);
+// The engine alone, on a catalogue built before (the app builds its
+// catalogue at start-up and its engine on the first rendering), with
+// startStyle, the active style that build left.
+std::unique_ptr<arrange::EngineContext> MakeEngine(Reporter& reporter, Random& random,
+                                                   const arrange::StyleCatalogue& catalogue,
+                                                   const arrange::StyleRecord& startStyle, const std::string& dataDir);
 
 }  // namespace songloom::compose
