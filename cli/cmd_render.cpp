@@ -40,9 +40,9 @@ struct RenderArgs {
 // the notes of the bars and part; the rest comes from the old file.
 int Reroll(const CliContext& context, const RenderArgs& args)
 {
-    midi::RerollSpec spec;
-    midi::ParseRerollSpec(args.reroll, spec);  // checked when parsed
-    switch (midi::RerollFile(context.reporter, args.from, args.output, spec, args.output)) {
+    midi::RerollRange range;
+    midi::ParseRerollRange(args.reroll, range);  // checked when parsed
+    switch (midi::RerollFile(context.reporter, args.from, args.output, range, args.output)) {
     case midi::RerollStatus::kDone: return 0;
     case midi::RerollStatus::kMismatch:
         std::fprintf(stderr, "render: %s is not a rendering of this song's bars (another division or meter)\n",
@@ -132,8 +132,8 @@ const CommandRegistrar kRender("render", [](CLI::App& app, CliContext& context) 
                     "percussion, double, effects, drums, all (the default) or a channel 0-15")
         ->needs(from)
         ->check([](const std::string& text) {
-            midi::RerollSpec spec;
-            return midi::ParseRerollSpec(text, spec) ? std::string() : std::string("not BARS:PART");
+            midi::RerollRange range;
+            return midi::ParseRerollRange(text, range) ? std::string() : std::string("not BARS:PART");
         });
     from->needs(cmd->get_option("--reroll"));
     cmd->add_option("--intro", args->intro, "Intro: none, count (a bar on sticks), 2 or 4 bars of groove")

@@ -151,8 +151,8 @@ bool MainWindow::RerollBar(int bar)
     std::error_code ec;
     std::filesystem::remove(fresh, ec);
     if (!services_.render(song(), fresh) || !FileExists(fresh)) return false;
-    const midi::RerollSpec spec{bar + 1, bar + 1, 0xFFFF};
-    const bool done = midi::RerollFile(reporter_, kept, fresh, spec, kept) == midi::RerollStatus::kDone;
+    const midi::RerollRange range{bar + 1, bar + 1, 0xFFFF};
+    const bool done = midi::RerollFile(reporter_, kept, fresh, range, kept) == midi::RerollStatus::kDone;
     std::filesystem::remove(fresh, ec);
     if (!done) return false;
     PlayRenderedSong(kept);

@@ -116,7 +116,7 @@ std::uint16_t ChannelsOfPart(std::string_view part)
     return Bit(channel);
 }
 
-bool ParseRerollSpec(std::string_view text, RerollSpec& out)
+bool ParseRerollRange(std::string_view text, RerollRange& out)
 {
     const auto colon = text.find(':');
     const std::string_view bars = text.substr(0, colon);
@@ -125,14 +125,14 @@ bool ParseRerollSpec(std::string_view text, RerollSpec& out)
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
         return ec == std::errc() && end == digits.data() + digits.size() && value >= 1;
     };
-    RerollSpec spec;
+    RerollRange range;
     const auto dash = bars.find('-');
-    if (!number(bars.substr(0, dash), spec.firstBar)) return false;
-    spec.lastBar = spec.firstBar;
-    if (dash != std::string_view::npos && !number(bars.substr(dash + 1), spec.lastBar)) return false;
-    spec.channels = ChannelsOfPart(part);
-    if (spec.lastBar < spec.firstBar || spec.channels == 0) return false;
-    out = spec;
+    if (!number(bars.substr(0, dash), range.firstBar)) return false;
+    range.lastBar = range.firstBar;
+    if (dash != std::string_view::npos && !number(bars.substr(dash + 1), range.lastBar)) return false;
+    range.channels = ChannelsOfPart(part);
+    if (range.lastBar < range.firstBar || range.channels == 0) return false;
+    out = range;
     return true;
 }
 
@@ -148,7 +148,7 @@ bool IsFormat1(const std::string& path)
            bytes[9] == 1;
 }
 
-// The notes of the spec's channels in each track come from fresh.
+// The notes of the range's channels in each track come from fresh.
 bool SpliceTracks(std::vector<CMidiTrack*> tracks, const CMidiTrack& fresh, Tick from, Tick to,
                   std::uint16_t channels, Reporter& reporter)
 {
@@ -171,7 +171,7 @@ bool SpliceTracks(std::vector<CMidiTrack*> tracks, const CMidiTrack& fresh, Tick
 }  // namespace
 
 RerollStatus RerollFile(Reporter& reporter, const std::string& keptPath, const std::string& freshPath,
-                        const RerollSpec& spec, const std::string& outPath)
+                        const RerollRange& range, const std::string& outPath)
 {
     // The kept file keeps its format and its tracks; the fresh one is read
     // merged, and each kept track takes the fresh notes of its own channels.
@@ -180,10 +180,10 @@ RerollStatus RerollFile(Reporter& reporter, const std::string& keptPath, const s
     if (!keptMerged.Loaded() || !fresh.Loaded()) return RerollStatus::kUnreadable;
     const std::int64_t bar = keptMerged.BarLength();
     if (keptMerged.Division != fresh.Division || bar != fresh.BarLength()) return RerollStatus::kMismatch;
-    const Tick from = ClampTick((spec.firstBar - 1) * bar);
-    const Tick to = ClampTick(std::int64_t{spec.lastBar} * bar);
+    const Tick from = ClampTick((range.firstBar - 1) * bar);
+    const Tick to = ClampTick(std::int64_t{range.lastBar} * bar);
     if (!IsFormat1(keptPath)) {
-        if (!SpliceTracks({&keptMerged.Track}, fresh.Track, from, to, spec.channels, reporter)) {
+        if (!SpliceTracks({&keptMerged.Track}, fresh.Track, from, to, range.channels, reporter)) {
             return RerollStatus::kUnreadable;
         }
         return keptMerged.Save(outPath) ? RerollStatus::kDone : RerollStatus::kUnwritable;
@@ -192,7 +192,7 @@ RerollStatus RerollFile(Reporter& reporter, const std::string& keptPath, const s
     if (!kept.Loaded()) return RerollStatus::kUnreadable;
     std::vector<CMidiTrack*> tracks;
     for (CMidiTrack& track : kept.Tracks) tracks.push_back(&track);
-    if (!SpliceTracks(tracks, fresh.Track, from, to, spec.channels, reporter)) return RerollStatus::kUnreadable;
+    if (!SpliceTracks(tracks, fresh.Track, from, to, range.channels, reporter)) return RerollStatus::kUnreadable;
     return kept.Save(outPath) ? RerollStatus::kDone : RerollStatus::kUnwritable;
 }
 

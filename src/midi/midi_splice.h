@@ -40,12 +40,12 @@ std::uint16_t ChannelsOfPart(std::string_view part);
 // The bars and part of a re-roll as the user writes them: "5-8:bass",
 // "5:drums", "5-8" (every part); bars from 1, both ends included. False for
 // anything else.
-struct RerollSpec {
+struct RerollRange {
     int firstBar = 1;
     int lastBar = 1;
     std::uint16_t channels = 0;
 };
-bool ParseRerollSpec(std::string_view text, RerollSpec& out);
+bool ParseRerollRange(std::string_view text, RerollRange& out);
 
 enum class RerollStatus {
     kDone,
@@ -55,11 +55,11 @@ enum class RerollStatus {
 };
 
 // Splices the fresh rendering at freshPath into the kept one at keptPath
-// for the spec's bars (of the kept file's bar length, counted from its
+// for the range's bars (of the kept file's bar length, counted from its
 // start) and channels, and writes the result to outPath (which may be
 // freshPath) in the kept file's format and track layout. A channel that has
 // no notes in the kept file is not taken over.
 RerollStatus RerollFile(Reporter& reporter, const std::string& keptPath, const std::string& freshPath,
-                        const RerollSpec& spec, const std::string& outPath);
+                        const RerollRange& range, const std::string& outPath);
 
 }  // namespace songloom::midi

@@ -64,9 +64,9 @@ TEST(Reroll, BarsFiveToEightOfTheBassAloneAreNew)
     Render(1, dir.File("old.mid"));
     Render(2, dir.File("fresh.mid"));
     CapturingReporter r;
-    midi::RerollSpec spec;
-    ASSERT_TRUE(midi::ParseRerollSpec("5-8:bass", spec));
-    ASSERT_EQ(midi::RerollFile(r, dir.File("old.mid"), dir.File("fresh.mid"), spec, dir.File("new.mid")),
+    midi::RerollRange range;
+    ASSERT_TRUE(midi::ParseRerollRange("5-8:bass", range));
+    ASSERT_EQ(midi::RerollFile(r, dir.File("old.mid"), dir.File("fresh.mid"), range, dir.File("new.mid")),
               midi::RerollStatus::kDone);
     const Content old = Read(r, dir.File("old.mid"));
     const Content fresh = Read(r, dir.File("fresh.mid"));

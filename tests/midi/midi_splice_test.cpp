@@ -121,13 +121,13 @@ TEST(MidiSplice, PartsByName)
     EXPECT_EQ(ChannelsOfPart(""), 0u);
     EXPECT_EQ(ChannelsOfPart("Bass"), 0u);
 
-    RerollSpec spec;
-    ASSERT_TRUE(ParseRerollSpec("5-8:bass", spec));
-    EXPECT_EQ(std::make_tuple(spec.firstBar, spec.lastBar, spec.channels), std::make_tuple(5, 8, 1 << 2));
-    ASSERT_TRUE(ParseRerollSpec("3", spec));
-    EXPECT_EQ(std::make_tuple(spec.firstBar, spec.lastBar, spec.channels), std::make_tuple(3, 3, 0xFFFF));
+    RerollRange range;
+    ASSERT_TRUE(ParseRerollRange("5-8:bass", range));
+    EXPECT_EQ(std::make_tuple(range.firstBar, range.lastBar, range.channels), std::make_tuple(5, 8, 1 << 2));
+    ASSERT_TRUE(ParseRerollRange("3", range));
+    EXPECT_EQ(std::make_tuple(range.firstBar, range.lastBar, range.channels), std::make_tuple(3, 3, 0xFFFF));
     for (const char* bad : {"", ":bass", "0-2:bass", "5-3:bass", "5-8:", "5-8:tuba", "a-b", "5-8-9", "-2"}) {
-        EXPECT_FALSE(ParseRerollSpec(bad, spec)) << bad;
+        EXPECT_FALSE(ParseRerollRange(bad, range)) << bad;
     }
 }
 
@@ -145,12 +145,12 @@ TEST(MidiSplice, FilesOfAnotherBarLengthAreNotSpliced)
     write("a.mid", 4);
     write("b.mid", 3);
     write("c.mid", 4);
-    const RerollSpec spec{1, 1, 4};
-    EXPECT_EQ(RerollFile(r, dir.File("a.mid"), dir.File("b.mid"), spec, dir.File("o.mid")), RerollStatus::kMismatch);
-    EXPECT_EQ(RerollFile(r, dir.File("a.mid"), dir.File("none.mid"), spec, dir.File("o.mid")),
+    const RerollRange range{1, 1, 4};
+    EXPECT_EQ(RerollFile(r, dir.File("a.mid"), dir.File("b.mid"), range, dir.File("o.mid")), RerollStatus::kMismatch);
+    EXPECT_EQ(RerollFile(r, dir.File("a.mid"), dir.File("none.mid"), range, dir.File("o.mid")),
               RerollStatus::kUnreadable);
     EXPECT_FALSE(FileExists(dir.File("o.mid")));
-    EXPECT_EQ(RerollFile(r, dir.File("a.mid"), dir.File("c.mid"), spec, dir.File("o.mid")), RerollStatus::kDone);
+    EXPECT_EQ(RerollFile(r, dir.File("a.mid"), dir.File("c.mid"), range, dir.File("o.mid")), RerollStatus::kDone);
     EXPECT_TRUE(FileExists(dir.File("o.mid")));
 }
 
