@@ -47,11 +47,11 @@ void Convert(CliContext& context, const MidiOptions& options)
     if (options.format == 0) {
         midi::CMidiFile0 file(reporter, options.input);
         loaded = file.Loaded();
-        if (loaded) saved = file.Save(options.output);
+        if (loaded) saved = file.SaveImage(options.output);
     } else {
         midi::CMidiFile1 file(reporter, options.input);
         loaded = file.Loaded();
-        if (loaded) saved = file.Save(options.output);
+        if (loaded) saved = file.SaveImage(options.output);
     }
     // A refusal the loader explained (too large, not MIDI) needs no second line.
     if (!loaded && reporter.Count() == 0) {

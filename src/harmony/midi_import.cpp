@@ -325,10 +325,7 @@ std::vector<MelodyNote> MelodyLine(const midi::CMidiFile0& file, int channel)
 {
     std::vector<MelodyNote> line;
     if (channel < 0 || channel > 15) return line;
-    midi::CMidiFile1 split(file);
-    const std::size_t index = static_cast<std::size_t>(channel) + 1;
-    if (index >= split.Tracks.size()) return line;
-    midi::CMidiTrack& track = split.Tracks[index];
+    midi::CMidiTrack track = midi::ChannelTrack(file.Track, channel);
     track.SplitNotes();
     track.Quantize(4, kImportDivision);
     track.PairNotes();

@@ -1,6 +1,8 @@
 #include "midi/midi_file.h"
 
 #include <algorithm>
+#include <array>
+#include <type_traits>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -137,8 +139,10 @@ void CMidiFile0::LoadImage(bool allowOtherFormat)
     Track.State = TrackNotes;
     if (!allowOtherFormat) return;
     CMidiFile1 other(*reporter_, Capacity);
-    other.Bytes = Bytes;
+    // The image is lent, not copied: a large file is in memory once.
+    other.Bytes = std::move(Bytes);
     other.LoadImage(false, false);
+    Bytes = std::move(other.Bytes);
     if (other.Loaded() && other.State == 2) {
         other.ToFormat0(*this);
         loaded_ = true;
@@ -215,6 +219,13 @@ bool CMidiFile0::Save(const std::string& path)
         ReportFormat0Error(*reporter_, m0dt::kInternal);
         return false;
     }
+}
+
+bool CMidiFile0::SaveImage(const std::string& path)
+{
+    if (State == 2) SplitNotes();
+    if (State == 1) Serialize();
+    return WriteFile(path);
 }
 
 bool CMidiFile0::SetResolution(std::int32_t newDivision)
@@ -330,16 +341,18 @@ void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
         }
         Division = ReadBigEndian16(Bytes, 12);
         Cursor = static_cast<std::int32_t>(kHeaderSize);
-        ParseTracks();
-        PairNotes();
+        // Each track is paired as soon as it is read, so that a large file
+        // never holds all its note-offs at once.
+        ParseTracks(true);
         loaded_ = true;
     } else if (allowOtherFormat && HasMThd(Bytes, 0)) {
         CMidiFile0 other(*reporter_, kStandardCapacity);
-        other.Bytes = Bytes;
         other.MakeRoomFor(Bytes.size());
+        other.Bytes = std::move(Bytes);
         other.LoadImage(false);
+        Bytes = std::move(other.Bytes);
         if (!other.Loaded()) return;
-        SplitFrom(other);
+        SplitFrom(std::move(other));
         loaded_ = true;
     } else {
         return;
@@ -370,13 +383,16 @@ void CMidiFile1::RepairMasterVolume(bool showRepair)
     target->InsertMasterVolume(127);
 }
 
-void CMidiFile1::ParseTracks()
+void CMidiFile1::ParseTracks() { ParseTracks(false); }
+
+void CMidiFile1::ParseTracks(bool pair)
 {
     if (State != 0) {
         ReportFormat1Error(*reporter_, m1dt::kInternal);
         return;
     }
     Tracks.clear();
+    std::int32_t closed = 0;
     const auto size = Bytes.size();
     while (static_cast<std::int32_t>(Tracks.size()) < declaredTracks_) {
         const auto at = static_cast<std::size_t>(Cursor);
@@ -393,6 +409,10 @@ void CMidiFile1::ParseTracks()
         Cursor += static_cast<std::int32_t>(used);
         track.State = TrackMessages;
         RepairEndOfTrack(track);
+        if (pair) {
+            Sleep();
+            closed += track.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote);
+        }
         Tracks.push_back(std::move(track));
     }
     if (static_cast<std::int32_t>(Tracks.size()) < declaredTracks_) {
@@ -401,6 +421,10 @@ void CMidiFile1::ParseTracks()
         Bytes.resize(std::min<std::size_t>(Bytes.size(), static_cast<std::size_t>(Cursor)));
     }
     State = 1;
+    if (pair) {
+        if (closed > 0) ReportTrackWarning(*reporter_, warnings_, mdtk::kOpenNotesClosed);
+        State = 2;
+    }
 }
 
 void CMidiFile1::PairNotes()
@@ -480,6 +504,14 @@ bool CMidiFile1::Save(const std::string& path)
     }
 }
 
+bool CMidiFile1::SaveImage(const std::string& path)
+{
+    if (State == 2) SplitNotes();
+    if (State == 1) Serialize();
+    if (State != 0) return false;
+    return WriteFile(path);
+}
+
 void CMidiFile1::ToFormat0(CMidiFile0& target)
 {
     if (State != 2) {
@@ -509,12 +541,78 @@ void CMidiFile1::ToFormat0(CMidiFile0& target)
     target.State = 2;
 }
 
+std::size_t SplitTrackOf(const CMidiEvent& e)
+{
+    if (e.Kind == kKindMeta) return 0;
+    if (e.Channel >= 0 && e.Channel <= 15) return static_cast<std::size_t>(e.Channel) + 1;
+    return 1;
+}
+
+namespace {
+
+// Deals the events of a TrackNotes track out to tracks by SplitTrackOf;
+// wanted(t) tells which tracks are kept. Each track keeps the absolute
+// time of its last event, and every kept track ends with an End of Track at
+// the source's end. Events is a const or a movable event vector.
+template <typename Events, typename Wanted>
+void DealByChannel(Events&& events, std::span<CMidiTrack> tracks, Wanted wanted)
+{
+    std::array<std::int64_t, kSplitTrackCount> lastTime{};
+    std::int64_t now = 0;
+    for (auto& e : events) {
+        now += e.DeltaTime;
+        if (e.IsEndOfTrack()) continue;
+        const std::size_t target = SplitTrackOf(e);
+        if (!wanted(target)) continue;
+        const Tick delta = ClampTick(now - lastTime[target]);
+        lastTime[target] = now;
+        if constexpr (std::is_const_v<std::remove_reference_t<Events>>) {
+            CMidiEvent copy = e;
+            copy.DeltaTime = delta;
+            tracks[target].AppendEvent(std::move(copy));
+        } else {
+            e.DeltaTime = delta;
+            tracks[target].AppendEvent(std::move(e));
+        }
+    }
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        if (wanted(t)) tracks[t].AddEndOfTrack(ClampTick(now - lastTime[t]));
+    }
+}
+
+}  // namespace
+
+CMidiTrack ChannelTrack(const CMidiTrack& source, std::int32_t channel)
+{
+    std::vector<CMidiTrack> tracks;
+    const std::size_t wanted = static_cast<std::size_t>(channel) + 1;
+    for (std::size_t t = 0; t <= wanted; ++t) {
+        tracks.emplace_back(source.reporter(), std::max(kStandardCapacity / 2, source.Capacity));
+        tracks.back().State = TrackNotes;
+    }
+    if (source.State != TrackNotes || channel < 0 || channel > 15) return std::move(tracks.back());
+    DealByChannel(source.Events(), tracks, [wanted](std::size_t t) { return t == wanted; });
+    return std::move(tracks.back());
+}
+
 void CMidiFile1::SplitFrom(const CMidiFile0& source)
+{
+    if (!StartSplit(source)) return;
+    DealByChannel(source.Track.Events(), Tracks, [](std::size_t) { return true; });
+}
+
+void CMidiFile1::SplitFrom(CMidiFile0&& source)
+{
+    if (!StartSplit(source)) return;
+    DealByChannel(source.Track.TakeEvents(), Tracks, [](std::size_t) { return true; });
+}
+
+bool CMidiFile1::StartSplit(const CMidiFile0& source)
 {
     Tracks.clear();
     if (source.State != 2) {
         ReportFormat1Error(*reporter_, m1dt::kInternal);
-        return;
+        return false;
     }
     Division = source.Division;
     // A track may take all the events of a large source.
@@ -523,26 +621,9 @@ void CMidiFile1::SplitFrom(const CMidiFile0& source)
         Tracks.emplace_back(*reporter_, trackCapacity);
         Tracks.back().State = TrackNotes;
     }
-    // Each track keeps the absolute time of its last event.
-    std::vector<std::int64_t> lastTime(kSplitTrackCount, 0);
-    std::int64_t now = 0;
-    for (const CMidiEvent& e : source.Track.Events()) {
-        now += e.DeltaTime;
-        if (e.IsEndOfTrack()) continue;
-        std::size_t target = 1;
-        if (e.Kind == kKindMeta) {
-            target = 0;
-        } else if (e.Channel >= 0 && e.Channel <= 15) {
-            target = static_cast<std::size_t>(e.Channel) + 1;
-        }
-        CMidiEvent copy = e;
-        copy.DeltaTime = ClampTick(now - lastTime[target]);
-        lastTime[target] = now;
-        Tracks[target].AppendEvent(std::move(copy));
-    }
-    for (std::size_t t = 0; t < Tracks.size(); ++t) Tracks[t].AddEndOfTrack(ClampTick(now - lastTime[t]));
     declaredTracks_ = kSplitTrackCount;
     State = 2;
+    return true;
 }
 
 std::size_t ConvertToFormat0(Reporter& reporter, std::vector<std::uint8_t>& image, std::uint32_t capacity)

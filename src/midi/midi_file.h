@@ -55,6 +55,9 @@ public:
     void Serialize();
     // Writes the file from any state and comes back to that state.
     bool Save(const std::string& path);
+    // Writes the file like Save but leaves only the image (State 0), for a
+    // caller that is done with the events: nothing is read back.
+    bool SaveImage(const std::string& path);
     // ChangeResolution of the track to newDivision (zero-length notes become
     // 1 tick); true when a note became 0 long.
     bool SetResolution(std::int32_t newDivision);
@@ -101,6 +104,7 @@ public:
     void SplitNotes();
     void Serialize();
     bool Save(const std::string& path);
+    bool SaveImage(const std::string& path);
     // Merges every track into target's track (State 2 required).
     void ToFormat0(CMidiFile0& target);
 
@@ -119,12 +123,26 @@ private:
     friend class CMidiFile0;
     void LoadImage(bool showRepair, bool allowOtherFormat);
     void SplitFrom(const CMidiFile0& source);
+    // The same for a source that is done with: its events are moved.
+    void SplitFrom(CMidiFile0&& source);
+    bool StartSplit(const CMidiFile0& source);
+    // With pair, each track is paired as soon as it is read (State 2).
+    void ParseTracks(bool pair);
     void RepairMasterVolume(bool showRepair);
     void Sleep() const;
     std::int32_t declaredTracks_ = 0;
     bool loaded_ = false;
     OnceOnlyWarnings warnings_;
 };
+
+// Which of the kSplitTrackCount tracks of a split an event goes to: 0 for
+// meta events, c + 1 for channel c, 1 for the rest (system exclusive
+// without a channel).
+std::size_t SplitTrackOf(const CMidiEvent& e);
+// The one track that splitting a TrackNotes source by channel gives for
+// channel (0..15), without building the others; empty when the source is in
+// another state.
+CMidiTrack ChannelTrack(const CMidiTrack& source, std::int32_t channel);
 
 // The engine's conversion of its format 1 output into the format 0 image
 // that is played and saved. The image is replaced; returns its new size.

@@ -40,12 +40,7 @@ bool CMidiTrack::RequireState(std::int32_t state)
     return false;
 }
 
-void CMidiTrack::Yield(std::size_t counter, std::size_t every) const
-{
-    if (YieldPause != 0 && counter != 0 && counter % every == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(YieldPause));
-    }
-}
+void CMidiTrack::Sleep() const { std::this_thread::sleep_for(std::chrono::milliseconds(YieldPause)); }
 
 std::vector<std::int64_t> CMidiTrack::AbsoluteTimes() const
 {

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "midi/midi_buffer.h"
@@ -78,6 +79,8 @@ public:
     // Removes every Kind 0 event, passing delta times on.
     void PurgeDeleted();
     void Clear() { events_.clear(); }
+    // Hands the events over to the caller; the track is left without any.
+    std::vector<CMidiEvent> TakeEvents() { return std::exchange(events_, {}); }
     // Exchanges two events but leaves each slot's delta time in place.
     void SwapEvents(std::int32_t i, std::int32_t j);
 
@@ -181,10 +184,21 @@ private:
     void Warn(std::uint32_t code) { ReportTrackWarning(*reporter_, warnings_, code); }
     void Error(std::uint32_t code) { ReportTrackError(*reporter_, code); }
     void Format1Error(std::uint32_t code) { ReportFormat1TrackError(*reporter_, code); }
-    void Yield(std::size_t counter, std::size_t every) const;
+    void Yield(std::size_t counter, std::size_t every) const
+    {
+        if (YieldPause != 0 && counter != 0 && counter % every == 0) Sleep();
+    }
+    void Sleep() const;
     std::vector<std::int64_t> AbsoluteTimes() const;
-    bool ParseEvent(std::int32_t& runningStatus);
-    std::int32_t DecodeMessage(std::int32_t status, std::int32_t at, CMidiEvent& event);
+    // The chunk being parsed: its bytes (header included), their number and
+    // the read position.
+    struct ChunkReader {
+        const std::uint8_t* bytes;
+        std::int32_t used;
+        std::int32_t at;
+    };
+    bool ParseEvent(ChunkReader& reader, std::int32_t& runningStatus);
+    std::int32_t DecodeMessage(const ChunkReader& reader, std::int32_t status, std::int32_t at, CMidiEvent& event);
     void WriteEvents();
 
     std::vector<CMidiEvent> events_;

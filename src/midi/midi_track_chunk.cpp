@@ -75,98 +75,103 @@ std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size
         return occupied;
     }
     MakeRoomFor(occupied);
-    Bytes.assign(chunk, chunk + occupied);
+    // The events are read straight from the caller's image in one pass; the
+    // chunk's bytes are not kept, the events are the track from now on.
+    // A channel message takes two to three bytes, so this is room enough
+    // for most tracks without growing.
+    events_.reserve(std::min<std::size_t>(occupied / 3, static_cast<std::size_t>(MaxEvents())) + 1);
     State = TrackRaw;
-    Cursor = 8;
+    ChunkReader reader{chunk, static_cast<std::int32_t>(occupied), 8};
     std::int32_t runningStatus = 0;
     std::size_t parsed = 0;
-    while (Cursor < Used()) {
-        Yield(++parsed, 300);
-        if (!ParseEvent(runningStatus)) break;
+    while (reader.at < reader.used) {
+        if (YieldPause != 0) Yield(++parsed, 300);
+        if (!ParseEvent(reader, runningStatus)) break;
     }
+    Cursor = reader.at;
     State = TrackMessages;
     return occupied;
 }
 
-bool CMidiTrack::ParseEvent(std::int32_t& runningStatus)
+bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
 {
     if (EventCount() >= MaxEvents()) {
         Error(mdtk::kTooManyEvents);
         return false;
     }
-    const std::int32_t used = Used();
+    const std::uint8_t* bytes = r.bytes;
+    const std::int32_t used = r.used;
     std::int64_t delta = 0;
-    while (Bytes[static_cast<std::size_t>(Cursor)] & 0x80) {
-        delta = std::min<std::int64_t>((delta + Bytes[static_cast<std::size_t>(Cursor)] - 128) * 128, kMaxVarLen);
-        ++Cursor;
-        if (Cursor >= used - 1) {
+    while (bytes[r.at] & 0x80) {
+        delta = std::min<std::int64_t>((delta + bytes[r.at] - 128) * 128, kMaxVarLen);
+        ++r.at;
+        if (r.at >= used - 1) {
             Error(mdtk::kInternal);
             break;
         }
     }
-    if (Cursor >= used) return false;
-    delta = std::min<std::int64_t>(delta + Bytes[static_cast<std::size_t>(Cursor)], kMaxVarLen);
-    ++Cursor;
-    if (Cursor >= used) return false;  // a delta time with no event behind it
+    if (r.at >= used) return false;
+    delta = std::min<std::int64_t>(delta + bytes[r.at], kMaxVarLen);
+    ++r.at;
+    if (r.at >= used) return false;  // a delta time with no event behind it
 
-    CMidiEvent event(static_cast<std::int32_t>(delta));
+    CMidiEvent& event = events_.emplace_back(static_cast<std::int32_t>(delta));
     std::int32_t status = 0;
     std::int32_t dataAt = 0;
     std::int32_t dataLength = -1;
     for (;;) {
-        status = Bytes[static_cast<std::size_t>(Cursor)];
-        dataAt = Cursor + 1;
+        status = bytes[r.at];
+        dataAt = r.at + 1;
         if (status < 0x80) {
             status = runningStatus;
-            dataAt = Cursor;
+            dataAt = r.at;
         }
-        dataLength = status >= 0x80 ? DecodeMessage(status, dataAt, event) : -1;
+        dataLength = status >= 0x80 ? DecodeMessage(r, status, dataAt, event) : -1;
         if (dataLength >= 0 || dataLength == -2) break;
         Warn(mdtk::kUndefinedEvent);
         // Only the unreadable byte is skipped. When a status byte follows at
         // once, the byte stood between this event's delta time and its
         // message; otherwise a delta time follows, and a deleted event keeps
         // the time read so far.
-        ++Cursor;
-        if (Cursor >= used || !IsKnownStatus(Bytes[static_cast<std::size_t>(Cursor)])) {
-            AppendEvent(CMidiEvent(static_cast<std::int32_t>(delta)));
-            return true;
-        }
+        ++r.at;
         event = CMidiEvent(static_cast<std::int32_t>(delta));
+        if (r.at >= used || !IsKnownStatus(bytes[r.at])) return true;
     }
     if (dataLength == -2) {
         // The message runs past the end of the chunk: nothing more to read.
+        events_.pop_back();
         Error(mdtk::kInternal);
         return false;
     }
     if (event.DataLength >= kLargeEventSize && event.Number != 127) Warn(mdtk::kEventTooLarge);
-    if (event.Kind != kKindMeta) {
+    if (status < 0xF0) {
         // The complete message, its status byte included also under running status.
-        event.Data.clear();
-        event.Data.reserve(static_cast<std::size_t>(dataLength) + 1);
-        event.Data.push_back(static_cast<std::uint8_t>(status));
-        const auto first = Bytes.begin() + dataAt;
-        event.Data.insert(event.Data.end(), first, first + dataLength);
+        const std::uint8_t message[3] = {static_cast<std::uint8_t>(status), bytes[dataAt],
+                                         dataLength > 1 ? bytes[dataAt + 1] : std::uint8_t{0}};
+        event.Data.assign(message, message + 1 + dataLength);
+        event.DataLength = 1 + dataLength;
+    } else if (event.Kind != kKindMeta) {
+        // System exclusive (and a meta type that is dropped): the status byte
+        // stands in the chunk right before its data.
+        event.Data.assign(bytes + dataAt - 1, bytes + dataAt + dataLength);
         event.DataLength = static_cast<std::int32_t>(event.Data.size());
     }
-    Cursor = dataAt + dataLength;
+    r.at = dataAt + dataLength;
     // Only channel messages set the running status. System exclusive and
     // meta events leave it as it was, so the channel messages around them
     // keep reading as intended instead of being swallowed into a bogus
     // system exclusive message.
     if (status < 0xF0) runningStatus = status;
-    AppendEvent(std::move(event));
     return true;
 }
-
 // Decodes the message whose data bytes start at `at`. Returns the number of
 // data bytes it takes, -1 for a status this reader does not know and -2 when
 // the message would run past the end of the chunk.
-std::int32_t CMidiTrack::DecodeMessage(std::int32_t status, std::int32_t at, CMidiEvent& e)
+std::int32_t CMidiTrack::DecodeMessage(const ChunkReader& r, std::int32_t status, std::int32_t at, CMidiEvent& e)
 {
-    const std::int32_t used = Used();
-    const std::int32_t left = used - at;
-    auto byte = [&](std::int32_t i) -> std::int32_t { return Bytes[static_cast<std::size_t>(at + i)]; };
+    const std::int32_t left = r.used - at;
+    const std::uint8_t* data = r.bytes + at;
+    auto byte = [data](std::int32_t i) -> std::int32_t { return data[i]; };
     const std::int32_t high = status & 0xF0;
     if (high < 0xF0) {
         const std::int32_t length = (high == 0xC0 || high == 0xD0) ? 1 : 2;
@@ -223,8 +228,7 @@ std::int32_t CMidiTrack::DecodeMessage(std::int32_t status, std::int32_t at, CMi
         } else {
             Error(mdtk::kInternal);
         }
-        e.Data.assign(Bytes.begin() + at - 1, Bytes.begin() + at + n);
-        e.Data[0] = 0xF0;
+        e.Data.assign(data - 1, data + n);
         e.DataLength = static_cast<std::int32_t>(e.Data.size());
         ClassifySysEx(e);
         if (e.Number != kSysExUseForRhythmPart && e.Number != kSysExPartParameter20) e.Channel = kNoChannel;
@@ -248,7 +252,7 @@ std::int32_t CMidiTrack::DecodeMessage(std::int32_t status, std::int32_t at, CMi
     auto fixed = [&](std::int32_t payload) -> std::int32_t {
         const std::int32_t n = payload + 2;  // type, length byte, payload
         if (left < n) return -2;
-        if (payload > 0) e.SetData(std::span(Bytes.data() + at + 2, static_cast<std::size_t>(payload)));
+        if (payload > 0) e.SetData(std::span(data + 2, static_cast<std::size_t>(payload)));
         return n;
     };
     switch (e.Number) {
@@ -300,7 +304,7 @@ std::int32_t CMidiTrack::DecodeMessage(std::int32_t status, std::int32_t at, CMi
     ++i;
     if (length > left - i) return -2;
     const auto n = static_cast<std::int32_t>(length);
-    if (n > 0) e.SetData(std::span(Bytes.data() + at + i, static_cast<std::size_t>(n)));
+    if (n > 0) e.SetData(std::span(data + i, static_cast<std::size_t>(n)));
     if (e.Number == kMetaDeviceName) {
         e.Number = kMetaInstrumentName;
     } else if (!IsTextMeta(e.Number)) {
