@@ -566,7 +566,7 @@ void KeepTopNotes(EngineContext& ctx, midi::CMidiTrack& track)
     for (const auto& t : events) {
         if (t.event.Kind != midi::kKindNote) continue;
         auto [it, fresh] = highest.emplace(t.time, t.event.Note);
-        if (!fresh) it->second = std::max(it->second, t.event.Note);
+        if (!fresh) it->second = std::max<int>(it->second, t.event.Note);
     }
     std::map<std::int64_t, bool> kept;
     for (auto& t : events) {

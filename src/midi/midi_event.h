@@ -67,17 +67,21 @@ inline constexpr std::int32_t kSysExMasterBalance = 40;
 inline constexpr std::int32_t kSysExPartParameter20 = 69;
 inline constexpr std::int32_t kSysExYamaha7F = 127;
 
+// 40 bytes: the counts that need them are 32-bit, the small numbers 16-bit
+// (they still hold any value a computation passes through on its way to a
+// MIDI byte), the payload is inline up to 8 bytes. A track of events is one
+// contiguous block with no heap block per event.
 struct CMidiEvent {
-    std::int32_t Kind = kKindDeleted;
     std::int32_t DeltaTime = 0;
-    std::int32_t Note = 0;
     std::int32_t Duration = 0;
-    std::int32_t Velocity = 0;
-    std::int32_t Number = 0;
     std::int32_t Value = 0;
     std::int32_t DataLength = 0;
     EventBytes Data;  // empty: the event has no data
-    std::int32_t Channel = kNoChannel;
+    std::int16_t Kind = kKindDeleted;
+    std::int16_t Note = 0;
+    std::int16_t Velocity = 0;
+    std::int16_t Number = 0;
+    std::int16_t Channel = kNoChannel;
 
     CMidiEvent() = default;
     explicit CMidiEvent(std::int32_t deltaTime) : DeltaTime(deltaTime) {}

@@ -337,7 +337,14 @@ void CMidiTrack::WriteEvents()
     // The room kept free at the end of the buffer: enough for the delta time
     // and End of Track that close the chunk when an event no longer fits.
     const std::size_t limit = Capacity > 256 ? Capacity - 256 : 0;
-    Bytes.reserve(Bytes.size() + events_.size() * 4 + 16);
+    // Bytes is kept large enough for the next event and written through a
+    // position; it is cut to what was written at the end.
+    std::size_t used = Bytes.size();
+    Bytes.resize(used + events_.size() * 4 + 64);
+    auto room = [&](std::size_t n) {
+        if (used + n > Bytes.size()) Bytes.resize(std::max(Bytes.size() * 2, used + n));
+        return Bytes.data() + used;
+    };
     std::int64_t carry = 0;  // delta time of events that were not written
     bool endWritten = false;
     for (std::size_t i = 0; i < events_.size(); ++i) {
@@ -447,22 +454,29 @@ void CMidiTrack::WriteEvents()
         }
         std::uint8_t deltaBytes[5];
         const std::size_t deltaLength = EncodeVarLen(deltaBytes, static_cast<std::uint32_t>(delta));
-        if (Bytes.size() + deltaLength + headLength + bodyLength > limit) {
+        const std::size_t length = deltaLength + headLength + bodyLength;
+        if (used + length > limit) {
             Error(mdtk::kAppendFailed);
             carry = delta;
             break;
         }
-        Bytes.insert(Bytes.end(), deltaBytes, deltaBytes + deltaLength);
-        Bytes.insert(Bytes.end(), head, head + headLength);
-        if (bodyLength > 0) Bytes.insert(Bytes.end(), body, body + bodyLength);
+        std::uint8_t* out = room(length);
+        for (std::size_t k = 0; k < deltaLength; ++k) *out++ = deltaBytes[k];
+        for (std::size_t k = 0; k < headLength; ++k) *out++ = head[k];
+        if (bodyLength > 0) std::memcpy(out, body, bodyLength);
+        used += length;
         endWritten = e.IsEndOfTrack();
     }
     if (!endWritten) {
         // The chunk always ends with an End of Track, also when events had
         // to be left out.
-        AppendVarLen(Bytes, static_cast<std::uint32_t>(std::clamp<std::int64_t>(carry, 0, 0x0FFFFFFF)));
-        Bytes.insert(Bytes.end(), {0xFF, 0x2F, 0x00});
+        std::uint8_t* out = room(8);
+        used += EncodeVarLen(out, static_cast<std::uint32_t>(std::clamp<std::int64_t>(carry, 0, 0x0FFFFFFF)));
+        out = Bytes.data() + used;
+        out[0] = 0xFF, out[1] = 0x2F, out[2] = 0x00;
+        used += 3;
     }
+    Bytes.resize(used);
 }
 
 }  // namespace songloom::midi

@@ -170,7 +170,7 @@ void CMidiTrack::MakeMonophonic()
         }
         if (group.size() >= 2) {
             std::int32_t highest = INT32_MIN;
-            for (auto i : group) highest = std::max(highest, events_[i].Note);
+            for (auto i : group) highest = std::max<std::int32_t>(highest, events_[i].Note);
             for (auto i : group) {
                 if (events_[i].Note < highest) events_[i].Kind = kKindDeleted;
             }

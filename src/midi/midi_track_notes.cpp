@@ -112,19 +112,19 @@ void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
 std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
 {
     if (!RequireState(TrackMessages)) return 0;
-    for (auto& e : events_) {
-        if (e.Kind == kKindNoteOn && e.Velocity == 0) e.Kind = kKindNoteOff;
-    }
-    // Each note-off ends the oldest note-on of its channel and note that is
-    // still open: the same pairs as letting every note-on, in order, take
-    // the first free note-off behind it.
-    const std::vector<std::int64_t> times = AbsoluteTimes();
+    // Each note-off (or note-on of velocity 0) ends the oldest note-on of
+    // its channel and note that is still open: the same pairs as letting
+    // every note-on, in order, take the first free note-off behind it.
+    std::vector<std::int64_t> times(events_.size());
     PendingNotes pending(events_.size());
     bool negative = false;
+    std::int64_t now = 0;
     for (std::size_t i = 0; i < events_.size(); ++i) {
         Yield(i, 300);
         CMidiEvent& e = events_[i];
-        if (e.Kind == kKindNoteOn) {
+        now += e.DeltaTime;
+        times[i] = now;
+        if (e.Kind == kKindNoteOn && e.Velocity != 0) {
             // A note's data is the single byte of its kind however it was
             // made, so notes read from a file equal notes built by AddNote.
             e.Kind = kKindNote;
@@ -132,33 +132,32 @@ std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
             e.Data.assign(1, 0x10);
             e.DataLength = 1;
             pending.Push(e, i);
-        } else if (e.Kind == kKindNoteOff) {
+        } else if (e.Kind == kKindNoteOff || e.Kind == kKindNoteOn) {
             const std::size_t on = pending.Pop(e);
             if (on != PendingNotes::npos) {
-                events_[on].Duration = ClampTick(times[i] - times[on]);
+                events_[on].Duration = ClampTick(now - times[on]);
                 if (events_[on].Duration < 0) negative = true;
             }
             e.Kind = kKindDeleted;  // paired or stray, a note-off goes
         }
     }
     std::int32_t kept = 0;
-    if (pairing == NotePairing::kKeepEveryNote && !events_.empty()) {
-        // A note without its note-off sounds to the end of the track, and a
-        // note whose note-off came at once lasts a tick: neither is lost.
-        const std::int64_t end = times.back();
-        for (std::size_t i = 0; i < events_.size(); ++i) {
-            CMidiEvent& e = events_[i];
-            if (e.Kind != kKindNote) continue;
+    // With kKeepEveryNote, a note without its note-off sounds to the end of
+    // the track, and a note whose note-off came at once lasts a tick:
+    // neither is lost. Otherwise both go.
+    const bool keep = pairing == NotePairing::kKeepEveryNote;
+    for (std::size_t i = 0; i < events_.size(); ++i) {
+        CMidiEvent& e = events_[i];
+        if (e.Kind != kKindNote) continue;
+        if (keep) {
             if (pending.IsOpen(i)) {
-                e.Duration = ClampTick(std::max<std::int64_t>(end - times[i], 1));
+                e.Duration = ClampTick(std::max<std::int64_t>(now - times[i], 1));
                 ++kept;
             } else if (e.Duration == 0) {
                 e.Duration = 1;
             }
         }
-    }
-    for (auto& e : events_) {
-        if (e.Kind == kKindNote && e.Duration <= 0) e.Kind = kKindDeleted;
+        if (e.Duration <= 0) e.Kind = kKindDeleted;
     }
     if (negative) Error(mdtk::kInternal);
     PurgeDeleted();
@@ -176,7 +175,6 @@ void CMidiTrack::SplitNotes()
         if (e.Kind == kKindNote && (e.Duration <= 0 || e.Velocity == 0)) e.Kind = kKindDeleted;
     }
     PurgeDeleted();
-    const std::vector<std::int64_t> times = AbsoluteTimes();
     const bool ordered = std::all_of(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.DeltaTime >= 0; });
 
     auto noteOff = [](const CMidiEvent& note) {
@@ -191,47 +189,50 @@ void CMidiTrack::SplitNotes()
     if (ordered) {
         // Times never fall, so every note-off goes before the first event
         // at or after the note's end; note-offs meeting at one place come in
-        // time order, and for equal times the later note first.
+        // time order, and for equal times the later note first. A note ends
+        // after it starts, so the note-offs due before an event are those
+        // of earlier notes: a heap of the sounding notes gives them in order.
         struct Off {
             std::int64_t end;
             std::size_t note;  // index of the note
             std::int32_t number;
             std::int32_t channel;
+            // The heap's top is the note-off due first.
+            bool operator<(const Off& o) const { return end != o.end ? end > o.end : note < o.note; }
         };
-        std::vector<Off> offs;
-        for (std::size_t i = 0; i < events_.size(); ++i) {
-            const CMidiEvent& e = events_[i];
-            if (e.Kind == kKindNote) offs.push_back({times[i] + e.Duration, i, e.Note, e.Channel});
-        }
-        std::sort(offs.begin(), offs.end(), [](const Off& a, const Off& b) {
-            return a.end != b.end ? a.end < b.end : a.note > b.note;
-        });
+        std::vector<Off> sounding;
+        std::size_t notes = 0;
+        for (const CMidiEvent& e : events_) notes += e.Kind == kKindNote ? 1 : 0;
         std::vector<CMidiEvent> merged;
-        merged.reserve(events_.size() + offs.size());
+        merged.reserve(events_.size() + notes);
         std::int64_t last = 0;
-        std::size_t next = 0;
-        auto putOff = [&](const Off& o) {
+        auto putOff = [&] {
+            std::pop_heap(sounding.begin(), sounding.end());
+            const Off& o = sounding.back();
             CMidiEvent& off = merged.emplace_back(ClampTick(o.end - last));
             off.Kind = kKindNoteOff;
-            off.Note = o.number;
-            off.Channel = o.channel;
+            off.Note = static_cast<std::int16_t>(o.number);
+            off.Channel = static_cast<std::int16_t>(o.channel);
             off.Velocity = 64;
             last = o.end;
+            sounding.pop_back();
         };
+        std::int64_t now = 0;
         for (std::size_t i = 0; i < events_.size(); ++i) {
-            while (next < offs.size() && offs[next].end <= times[i]) putOff(offs[next++]);
+            now += events_[i].DeltaTime;
+            while (!sounding.empty() && sounding.front().end <= now) putOff();
             CMidiEvent& e = merged.emplace_back(std::move(events_[i]));
-            e.DeltaTime = ClampTick(times[i] - last);
-            last = times[i];
-        }
-        for (; next < offs.size(); ++next) putOff(offs[next]);
-        events_ = std::move(merged);
-        for (auto& e : events_) {
+            e.DeltaTime = ClampTick(now - last);
+            last = now;
             if (e.Kind == kKindNote) {
+                sounding.push_back({now + e.Duration, i, e.Note, e.Channel});
+                std::push_heap(sounding.begin(), sounding.end());
                 e.Kind = kKindNoteOn;
                 e.Duration = 0;
             }
         }
+        while (!sounding.empty()) putOff();
+        events_ = std::move(merged);
     } else {
         // Negative delta times: place each note-off by walking the track.
         std::int64_t t = 0;
