@@ -4,6 +4,9 @@
 // installed beside this program; they are listed here and handed over to it
 // with the same arguments, so the user keeps one command.
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cerrno>
 #include <climits>
@@ -74,6 +77,13 @@ void AddMediaCommands(CLI::App& app)
 
 int main(int argc, char** argv)
 {
+#ifdef __GLIBC__
+    // Blocks of a megabyte or more (the event lists of a large MIDI file)
+    // go back to the system when they are freed. Without a fixed threshold
+    // the allocator raises it after the first such free, and the memory a
+    // shrinking list gives back stays in the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     if (argc > 1 && songloom::cli::IsMediaCommand(argv[1])) return songloom::cli::RunMediaHelper(argc, argv);
     return songloom::cli::RunCommandLine(argc, argv, songloom::cli::AddMediaCommands);
 }

@@ -38,26 +38,34 @@ struct FileFacts {
     std::string title;                           // bytes as the file holds them
 };
 
+// What the import keeps of a file once it is read: the statistics, the notes
+// and the melody channel's own track, not the file's events.
 struct LoadedFile {
-    midi::CMidiFile0 file;
     midi::CMidiChannelAnalyzer channels;
-    std::vector<AnalysisNote> notes;     // as the file has them
-    std::vector<AnalysisNote> analysed;  // with the bass taken from chords
+    // The notes as the file has them, then the bass taken from chords.
+    std::vector<AnalysisNote> analysed;
+    std::size_t fileNotes = 0;  // how many of analysed are the file's own
+    midi::CMidiTrack melody;    // the melody channel split off (TrackNotes)
     std::array<int, 16> analysisRoles{};
     bool addedBass = false;
     Tick endTime = 0;
     FileFacts facts;
 
-    explicit LoadedFile(Reporter& reporter) : file(reporter) {}
+    explicit LoadedFile(Reporter& reporter) : melody(reporter) {}
+    std::span<const AnalysisNote> notes() const { return std::span(analysed).first(fileNotes); }
 };
 
 std::vector<AnalysisNote> NotesOf(const midi::CMidiTrack& track)
 {
     std::vector<AnalysisNote> notes;
+    const auto isNote = [](const midi::CMidiEvent& e) {
+        return e.Kind == midi::kKindNote && e.Channel >= 0 && e.Channel < 16;
+    };
+    notes.reserve(static_cast<std::size_t>(std::count_if(track.Events().begin(), track.Events().end(), isNote)));
     Tick time = 0;
     for (const auto& e : track.Events()) {
         time = midi::AddTicks(time, e.DeltaTime);
-        if (e.Kind == midi::kKindNote && e.Channel >= 0 && e.Channel < 16) {
+        if (isNote(e)) {
             notes.push_back({time, e.Duration, e.Channel, e.Note, e.Velocity});
         }
     }
@@ -205,11 +213,11 @@ bool LoadAndAnalyze(Reporter& reporter, midi::CMidiFile0 file, LoadedFile& out)
     if (!file.Loaded()) return false;
     if (file.State != 2) file.PairNotes();
     if (file.Division != kImportDivision) file.SetResolution(kImportDivision);
-    out.file = std::move(file);
-    const auto& events = out.file.Track.Events();
-    out.channels.Analyze(events, kImportDivision);
-    out.notes = NotesOf(out.file.Track);
-    const bool anyNote = std::any_of(out.notes.begin(), out.notes.end(),
+    midi::CMidiTrack& track = file.Track;
+    out.channels.Analyze(track.Events(), kImportDivision);
+    out.analysed = NotesOf(track);
+    out.fileNotes = out.analysed.size();
+    const bool anyNote = std::any_of(out.analysed.begin(), out.analysed.end(),
                                      [](const AnalysisNote& n) { return n.velocity > 0; });
     if (!anyNote) {
         // The analysis error, saying why: there is nothing to analyse.
@@ -217,16 +225,20 @@ bool LoadAndAnalyze(Reporter& reporter, midi::CMidiFile0 file, LoadedFile& out)
                          std::string(GeneralMessageText(gene::kAnalysis)) + "このファイルには音符がありません。", true});
         return false;
     }
+    out.facts = ReadFacts(track);
+    const int melodyChannel = out.channels.MelodyChannel();
+    if (melodyChannel >= 0) out.melody = midi::ChannelTrack(track, melodyChannel);
+    // What the import needs of the events is taken: a large file's events
+    // go before its notes are worked on.
+    track.TakeEvents();
     for (int c = 0; c < 16; ++c) {
         out.analysisRoles[static_cast<std::size_t>(c)] =
             AnalysisRoleOf(out.channels.Channels[static_cast<std::size_t>(c)].Role);
     }
-    out.analysed = out.notes;
-    out.addedBass = AddBassFromChords(out.analysed, out.analysisRoles, out.channels);
-    for (const auto& n : out.notes) {
+    for (const auto& n : out.notes()) {
         if (n.velocity > 0) out.endTime = std::max(out.endTime, midi::AddTicks(n.time, n.duration));
     }
-    out.facts = ReadFacts(out.file.Track);
+    out.addedBass = AddBassFromChords(out.analysed, out.analysisRoles, out.channels);
     return true;
 }
 
@@ -284,7 +296,7 @@ void ReadFile(const LoadedFile& loaded, MidiImportReport& report)
         report.notes.push_back("2/4 bars are paired into 4/4 bars");
     }
 
-    const auto ranked = RankKeys(KeyHistogram(loaded.notes, kImportDivision * beats));
+    const auto ranked = RankKeys(KeyHistogram(loaded.notes(), kImportDivision * beats));
     report.keyRanking.assign(ranked.begin(), ranked.begin() + 3);
     report.keySignature = loaded.facts.keySignature;
     const KeyCandidate key = ChooseKey(ranked, loaded.facts.keySignature, &report.keyFromSignature);
@@ -321,11 +333,10 @@ struct MelodyNote {
 
 // The melody channel reduced to one line: note-offs back, quantised to
 // sixteenths, paired, overlaps removed; gaps become rests.
-std::vector<MelodyNote> MelodyLine(const midi::CMidiFile0& file, int channel)
+std::vector<MelodyNote> MelodyLine(midi::CMidiTrack track, int channel)
 {
     std::vector<MelodyNote> line;
     if (channel < 0 || channel > 15) return line;
-    midi::CMidiTrack track = midi::ChannelTrack(file.Track, channel);
     track.SplitNotes();
     track.Quantize(4, kImportDivision);
     track.PairNotes();
@@ -375,7 +386,7 @@ bool ApplyImport(Reporter& reporter, LoadedFile& loaded, song::SongData& song, i
     MidiImportReport& report = out ? *out : local;
     ReadFile(loaded, report);
     const int beats = report.meter.beats;
-    const std::vector<MelodyNote> line = MelodyLine(loaded.file, report.melodyChannel);
+    const std::vector<MelodyNote> line = MelodyLine(std::move(loaded.melody), report.melodyChannel);
 
     song.TakeSnapshot();
     if (!song.Reset(reporter, report.bars, beats, report.key)) {

@@ -41,6 +41,9 @@ public:
     Reporter& reporter() const { return *reporter_; }
 
 protected:
+    // Gives the image's memory back once the events hold the file (a file
+    // object in State 2 writes its image anew when it is saved).
+    void ReleaseImage() { std::vector<std::uint8_t>().swap(Bytes); }
     // Raises Capacity to kMaxMidiFileSize when size bytes would not fit.
     void MakeRoomFor(std::size_t size);
     Reporter* reporter_;

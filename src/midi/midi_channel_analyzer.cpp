@@ -34,27 +34,27 @@ bool InBassProgramList(int program)
 void CMidiChannelAnalyzer::Gather(std::span<const CMidiEvent> events, std::int32_t division)
 {
     // Onset times of each channel's sounding notes in list order, to count
-    // the later notes that start under a note without walking the track again.
+    // the later notes that start under a note without walking the track
+    // again; the second walk counts each channel's notes to find a note's
+    // place among them.
+    auto sounding = [](const CMidiEvent& e) {
+        return e.Kind == kKindNote && e.Velocity > 0 && e.Channel >= 0 && e.Channel < 16;
+    };
     std::array<std::vector<Tick>, 16> onsets;
-    std::vector<std::pair<int, std::size_t>> noteIndex(events.size(), {-1, 0});
     Tick time = 0;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const CMidiEvent& e = events[i];
+    for (const CMidiEvent& e : events) {
         time = AddTicks(time, e.DeltaTime);
-        if (e.Kind == kKindNote && e.Velocity > 0 && e.Channel >= 0 && e.Channel < 16) {
-            noteIndex[i] = {e.Channel, onsets[static_cast<std::size_t>(e.Channel)].size()};
-            onsets[static_cast<std::size_t>(e.Channel)].push_back(time);
-        }
+        if (sounding(e)) onsets[static_cast<std::size_t>(e.Channel)].push_back(time);
     }
     const Tick endTime = time;
 
     std::array<int, 16> last;
     last.fill(-1);
+    std::array<std::size_t, 16> seen{};  // sounding notes of each channel walked so far
     const std::int32_t shortLimit = division / 5;
     const std::int32_t mediumLimit = division / 2;
     time = 0;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const CMidiEvent& e = events[i];
+    for (const CMidiEvent& e : events) {
         time = AddTicks(time, e.DeltaTime);
         if (e.Kind == kKindProgram && e.Channel >= 0 && e.Channel < 16) {
             Channels[static_cast<std::size_t>(e.Channel)].Program = e.Value;
@@ -66,8 +66,9 @@ void CMidiChannelAnalyzer::Gather(std::span<const CMidiEvent> events, std::int32
             if (e.Value != 0) Channels[static_cast<std::size_t>(e.Channel)].Role = RoleDrums;
             continue;
         }
-        if (noteIndex[i].first < 0) continue;
-        const int c = noteIndex[i].first;
+        if (!sounding(e)) continue;
+        const int c = e.Channel;
+        const std::size_t place = seen[static_cast<std::size_t>(c)]++;
         Channel& ch = Channels[static_cast<std::size_t>(c)];
         ch.Used = 1;
         if (last[static_cast<std::size_t>(c)] >= 0) {
@@ -81,7 +82,7 @@ void CMidiChannelAnalyzer::Gather(std::span<const CMidiEvent> events, std::int32
         last[static_cast<std::size_t>(c)] = e.Note;
 
         const auto& times = onsets[static_cast<std::size_t>(c)];
-        const auto after = times.begin() + static_cast<std::ptrdiff_t>(noteIndex[i].second) + 1;
+        const auto after = times.begin() + static_cast<std::ptrdiff_t>(place) + 1;
         const Tick end = AddTicks(time, e.Duration);
         const auto under = std::lower_bound(after, times.end(), end) - after;
         if (under > 0) {

@@ -131,6 +131,7 @@ void CMidiFile0::LoadImage(bool allowOtherFormat)
         ParseTrack();
         PairNotes();
         RepairDivision(*reporter_, Division, std::span(&Track, 1));
+        ReleaseImage();
         loaded_ = true;
         return;
     }
@@ -139,12 +140,11 @@ void CMidiFile0::LoadImage(bool allowOtherFormat)
     Track.State = TrackNotes;
     if (!allowOtherFormat) return;
     CMidiFile1 other(*reporter_, Capacity);
-    // The image is lent, not copied: a large file is in memory once.
+    // The image is handed over, not copied: a large file is in memory once.
     other.Bytes = std::move(Bytes);
     other.LoadImage(false, false);
-    Bytes = std::move(other.Bytes);
     if (other.Loaded() && other.State == 2) {
-        other.ToFormat0(*this);
+        other.ToFormat0(*this, true);
         loaded_ = true;
     }
 }
@@ -350,7 +350,6 @@ void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
         other.MakeRoomFor(Bytes.size());
         other.Bytes = std::move(Bytes);
         other.LoadImage(false);
-        Bytes = std::move(other.Bytes);
         if (!other.Loaded()) return;
         SplitFrom(std::move(other));
         loaded_ = true;
@@ -359,6 +358,7 @@ void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
     }
     RepairDivision(*reporter_, Division, Tracks);
     RepairMasterVolume(showRepair);
+    ReleaseImage();
 }
 
 void CMidiFile1::RepairMasterVolume(bool showRepair)
@@ -512,17 +512,19 @@ bool CMidiFile1::SaveImage(const std::string& path)
     return WriteFile(path);
 }
 
-void CMidiFile1::ToFormat0(CMidiFile0& target)
+void CMidiFile1::ToFormat0(CMidiFile0& target) { ToFormat0(target, false); }
+
+void CMidiFile1::ToFormat0(CMidiFile0& target, bool take)
 {
     if (State != 2) {
         ReportFormat1Error(*reporter_, m1dt::kInternal);
         return;
     }
     target.Division = Division;
-    std::vector<const CMidiTrack*> sources;
+    std::vector<CMidiTrack*> sources;
     sources.reserve(Tracks.size());
     std::size_t events = 0;
-    for (const auto& track : Tracks) {
+    for (auto& track : Tracks) {
         sources.push_back(&track);
         events += track.Events().size();
     }
@@ -535,8 +537,10 @@ void CMidiFile1::ToFormat0(CMidiFile0& target)
         target.Track = CMidiTrack(*reporter_, target.Capacity);
         target.Track.State = TrackNotes;
         target.Track.AddEndOfTrack(0);
+    } else if (take) {
+        target.Track.MergeTracksTaking(sources);
     } else {
-        target.Track.MergeTracks(sources);
+        target.Track.MergeTracks(std::vector<const CMidiTrack*>(sources.begin(), sources.end()));
     }
     target.State = 2;
 }

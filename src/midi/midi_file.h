@@ -122,6 +122,9 @@ public:
 private:
     friend class CMidiFile0;
     void LoadImage(bool showRepair, bool allowOtherFormat);
+    // With take, the tracks' events are moved into target (and the tracks
+    // left empty).
+    void ToFormat0(CMidiFile0& target, bool take);
     void SplitFrom(const CMidiFile0& source);
     // The same for a source that is done with: its events are moved.
     void SplitFrom(CMidiFile0&& source);

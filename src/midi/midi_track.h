@@ -145,6 +145,9 @@ public:
     void MakeLegato(std::int32_t maximum);
     // Replaces this track's events by the merge of sources (TrackNotes).
     void MergeTracks(std::span<const CMidiTrack* const> sources);
+    // The same, moving the events out of sources, which are left empty; a
+    // large source gives back its memory while it is merged.
+    void MergeTracksTaking(std::span<CMidiTrack* const> sources);
     void ControlsFirst();
     void SysExFirst();
     void NoteOffsFirst();
@@ -200,6 +203,8 @@ private:
     bool ParseEvent(ChunkReader& reader, std::int32_t& runningStatus);
     std::int32_t DecodeMessage(const ChunkReader& reader, std::int32_t status, std::int32_t at, CMidiEvent& event);
     void WriteEvents();
+    template <typename Source>
+    void Merge(std::span<Source* const> sources);
 
     std::vector<CMidiEvent> events_;
     OnceOnlyWarnings warnings_;

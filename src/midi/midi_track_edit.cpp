@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <queue>
+#include <type_traits>
 
 #include "midi/midi_track.h"
 
@@ -230,8 +231,15 @@ void CMidiTrack::MakeLegato(std::int32_t maximum)
     }
 }
 
-void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources)
+void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources) { Merge(sources); }
+
+void CMidiTrack::MergeTracksTaking(std::span<CMidiTrack* const> sources) { Merge(sources); }
+
+// Source is CMidiTrack (the events are moved out) or const CMidiTrack.
+template <typename Source>
+void CMidiTrack::Merge(std::span<Source* const> sources)
 {
+    constexpr bool take = !std::is_const_v<Source>;
     if (sources.empty()) {
         Error(mdtk::kTrackFault);
         return;
@@ -247,7 +255,7 @@ void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources)
     std::priority_queue<Cursor, std::vector<Cursor>, std::greater<>> heads;
     const std::size_t count = std::min<std::size_t>(sources.size(), 256);
     for (std::size_t s = 0; s < count; ++s) {
-        const CMidiTrack* src = sources[s];
+        const Source* src = sources[s];
         if (src == nullptr) continue;
         if (src->State != TrackNotes) {
             Error(mdtk::kInternal);
@@ -259,18 +267,44 @@ void CMidiTrack::MergeTracks(std::span<const CMidiTrack* const> sources)
     for (std::size_t s = 0; s < count; ++s) {
         if (sources[s] != nullptr) total += sources[s]->events_.size();
     }
+    // Reserved room that is not written yet costs no memory, so the merged
+    // track grows while sources that are taken from shrink.
     events_.reserve(std::min(total, static_cast<std::size_t>(MaxEvents())) + 1);
+    // Taking: events are moved, and every kReleaseAt events merged from a
+    // source its merged part is given back (the rest is copied to a block
+    // of its own), so that a large file is not in memory twice; first[s] is
+    // the index of the event that now stands first in source s.
+    std::vector<std::size_t> first(count, 0);
+    constexpr std::size_t kReleaseAt = 1 << 15;
     std::int64_t last = 0;
     while (!heads.empty()) {
         Cursor c = heads.top();
         heads.pop();
-        const auto& srcEvents = sources[c.source]->events_;
-        CMidiEvent e = srcEvents[c.index];
-        e.DeltaTime = ClampTick(c.time - last);
+        auto& srcEvents = sources[c.source]->events_;
+        const std::size_t at = c.index - first[c.source];
+        bool appended = false;
+        if constexpr (take) {
+            appended = AppendEvent(std::move(srcEvents[at]));
+        } else {
+            appended = AppendEvent(srcEvents[at]);
+        }
+        if (!appended) break;
+        events_.back().DeltaTime = ClampTick(c.time - last);
         last = c.time;
-        if (!AppendEvent(std::move(e))) break;
-        if (c.index + 1 < srcEvents.size()) {
-            heads.push({c.time + srcEvents[c.index + 1].DeltaTime, c.source, c.index + 1});
+        if (at + 1 < srcEvents.size()) {
+            heads.push({c.time + srcEvents[at + 1].DeltaTime, c.source, c.index + 1});
+        }
+        if constexpr (take) {
+            if (at + 1 >= kReleaseAt && srcEvents.size() > 2 * kReleaseAt) {
+                srcEvents.erase(srcEvents.begin(), srcEvents.begin() + static_cast<std::ptrdiff_t>(at + 1));
+                srcEvents.shrink_to_fit();
+                first[c.source] = c.index + 1;
+            }
+        }
+    }
+    if constexpr (take) {
+        for (std::size_t s = 0; s < count; ++s) {
+            if (sources[s] != nullptr) sources[s]->events_ = {};
         }
     }
     for (std::size_t i = 0; i + 1 < events_.size(); ++i) {
