@@ -118,6 +118,9 @@ struct CMidiEvent {
     bool SetPitchBend(std::int32_t value);
 };
 
+// Tracks of a large file hold millions of events: keep them this small.
+static_assert(sizeof(CMidiEvent) <= 40);
+
 // The system exclusive classifier: sets Number (class), Value and, for part
 // events, Channel from the bytes of a 0xF0 event.
 void ClassifySysEx(CMidiEvent& event);

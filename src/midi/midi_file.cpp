@@ -561,6 +561,12 @@ namespace {
 template <typename Events, typename Wanted>
 void DealByChannel(Events&& events, std::span<CMidiTrack> tracks, Wanted wanted)
 {
+    // Each track is given its room at once.
+    std::array<std::size_t, kSplitTrackCount> room{};
+    for (const auto& e : events) ++room[SplitTrackOf(e)];
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        if (wanted(t)) tracks[t].Reserve(room[t] + 1);
+    }
     std::array<std::int64_t, kSplitTrackCount> lastTime{};
     std::int64_t now = 0;
     for (auto& e : events) {

@@ -89,8 +89,14 @@ void CMidiTrack::PurgeDeleted()
 {
     std::int64_t carry = 0;
     bool negative = false;
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < events_.size(); ++i) {
+    // Up to the first deleted event nothing moves.
+    std::size_t first = 0;
+    while (first < events_.size() && events_[first].Kind != kKindDeleted) {
+        negative = negative || events_[first].DeltaTime < 0;
+        ++first;
+    }
+    std::size_t out = first;
+    for (std::size_t i = first; i < events_.size(); ++i) {
         if (events_[i].Kind == kKindDeleted) {
             carry += events_[i].DeltaTime;
             continue;

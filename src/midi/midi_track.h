@@ -79,6 +79,8 @@ public:
     // Removes every Kind 0 event, passing delta times on.
     void PurgeDeleted();
     void Clear() { events_.clear(); }
+    // Room for events, so that appending them does not move the others.
+    void Reserve(std::size_t events) { events_.reserve(events); }
     // Hands the events over to the caller; the track is left without any.
     std::vector<CMidiEvent> TakeEvents() { return std::exchange(events_, {}); }
     // Exchanges two events but leaves each slot's delta time in place.

@@ -38,7 +38,8 @@ TEST(EventBytes, GrowsFromInsideTheEventToTheHeapKeepingItsBytes)
 
 TEST(EventBytes, CopiesAndMovesAreValuesOnBothSidesOfTheInlineSize)
 {
-    for (const std::size_t n : {std::size_t{0}, std::size_t{3}, EventBytes::kInline, std::size_t{300}}) {
+    for (const std::size_t n :
+         {std::size_t{0}, std::size_t{3}, EventBytes::kInline, EventBytes::kInline + 1, std::size_t{300}}) {
         const auto bytes = Counting(n);
         EventBytes a;
         a.assign(bytes.begin(), bytes.end());
@@ -57,6 +58,30 @@ TEST(EventBytes, CopiesAndMovesAreValuesOnBothSidesOfTheInlineSize)
         EXPECT_TRUE(moved == copy) << n;
         EXPECT_EQ(moved == bytes, n == 0) << n;
     }
+}
+
+TEST(EventBytes, ClearedHeapBytesKeepTheirRoomAndTakeShortAndLongPayloadsAgain)
+{
+    const auto longer = Counting(EventBytes::kInline + 5);
+    EventBytes b;
+    b.assign(longer.begin(), longer.end());
+    const std::size_t room = b.capacity();
+    b.clear();
+    EXPECT_TRUE(b.empty());
+    EXPECT_EQ(b.capacity(), room);
+    const std::vector<std::uint8_t> shorter = {0x90, 60, 100};
+    b.assign(shorter.begin(), shorter.end());
+    EXPECT_TRUE(b == shorter);
+    b.resize(room + 1, 0x11);  // grows the heap block, keeping the bytes
+    EXPECT_EQ(b[0], 0x90);
+    EXPECT_EQ(b[2], 100);
+    EXPECT_EQ(b[room], 0x11);
+    EventBytes inlineOne{0xC0, 5};
+    inlineOne = std::move(b);  // a heap block moves, the short bytes go
+    EXPECT_EQ(inlineOne.size(), room + 1);
+    EXPECT_TRUE(b.empty());  // NOLINT: moved from
+    b = inlineOne;
+    EXPECT_TRUE(b == inlineOne);
 }
 
 }  // namespace

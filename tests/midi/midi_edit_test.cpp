@@ -27,7 +27,8 @@ std::vector<std::int64_t> Times(const CMidiTrack& t, std::int32_t kind = -1)
     return out;
 }
 
-std::vector<std::int32_t> Field(const CMidiTrack& t, std::int32_t CMidiEvent::*field, std::int32_t kind = kKindNote)
+template <typename Member>
+std::vector<std::int32_t> Field(const CMidiTrack& t, Member CMidiEvent::*field, std::int32_t kind = kKindNote)
 {
     std::vector<std::int32_t> out;
     for (const auto& e : t.Events()) {
@@ -175,6 +176,36 @@ TEST(MidiEdit, MergeInterleavesByTimeWithTiesInSourceOrder)
     EXPECT_EQ(merged.State, TrackNotes);
     merged.MergeTracks({});
     EXPECT_TRUE(r.Has("MDTK", 0x0D000026));
+}
+
+// Sources long enough that the taking merge gives back their merged parts
+// several times while it runs.
+TEST(MidiEdit, MergeTakingGivesTheSameTrackAndEmptiesItsSources)
+{
+    CapturingReporter r;
+    std::vector<CMidiTrack> sources;
+    for (int s = 0; s < 3; ++s) {
+        CMidiTrack& t = sources.emplace_back(r, 4u << 20);
+        t.State = TrackNotes;
+        for (int i = 0; i < 90000 + s * 7000; ++i) t.AddNote(s, (i + s) % 3 == 0 ? 0 : 5 + s, 40 + i % 50, 90, 7 + s);
+        t.AddMarker(0, "long text behind the notes");
+        t.AddEndOfTrack(s * 10);
+    }
+    const std::vector<CMidiTrack> copies = sources;
+    std::vector<const CMidiTrack*> constSources;
+    std::vector<CMidiTrack*> takenSources;
+    for (std::size_t s = 0; s < sources.size(); ++s) {
+        constSources.push_back(&copies[s]);
+        takenSources.push_back(&sources[s]);
+    }
+    CMidiTrack copied(r, 16u << 20);
+    copied.MergeTracks(constSources);
+    CMidiTrack taken(r, 16u << 20);
+    taken.MergeTracksTaking(takenSources);
+    ASSERT_EQ(taken.EventCount(), 3 * 90000 + 7000 + 14000 + 3 + 1);
+    EXPECT_TRUE(taken.Events() == copied.Events());
+    for (const auto& s : sources) EXPECT_EQ(s.EventCount(), 0);
+    EXPECT_FALSE(r.Has("MDTK", 0x0D000006));
 }
 
 TEST(MidiEdit, ThinPitchBendsDropsInaudibleMiddlesAndRepeats)

@@ -257,6 +257,43 @@ TEST(MidiFile, EngineConversionGivesOneFormatZeroImage)
     EXPECT_EQ(loaded.Track.TotalTicks(), 192);
 }
 
+TEST(MidiFile, ChannelTrackIsTheTrackOfThatChannelInTheSplitFile)
+{
+    CapturingReporter r;
+    CMidiFile0 zero(r, FormatZeroFile());
+    ASSERT_TRUE(zero.Loaded());
+    const CMidiFile1 split(zero);
+    ASSERT_EQ(split.TrackCount(), kSplitTrackCount);
+    for (const int channel : {0, 9, 4}) {
+        const CMidiTrack track = ChannelTrack(zero.Track, channel);
+        EXPECT_EQ(track.State, TrackNotes);
+        EXPECT_TRUE(track.Events() == split.Tracks[static_cast<std::size_t>(channel) + 1].Events()) << channel;
+    }
+    EXPECT_EQ(ChannelTrack(zero.Track, 4).EventCount(), 1);  // an End of Track only
+}
+
+TEST(MidiFile, SaveImageWritesWhatSaveWritesAndKeepsOnlyTheImage)
+{
+    test::TempDir dir;
+    CapturingReporter r;
+    CMidiFile0 zero(r, TwoTrackFile());
+    CMidiFile1 one(r, FormatZeroFile(), false);
+    ASSERT_TRUE(zero.Loaded() && one.Loaded());
+    ASSERT_TRUE(zero.Save(dir.File("z1.mid")));
+    ASSERT_TRUE(one.Save(dir.File("o1.mid")));
+    ASSERT_TRUE(zero.SaveImage(dir.File("z2.mid")));
+    ASSERT_TRUE(one.SaveImage(dir.File("o2.mid")));
+    EXPECT_EQ(zero.State, 0);
+    EXPECT_EQ(one.State, 0);
+    std::vector<std::uint8_t> a, b;
+    for (const char* name : {"z", "o"}) {
+        ASSERT_TRUE(ReadWholeFile(dir.File(std::string(name) + "1.mid"), a, kMaxMidiFileSize));
+        ASSERT_TRUE(ReadWholeFile(dir.File(std::string(name) + "2.mid"), b, kMaxMidiFileSize));
+        EXPECT_GT(a.size(), 14u);
+        EXPECT_EQ(a, b) << name;
+    }
+}
+
 TEST(MidiFile0, BarLengthTrimAndResolution)
 {
     CapturingReporter r;
@@ -407,6 +444,13 @@ TEST(MidiFileSize, AFileOverTheLimitIsRefusedWithOneReportOfItsSize)
         EXPECT_TRUE(r.Has("M1DT", m1dt::kTooLarge));
         EXPECT_NE(r.reports()[0].message.find("104,857,600"), std::string::npos) << r.reports()[0].message;
         EXPECT_NE(r.reports()[0].message.find("67,108,864"), std::string::npos);
+    }
+    // One byte over the limit is refused as well.
+    std::filesystem::resize_file(path, kMaxMidiFileSize + 1);
+    {
+        CapturingReporter r;
+        EXPECT_FALSE(CMidiFile1(r, path).Loaded());
+        EXPECT_TRUE(r.Has("M1DT", m1dt::kTooLarge));
     }
     // Exactly at the limit it is read; the zeros behind its track are not looked at.
     std::filesystem::resize_file(path, kMaxMidiFileSize);

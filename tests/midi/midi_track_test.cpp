@@ -280,6 +280,34 @@ TEST(MidiTrackNotes, SplitThenPairGivesBackTheAudibleNotes)
     EXPECT_EQ(Notes(t), expected);
 }
 
+TEST(MidiTrackNotes, NoteOffsMeetingAtOneTimeComeLaterNoteFirstBeforeTheEventThere)
+{
+    CapturingReporter r;
+    CMidiTrack t(r);
+    t.State = TrackNotes;
+    t.AddNote(0, 0, 60, 100, 96);   // 0..96
+    t.AddNote(1, 0, 62, 100, 200);  // 0..200, sounds through the others
+    t.AddNote(0, 0, 64, 100, 96);   // 0..96
+    t.AddNote(0, 48, 67, 100, 48);  // 48..96
+    t.AddControlChange(0, 7, 90);   // at 48
+    t.AddNote(0, 48, 69, 100, 10);  // 96..106, after the three note-offs of 96
+    t.AddEndOfTrack(0);
+    t.SplitNotes();
+    EXPECT_EQ(Notes(t), (std::vector<Heard>{{0, kKindNoteOn, 0, 60, 0},
+                                            {0, kKindNoteOn, 1, 62, 0},
+                                            {0, kKindNoteOn, 0, 64, 0},
+                                            {48, kKindNoteOn, 0, 67, 0},
+                                            {96, kKindNoteOff, 0, 67, 0},
+                                            {96, kKindNoteOff, 0, 64, 0},
+                                            {96, kKindNoteOff, 0, 60, 0},
+                                            {96, kKindNoteOn, 0, 69, 0},
+                                            {106, kKindNoteOff, 0, 69, 0},
+                                            {200, kKindNoteOff, 1, 62, 0}}));
+    EXPECT_EQ(t.Event(4).Kind, kKindControl);
+    EXPECT_TRUE(t.Events().back().IsEndOfTrack());
+    EXPECT_EQ(t.TotalTicks(), 200);
+}
+
 TEST(MidiTrackNotes, StateChecksRefuseTheWrongState)
 {
     CapturingReporter r;
