@@ -212,6 +212,7 @@ bool LoadAndAnalyze(Reporter& reporter, midi::CMidiFile0 file, LoadedFile& out)
 {
     if (!file.Loaded()) return false;
     if (file.State != 2) file.PairNotes();
+    file.ReleaseImage();
     if (file.Division != kImportDivision) file.SetResolution(kImportDivision);
     midi::CMidiTrack& track = file.Track;
     out.channels.Analyze(track.Events(), kImportDivision);

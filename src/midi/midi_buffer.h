@@ -40,10 +40,12 @@ public:
 
     Reporter& reporter() const { return *reporter_; }
 
-protected:
-    // Gives the image's memory back once the events hold the file (a file
-    // object in State 2 writes its image anew when it is saved).
+    // Gives the image's memory back, for an owner that is done with it once
+    // the events hold the file (a file object in State 2 writes its image
+    // anew when it is saved).
     void ReleaseImage() { std::vector<std::uint8_t>().swap(Bytes); }
+
+protected:
     // Raises Capacity to kMaxMidiFileSize when size bytes would not fit.
     void MakeRoomFor(std::size_t size);
     Reporter* reporter_;

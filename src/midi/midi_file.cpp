@@ -131,7 +131,6 @@ void CMidiFile0::LoadImage(bool allowOtherFormat)
         ParseTrack();
         PairNotes();
         RepairDivision(*reporter_, Division, std::span(&Track, 1));
-        ReleaseImage();
         loaded_ = true;
         return;
     }
@@ -147,6 +146,7 @@ void CMidiFile0::LoadImage(bool allowOtherFormat)
         other.ToFormat0(*this, true);
         loaded_ = true;
     }
+    Bytes = std::move(other.Bytes);
 }
 
 void CMidiFile0::ParseTrack()
@@ -350,6 +350,7 @@ void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
         other.MakeRoomFor(Bytes.size());
         other.Bytes = std::move(Bytes);
         other.LoadImage(false);
+        Bytes = std::move(other.Bytes);
         if (!other.Loaded()) return;
         SplitFrom(std::move(other));
         loaded_ = true;
@@ -358,7 +359,6 @@ void CMidiFile1::LoadImage(bool showRepair, bool allowOtherFormat)
     }
     RepairDivision(*reporter_, Division, Tracks);
     RepairMasterVolume(showRepair);
-    ReleaseImage();
 }
 
 void CMidiFile1::RepairMasterVolume(bool showRepair)

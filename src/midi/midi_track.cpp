@@ -90,13 +90,14 @@ void CMidiTrack::PurgeDeleted()
     std::int64_t carry = 0;
     bool negative = false;
     // Up to the first deleted event nothing moves.
+    const std::size_t n = events_.size();
     std::size_t first = 0;
-    while (first < events_.size() && events_[first].Kind != kKindDeleted) {
+    while (first < n && events_[first].Kind != kKindDeleted) {
         negative = negative || events_[first].DeltaTime < 0;
         ++first;
     }
     std::size_t out = first;
-    for (std::size_t i = first; i < events_.size(); ++i) {
+    for (std::size_t i = first; i < n; ++i) {
         if (events_[i].Kind == kKindDeleted) {
             carry += events_[i].DeltaTime;
             continue;

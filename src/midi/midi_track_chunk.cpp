@@ -347,8 +347,9 @@ void CMidiTrack::WriteEvents()
     };
     std::int64_t carry = 0;  // delta time of events that were not written
     bool endWritten = false;
-    for (std::size_t i = 0; i < events_.size(); ++i) {
-        Yield(i, 200);
+    const std::size_t n = events_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (YieldPause != 0) Yield(i, 200);
         CMidiEvent& e = events_[i];
         // An event is its head (status and the bytes made from its fields)
         // and a body copied from its Data.

@@ -115,12 +115,13 @@ std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
     // Each note-off (or note-on of velocity 0) ends the oldest note-on of
     // its channel and note that is still open: the same pairs as letting
     // every note-on, in order, take the first free note-off behind it.
-    std::vector<std::int64_t> times(events_.size());
-    PendingNotes pending(events_.size());
+    const std::size_t n = events_.size();
+    std::vector<std::int64_t> times(n);
+    PendingNotes pending(n);
     bool negative = false;
     std::int64_t now = 0;
-    for (std::size_t i = 0; i < events_.size(); ++i) {
-        Yield(i, 300);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (YieldPause != 0) Yield(i, 300);
         CMidiEvent& e = events_[i];
         now += e.DeltaTime;
         times[i] = now;
@@ -146,7 +147,7 @@ std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
     // the track, and a note whose note-off came at once lasts a tick:
     // neither is lost. Otherwise both go.
     const bool keep = pairing == NotePairing::kKeepEveryNote;
-    for (std::size_t i = 0; i < events_.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         CMidiEvent& e = events_[i];
         if (e.Kind != kKindNote) continue;
         if (keep) {
@@ -218,7 +219,8 @@ void CMidiTrack::SplitNotes()
             sounding.pop_back();
         };
         std::int64_t now = 0;
-        for (std::size_t i = 0; i < events_.size(); ++i) {
+        const std::size_t n = events_.size();
+        for (std::size_t i = 0; i < n; ++i) {
             now += events_[i].DeltaTime;
             while (!sounding.empty() && sounding.front().end <= now) putOff();
             CMidiEvent& e = merged.emplace_back(std::move(events_[i]));
@@ -343,9 +345,10 @@ void CMidiTrack::NoteOffsFirst()
     std::size_t start = 0;
     std::vector<std::size_t> slots;
     std::vector<CMidiEvent> notes;
-    while (start < events_.size()) {
+    const std::size_t n = events_.size();
+    while (start < n) {
         std::size_t end = start + 1;
-        while (end < events_.size() && events_[end].DeltaTime == 0) ++end;
+        while (end < n && events_[end].DeltaTime == 0) ++end;
         bool onSeen = false;
         bool needed = false;
         for (std::size_t i = start; i < end; ++i) {
