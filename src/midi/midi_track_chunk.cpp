@@ -453,7 +453,7 @@ void CMidiTrack::WriteEvents()
             Error(mdtk::kBadPerformance);
             delta = 0x0FFFFFFF;
         }
-        std::uint8_t deltaBytes[5];
+        std::uint8_t deltaBytes[8];
         const std::size_t deltaLength = EncodeVarLen(deltaBytes, static_cast<std::uint32_t>(delta));
         const std::size_t length = deltaLength + headLength + bodyLength;
         if (used + length > limit) {
@@ -461,9 +461,13 @@ void CMidiTrack::WriteEvents()
             carry = delta;
             break;
         }
-        std::uint8_t* out = room(length);
-        for (std::size_t k = 0; k < deltaLength; ++k) *out++ = deltaBytes[k];
-        for (std::size_t k = 0; k < headLength; ++k) *out++ = head[k];
+        // Delta time and head are copied whole (room is kept for that) and
+        // the position moves by their lengths.
+        std::uint8_t* out = room(length + sizeof deltaBytes + sizeof head);
+        std::memcpy(out, deltaBytes, sizeof deltaBytes);
+        out += deltaLength;
+        std::memcpy(out, head, sizeof head);
+        out += headLength;
         if (bodyLength > 0) std::memcpy(out, body, bodyLength);
         used += length;
         endWritten = e.IsEndOfTrack();

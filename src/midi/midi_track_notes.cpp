@@ -163,8 +163,8 @@ std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
     if (negative) Error(mdtk::kInternal);
     PurgeDeleted();
     // The note-offs are gone: a track read from a large file gives their
-    // room back.
-    if (events_.capacity() > 4096 && events_.capacity() / 3 > events_.size() / 2) events_.shrink_to_fit();
+    // room back when it is worth a copy of the track.
+    if ((events_.capacity() - events_.size()) * sizeof(CMidiEvent) > (8u << 20)) events_.shrink_to_fit();
     State = TrackNotes;
     return kept;
 }
