@@ -5,6 +5,7 @@
 
 #include "arrange/accompaniment_patterns.h"
 #include "arrange/bass_patterns.h"
+#include "arrange/comping_voicing.h"
 #include "arrange/data_files.h"
 #include "arrange/effects.h"
 #include "arrange/engine_track.h"
@@ -22,6 +23,8 @@ namespace {
 constexpr int kPanController = 10;
 // A chord voice under this (A2) turns to mud against the bass.
 constexpr int kLowestChordVoice = 45;
+// The longest rest of the tune (two beats) the comping still voices under.
+constexpr std::int64_t kMelodyBreath = 2 * kTicksPerBeat;
 
 PatternContext MakePatternContext(EngineContext& ctx, const std::vector<PatternChord>&)
 {
@@ -55,7 +58,7 @@ std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int c
     std::vector<Tick> blocks;
     blocks.reserve(chords.size());
     for (const PatternChord& c : chords) blocks.push_back(c.length);
-    VoiceUnderMelody(*track, CollectMelody(ctx.tracks, kMelodyChannel), blocks, ProgramRange(TrackProgram(*track)),
+    VoiceUnderMelody(*track, CollectMelody(ctx.tracks, kMelodyChannel, kMelodyBreath), blocks, ProgramRange(TrackProgram(*track)),
                      kLowestChordVoice);
     FinishEngineTrack(ctx, *track);
     return track;
@@ -103,7 +106,8 @@ void RenderAccompanimentChannel(EngineContext& ctx, int channel)
     const StyleRecord& style = ctx.activeStyle;
     const InstrumentCode instrument = style.channelInstrument[static_cast<std::size_t>(channel)];
     if (instrument == kNoInstrument) return;
-    const std::vector<PatternChord> chords = GeneratorChords(ctx);
+    const std::vector<PatternChord> chords =
+        VoiceChordsForComping(GeneratorChords(ctx), CompingVoicingOf(style.comping));
     const bool first = channel == kAccompanimentChannel;
     auto track = RenderPatternChannel(ctx, channel, instrument,
                                       first ? style.accompanimentPattern : style.accompaniment2Pattern,
