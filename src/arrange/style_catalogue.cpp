@@ -84,9 +84,12 @@ void DrawRhythmSeed(Random& random, int meter, int rhythmFeel,
     }
 }
 
-void ApplyStyleDefaults(Random& random, StyleRecord& record)
+namespace {
+
+// Everything of an undefined style but its rhythm seed, which is drawn.
+StyleRecord UndefinedStyle()
 {
-    record = StyleRecord{};
+    StyleRecord record;
     for (int ch : kMixedChannels) {
         const auto c = static_cast<std::size_t>(ch);
         record.channelInstrument[c] = ch == 1 ? 0 : kNoInstrument;
@@ -103,9 +106,6 @@ void ApplyStyleDefaults(Random& random, StyleRecord& record)
     record.databaseSet = 1;
     record.noteDatabaseKind = 1;
     record.rhythmFeel = 0;
-    // Drawn before the meter and feel of the style are known: every catalogue
-    // seed is a 4/4 straight table.
-    DrawRhythmSeed(random, kMeter44, 0, record.rhythmSeed);
     SetField(record.defaultChordTemplate, kDefaultChordTemplate);
     record.voiceFlags = {1, 1, 1, 1};
     record.choiceWeights = kDefaultChoiceWeights;
@@ -130,6 +130,18 @@ void ApplyStyleDefaults(Random& random, StyleRecord& record)
     melody.lineMethod = 1;
     record.partParams[4] = melody;
     record.partParams[5] = melody;
+    return record;
+}
+
+}  // namespace
+
+void ApplyStyleDefaults(Random& random, StyleRecord& record)
+{
+    static const StyleRecord kUndefined = UndefinedStyle();
+    record = kUndefined;
+    // Drawn before the meter and feel of the style are known: every catalogue
+    // seed is a 4/4 straight table.
+    DrawRhythmSeed(random, kMeter44, 0, record.rhythmSeed);
 }
 
 void FinishStyle(StyleRecord& record)
@@ -166,7 +178,7 @@ void PropagateHolds(GridBlock& block)
 
 void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle)
 {
-    catalogue.records.assign(kCatalogueSlots, StyleRecord{});
+    catalogue.records.resize(kCatalogueSlots);
     std::array<const StyleRow*, kCatalogueSlots> rows{};
     for (const StyleRow& row : CatalogueStyleRows()) {
         const int index = row.category * kStylesPerCategory + row.slot;
