@@ -133,15 +133,25 @@ StyleRecord UndefinedStyle()
     return record;
 }
 
+const StyleRecord& UndefinedStyleTemplate()
+{
+    static const StyleRecord kUndefined = UndefinedStyle();
+    return kUndefined;
+}
+
+// Drawn before the meter and feel of the style are known: every catalogue
+// seed is a 4/4 straight table.
+void DrawDefaultRhythmSeed(Random& random, StyleRecord& record)
+{
+    DrawRhythmSeed(random, kMeter44, 0, record.rhythmSeed);
+}
+
 }  // namespace
 
 void ApplyStyleDefaults(Random& random, StyleRecord& record)
 {
-    static const StyleRecord kUndefined = UndefinedStyle();
-    record = kUndefined;
-    // Drawn before the meter and feel of the style are known: every catalogue
-    // seed is a 4/4 straight table.
-    DrawRhythmSeed(random, kMeter44, 0, record.rhythmSeed);
+    record = UndefinedStyleTemplate();
+    DrawDefaultRhythmSeed(random, record);
 }
 
 void FinishStyle(StyleRecord& record)
@@ -178,7 +188,9 @@ void PropagateHolds(GridBlock& block)
 
 void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle)
 {
-    catalogue.records.resize(kCatalogueSlots);
+    // Every slot starts as a copy of the undefined style, made in place.
+    catalogue.records.clear();
+    catalogue.records.reserve(kCatalogueSlots);
     std::array<const StyleRow*, kCatalogueSlots> rows{};
     for (const StyleRow& row : CatalogueStyleRows()) {
         const int index = row.category * kStylesPerCategory + row.slot;
@@ -186,10 +198,10 @@ void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord&
     }
     std::vector<std::string> faults;  // the data tests list them; a build goes on
     for (int index = 0; index < kCatalogueSlots; ++index) {
-        StyleRecord& record = catalogue.records[static_cast<std::size_t>(index)];
+        StyleRecord& record = catalogue.records.emplace_back(UndefinedStyleTemplate());
         const int category = index / kStylesPerCategory;
         const int slot = index % kStylesPerCategory;
-        ApplyStyleDefaults(random, record);
+        DrawDefaultRhythmSeed(random, record);
         if (slot == 0) {
             for (const RandomStyleRow& r : CatalogueRandomRows()) {
                 if (r.category != category) continue;
