@@ -217,6 +217,7 @@ struct StyleRecord {
     // Arranging choices of the style beyond the fields above; 0 everywhere
     // plays the patterns and lines as their numbers alone give them.
     std::int32_t secondLine = 0;  // SecondLineMode of channel 4
+    std::int32_t comping = 0;     // CompingVoicing of channels 3 and 7
 
     bool operator==(const StyleRecord&) const = default;
 
