@@ -1,6 +1,7 @@
 #include "arrange/timed_events.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace songloom::arrange {
 
@@ -45,10 +46,22 @@ void SortTimedEvents(std::vector<TimedEvent>& events)
     // Most edits leave the events in order: nothing to move then.
     if (sorted) return;
     std::sort(keys.begin(), keys.end());
-    std::vector<TimedEvent> ordered;
-    ordered.reserve(events.size());
-    for (const Key& k : keys) ordered.push_back(std::move(events[k.index]));
-    events = std::move(ordered);
+    // Moved into place cycle by cycle, without a second vector of events:
+    // position i takes the event that stood at keys[i].index.
+    constexpr std::uint32_t kPlaced = UINT32_MAX;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].index == kPlaced || keys[i].index == i) continue;
+        TimedEvent first = std::move(events[i]);
+        std::size_t at = i;
+        while (keys[at].index != i) {
+            const std::size_t from = keys[at].index;
+            events[at] = std::move(events[from]);
+            keys[at].index = kPlaced;
+            at = from;
+        }
+        events[at] = std::move(first);
+        keys[at].index = kPlaced;
+    }
 }
 
 void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent> events)
