@@ -282,6 +282,11 @@ constexpr std::array<DesignedPattern, 46> kDesigned{{
     {60, {192, "0:C/20 48:C/20 72:C/20 120:C/20 144:C/20"}, {}},                                   // trance gate
 }};
 
+// Pattern 42 where no bass player plays: the pianist's left hand is the
+// bass, so the stride's "boom" on 1 and 3 goes down to the bass register
+// (the root, then the fifth below) under the "chick" chords of 2 and 4.
+constexpr FigureText kSoloStride{384, "0:R-24/80!84 96:C-12/80 192:F-36/80!76 288:C-12/80"};
+
 // Pattern 4 above density 80 and in triplet feel: an eighth-note strum.
 constexpr FigureText kStrumStraight{96, "0:D/40 48:U/40"};
 constexpr FigureText kStrumTriplet{96, "0:D/58 64:U/26"};
@@ -349,11 +354,16 @@ void AccompanimentPattern(PatternContext& context, std::span<const PatternChord>
     case 41:
     case 46: SeedRhythm(x, chords, start, number, out); return;
     case 47: PlayGrid(x, chords, AccompanimentGridPlayback(x, channel), out, start); return;
-    default:
-        if (number != 48 && PlayDesigned(x, chords, start, number, out)) return;
-        x.Error(kPatternError);
-        return;
+    case 42:
+        if (!x.bassPlays) {
+            PlayFigureOverChords(out, start, chords, ParseFigure(kSoloStride.cycle, kSoloStride.text), x.Triplet());
+            return;
+        }
+        break;
+    default: break;
     }
+    if (number != 48 && PlayDesigned(x, chords, start, number, out)) return;
+    x.Error(kPatternError);
 }
 
 }  // namespace songloom::arrange
