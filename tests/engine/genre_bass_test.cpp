@@ -164,6 +164,32 @@ TEST(GenreBass, StrideLeftHandAlternatesLowBassAndChordsWithoutABassPlayer)
     for (const PlacedNote& n : band.Sounding()) EXPECT_GE(n.note, 48);
 }
 
+TEST(GenreBass, BoogieLeftHandRollsEighthsUnderChordStabsWithoutABassPlayer)
+{
+    for (const int feel : {0, 3}) {
+        TestContext t;
+        t.context.bassPlays = false;
+        t.context.rhythmFeel = feel;
+        const std::vector<PatternChord> chords{SongChord("CMPs", 384)};
+        NoteBuffer out(384);
+        AccompanimentPattern(t.context, chords, 3, 44, 0, 100, out);
+        std::vector<PlacedNote> low;
+        std::map<Tick, int> chordNotes;
+        for (const PlacedNote& n : out.Sounding()) {
+            if (n.note < 48) low.push_back(n);
+            else ++chordNotes[n.at];
+        }
+        // Eight left-hand notes a bar: root, fifth, sixth, fifth, twice.
+        ASSERT_EQ(low.size(), 8u) << feel;
+        const int intervals[] = {0, 7, 9, 7};
+        for (std::size_t i = 0; i < low.size(); ++i)
+            EXPECT_EQ((low[i].note - chords[0].root + 120) % 12, intervals[i % 4]) << feel << " " << i;
+        // Swung in triplet feel: the off-beat eighth two thirds into the beat.
+        EXPECT_EQ(low[1].at, feel == 3 ? 64 : 48);
+        EXPECT_EQ(chordNotes, (std::map<Tick, int>{{96, 3}, {288, 3}})) << feel;
+    }
+}
+
 // Every figure in both meters: inside the song, in a bass's register, on the
 // tones of the chord it belongs to (its own or, anticipating, the next one's)
 // except for the one approach a figure may take into a new bass; no two
