@@ -1,4 +1,4 @@
-// songloom-cli audit FILE.mid [--json]: how a rendered file holds together,
+// songloom-cli audit FILE.mid [--json] [--tensions]: how a rendered file holds together,
 // channel by channel; exit status 3 when it fails the arrangement checks.
 #include <cstdio>
 #include <memory>
@@ -16,6 +16,7 @@ constexpr int kAuditFailed = 3;
 struct AuditOptions {
     std::string path;
     bool json = false;
+    bool tensions = false;
 };
 
 void PrintAudit(const harmony::RenderAudit& audit, const std::vector<std::string>& failures, bool json)
@@ -30,6 +31,7 @@ void PrintAudit(const harmony::RenderAudit& audit, const std::vector<std::string
                                 {"noteTicks", c.noteTicks},
                                 {"chordTonePercent", c.ChordTonePercent()},
                                 {"chordOrPassingTonePercent", c.ChordOrPassingTonePercent()},
+                                {"tensionTicks", c.tensionTicks},
                                 {"offPercussionMap", c.offPercussionMap},
                                 {"overlaps", c.overlaps},
                                 {"longestSilence", c.longestSilence}});
@@ -59,6 +61,8 @@ const CommandRegistrar kAudit("audit", [](CLI::App& app, CliContext& context) {
         "audit", "Check a rendered MIDI file: ranges, chord tones of bass and accompaniment, drums, silences");
     cmd->add_option("file", options->path, "Standard MIDI File written by render")->required();
     cmd->add_flag("--json", options->json, "JSON output");
+    cmd->add_flag("--tensions", options->tensions,
+                  "Count the sixths, sevenths and ninths a jazz style adds as chord tones of the accompaniment");
     cmd->callback([options, &context] {
         midi::CMidiFile1 file(context.reporter, options->path);
         if (!file.Loaded()) {
@@ -66,7 +70,7 @@ const CommandRegistrar kAudit("audit", [](CLI::App& app, CliContext& context) {
             return;
         }
         const harmony::RenderAudit audit = harmony::AuditRenderedFile(file);
-        const std::vector<std::string> failures = harmony::AuditFailures(audit);
+        const std::vector<std::string> failures = harmony::AuditFailures(audit, options->tensions);
         PrintAudit(audit, failures, options->json);
         if (!failures.empty()) context.status = kAuditFailed;
     });

@@ -149,8 +149,10 @@ void BrokenChordPattern9(PatternContext& x, Chords chords, Tick start, NoteBuffe
 }
 
 // The seven one-chord figures of pattern 10: S1 half-note chords, S2 an
-// eighth-note broken chord, S3 syncopated stabs; T1 a held chord, T2 shuffle
-// stabs, T3 a triplet arpeggio, T4 triplet comping.
+// eighth-note broken chord, S3 syncopated stabs; in triplet feel the comping
+// of a swing pianist: T1 a held chord, T2 the Charleston (one and the swung
+// "and" of two), T3 the reverse Charleston with a push on the "and" of four,
+// T4 busier comping on one, the "and" of two, four and its "and".
 struct FigureText {
     Tick cycle;
     const char* text;
@@ -160,9 +162,9 @@ constexpr std::array<FigureText, 7> kPattern10Figures{{
     {384, "0:R/44 48:2/44 96:3/44 144:4/44 192:R+12/44 240:4/44 288:3/44 336:2/44"},
     {384, "0:C/70 144:C/40 240:C/40 336:C/40"},
     {3072, "0:C,R-12/3070"},
-    {192, "0:C/60 160:C/28"},
-    {96, "0:R/28 32:2/28 64:3/28"},
-    {96, "0:C/58 64:2,4/28"},
+    {384, "0:C/60 160:C/28"},
+    {384, "64:C/28 192:C/90 352:C/28"},
+    {384, "0:C/40 160:C/28 288:C/40 352:C/26"},
 }};
 
 void Pattern10(PatternContext& x, Chords chords, Tick start, int density, NoteBuffer& out)
@@ -232,10 +234,9 @@ struct DesignedPattern {
     FigureText straight;
     FigureText triplet;
 };
-constexpr std::array<DesignedPattern, 46> kDesigned{{
+constexpr std::array<DesignedPattern, 45> kDesigned{{
     {5, {96, "48:C/30"}, {}},                                                                      // offbeat skank
     {6, {192, "0:R/22 24:2/22 48:3/22 72:4/22 96:R+12/22 120:4/22 144:3/22 168:2/22"}, {}},       // sixteenth arpeggio
-    {7, {288, "0:R-12/90!80 96:C/60 192:C/60"}, {}},                                               // waltz oom-pah-pah
     {8, {192, "0:C,R+12/188"}, {}},                                                                // half-note pad
     {12, {192, "0:2/44 48:4/44 96:3/44 144:4/44"}, {}},                                            // Alberti
     {13, {3072, "0:C,R-12/3070!56"}, {}},                                                          // held string pad
@@ -267,7 +268,7 @@ constexpr std::array<DesignedPattern, 46> kDesigned{{
     {39, {384, "0:4/66 72:3/66 144:2/66 216:4/66 288:3/66"}, {}},                                 // dotted-eighth echo
     {42, {384, "0:R-12/80 96:C/80 192:F-12/80 288:C/80"}, {}},                                    // stride
     {43, {3072, "0:R-12,F-12,R/3070!56"}, {}},                                                     // open fifths
-    {44, {384, "0:C/60 160:C/28 256:C/28"}, {}},                                                   // jazz comping
+    {44, {384, "0:C/60 144:C/40 240:C/40"}, {}},                                                   // jazz comping
     {45, {48, "0:4/22!56 24:4-12/22!56"}, {}},                                                     // octave tremolo
     {49, {384, "0:R-12/44 48:2/44 96:3/44 144:4/44 192:R+12/44 240:4/44 288:3/44 336:2/44"}, {}}, // ballad eighths
     {50, {96, "0:C/90 0:4+12/20!56 24:4+12/20!56 48:4+12/20!56 72:4+12/20!56"}, {}},               // mandolin tremolo
@@ -306,6 +307,11 @@ bool PlaySoloLeftHand(PatternContext& x, Chords chords, Tick start, int number, 
     }
     return false;
 }
+// Pattern 7, the waltz: the oom on one (the low root) and the pah-pah of the
+// chord on two and three; where the bass plays the oom the chord plays only
+// the pah-pah.
+constexpr FigureText kOomPahPah{288, "0:R-12/90!80 96:C/60 192:C/60"};
+constexpr FigureText kPahPah{288, "96:C/60 192:C/60"};
 
 // Pattern 4 above density 80 and in triplet feel: an eighth-note strum.
 constexpr FigureText kStrumStraight{96, "0:D/40 48:U/40"};
@@ -367,6 +373,11 @@ void AccompanimentPattern(PatternContext& context, std::span<const PatternChord>
         else if (density > 80) PlayFigureOverChords(out, start, chords, ParseFigure(kStrumStraight.cycle, kStrumStraight.text));
         else GuitarPattern4(x, chords, start, out);
         return;
+    case 7: {
+        const FigureText& f = x.bassPlays ? kPahPah : kOomPahPah;
+        PlayFigureOverChords(out, start, chords, ParseFigure(f.cycle, f.text), x.Triplet());
+        return;
+    }
     case 9: BrokenChordPattern9(x, chords, start, out); return;
     case 10: Pattern10(x, chords, start, density, out); return;
     case 11:

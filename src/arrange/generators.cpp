@@ -5,6 +5,7 @@
 
 #include "arrange/accompaniment_patterns.h"
 #include "arrange/bass_patterns.h"
+#include "arrange/comping_voicing.h"
 #include "arrange/data_files.h"
 #include "arrange/effects.h"
 #include "arrange/engine_track.h"
@@ -103,7 +104,8 @@ void RenderAccompanimentChannel(EngineContext& ctx, int channel)
     const StyleRecord& style = ctx.activeStyle;
     const InstrumentCode instrument = style.channelInstrument[static_cast<std::size_t>(channel)];
     if (instrument == kNoInstrument) return;
-    const std::vector<PatternChord> chords = GeneratorChords(ctx);
+    const std::vector<PatternChord> chords =
+        VoiceChordsForComping(GeneratorChords(ctx), CompingVoicingOf(style.comping));
     const bool first = channel == kAccompanimentChannel;
     auto track = RenderPatternChannel(ctx, channel, instrument,
                                       first ? style.accompanimentPattern : style.accompaniment2Pattern,

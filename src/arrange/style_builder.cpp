@@ -108,6 +108,7 @@ std::int32_t* ScalarField(StyleRecord& r, std::string_view key)
     if (key == "harm") return &r.harmonyOption;
     if (key == "gm") return &r.grids.gridMode;
     if (key == "line2") return &r.secondLine;
+    if (key == "comp") return &r.comping;
     return nullptr;
 }
 

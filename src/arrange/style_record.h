@@ -220,6 +220,7 @@ struct StyleRecord {
     // The genre's own bass figure (GenreBass of arrange/bass_patterns.h),
     // played in place of the bass pattern's routine; 0 plays the pattern.
     std::int32_t genreBass = 0;
+    std::int32_t comping = 0;     // CompingVoicing of channels 3 and 7
 
     bool operator==(const StyleRecord&) const = default;
 

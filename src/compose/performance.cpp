@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "arrange/comping_voicing.h"
+#include "arrange/generators.h"
 #include "arrange/timed_events.h"
 #include "common/random.h"
 #include "midi/midi_track.h"
@@ -106,6 +108,9 @@ struct Song {
     Tick intro = 0;
     int phraseBars = kPhraseBars;
     harmony::ChordEntry lastChord{};
+    // The accompaniment's own voicing of the last chord where the style's
+    // comping adds tones (a jazz band ends on its 6/9); empty otherwise.
+    std::vector<int> endingTones;
     int amount = 0;       // humanise 0-100
     Tick timingTicks = 0;  // largest timing move
     double melodyMean = 72;
@@ -308,9 +313,12 @@ void PlayEnding(Events& events, const Song& song)
         if (channel == 2) {
             events.push_back(MakeNote(f, 2, Nearest((chord.bass != 0 ? chord.bass : chord.root) % 12, mean), 92, duration));
         } else if (channel == 3 || channel == 7) {
+            const std::vector<int> tones = !song.endingTones.empty()
+                                               ? song.endingTones
+                                               : std::vector<int>{chord.root, chord.third, chord.fifth, chord.seventh};
             std::array<int, 4> placed{};
             std::size_t count = 0;
-            for (int tone : {chord.root, chord.third, chord.fifth, chord.seventh}) {
+            for (int tone : tones) {
                 if (tone == 0) continue;
                 const int pitch = Nearest(tone % 12, mean);
                 if (std::find(placed.begin(), placed.begin() + static_cast<std::ptrdiff_t>(count), pitch) !=
@@ -432,6 +440,14 @@ void PerformTracks(EngineContext& ctx)
     const int bars = std::max<Tick>(1, songEnd / bar);
     if (drumOnsets / bars >= kBusyOnsetsPerBar) song.phraseBars = 4;
     if (!ctx.chords.entries.empty()) song.lastChord = ctx.chords.entries.back();
+    if (const auto voicing = arrange::CompingVoicingOf(ctx.activeStyle.comping);
+        arrange::AddsTensions(voicing) && song.lastChord.root != 0) {
+        const auto voiced = arrange::VoiceChordsForComping(arrange::GeneratorChords(ctx), voicing);
+        song.endingTones = {song.lastChord.root};
+        for (const int tone : voiced.back().tones) {
+            if (tone > 0) song.endingTones.push_back(tone);
+        }
+    }
     const int introBars = settings.intro == IntroKind::kCountIn ? 1
                           : settings.intro == IntroKind::kGroove2 ? 2
                           : settings.intro == IntroKind::kGroove4 ? 4

@@ -87,6 +87,20 @@ std::optional<MarkerChord> ParseChordMarker(std::string_view text)
         if (interval >= 0) chord.tones[static_cast<std::size_t>((root + interval) % 12)] = true;
     }
     if (bass >= 0) chord.tones[static_cast<std::size_t>(bass)] = true;
+    std::vector<int> tensions{2};  // the ninth on every chord
+    if (third == 4 && fifth == 7) {
+        tensions.push_back(9);
+        if (seventh < 0) tensions.insert(tensions.end(), {10, 11});
+    } else if (third == 3 && fifth == 7) {
+        tensions.push_back(5);
+        if (seventh < 0) tensions.insert(tensions.end(), {9, 10});
+    } else if (third == 3 && fifth == 6 && seventh < 0) {
+        tensions.insert(tensions.end(), {9, 10});
+    }
+    for (const int interval : tensions) {
+        const auto pc = static_cast<std::size_t>((root + interval) % 12);
+        chord.tensions[pc] = !chord.tones[pc];
+    }
     return chord;
 }
 
@@ -176,6 +190,8 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
                                          n.at + n.duration > next->at && next->tones[pitchClass];
                 if (chord->tones[pitchClass] || anticipates) {
                     c.chordToneTicks += n.duration;
+                } else if (chord->tensions[static_cast<std::size_t>(((n.pitch % 12) + 12) % 12)]) {
+                    c.tensionTicks += n.duration;
                 } else if (i + 1 < list.size() && list[i + 1].pitch != n.pitch &&
                            std::abs(list[i + 1].pitch - n.pitch) <= 2) {
                     c.passingToneTicks += n.duration;
@@ -188,19 +204,19 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
     return audit;
 }
 
-double AccompanimentChordTonePercent(const RenderAudit& audit)
+double AccompanimentChordTonePercent(const RenderAudit& audit, bool countTensions)
 {
     ChannelAudit both;
     for (const int channel : {kAuditAccompanimentChannel, kAuditAccompaniment2Channel}) {
         if (const ChannelAudit* c = audit.Channel(channel)) {
-            both.chordToneTicks += c->chordToneTicks;
+            both.chordToneTicks += c->chordToneTicks + (countTensions ? c->tensionTicks : 0);
             both.chordedTicks += c->chordedTicks;
         }
     }
     return both.ChordTonePercent();
 }
 
-std::vector<std::string> AuditFailures(const RenderAudit& audit)
+std::vector<std::string> AuditFailures(const RenderAudit& audit, bool countTensions)
 {
     std::vector<std::string> failures;
     const auto line = [](const char* what, double value, double limit) {
@@ -209,7 +225,7 @@ std::vector<std::string> AuditFailures(const RenderAudit& audit)
                       limit);
         return std::string(text);
     };
-    if (const double accompaniment = AccompanimentChordTonePercent(audit);
+    if (const double accompaniment = AccompanimentChordTonePercent(audit, countTensions);
         accompaniment < kAuditAccompanimentPercent) {
         failures.push_back(line("accompaniment", accompaniment, kAuditAccompanimentPercent));
     }

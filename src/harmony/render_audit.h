@@ -21,6 +21,9 @@ namespace songloom::harmony {
 struct MarkerChord {
     std::int64_t at = 0;          // tick of the marker
     std::array<bool, 12> tones{};  // by pitch class; all false for "N/C"
+    // The tensions a jazz player adds to the chord (sixth, ninth, the seventh
+    // of a triad, the eleventh of a minor chord), by pitch class.
+    std::array<bool, 12> tensions{};
     bool noChord = false;
 };
 
@@ -43,6 +46,8 @@ struct ChannelAudit {
     // semitones) to the channel's next note: the passing and approach tones
     // of a walking line.
     std::int64_t passingToneTicks = 0;
+    // Of the chorded note-time off the chord, what lies on one of its tensions.
+    std::int64_t tensionTicks = 0;
     int offPercussionMap = 0;         // drum channel: notes outside 35-81
     int overlaps = 0;                 // notes starting while the same pitch sounds
     std::int64_t longestSilence = 0;  // ticks, from the start to the song's end
@@ -82,11 +87,13 @@ inline constexpr int kAuditSilentBars = 2;
 
 RenderAudit AuditRenderedFile(const midi::CMidiFile1& file);
 
-// The chord-tone share of channels 3 and 7 together.
-double AccompanimentChordTonePercent(const RenderAudit& audit);
+// The chord-tone share of channels 3 and 7 together; with `countTensions`
+// (a style whose comping adds sixths, sevenths and ninths) tensions count
+// as chord tones.
+double AccompanimentChordTonePercent(const RenderAudit& audit, bool countTensions = false);
 
 // What fails the thresholds, one line each; empty when the file passes.
 // Accompaniment share counts channels 3 and 7 together.
-std::vector<std::string> AuditFailures(const RenderAudit& audit);
+std::vector<std::string> AuditFailures(const RenderAudit& audit, bool countTensions = false);
 
 }  // namespace songloom::harmony

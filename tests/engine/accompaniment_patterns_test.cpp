@@ -310,3 +310,57 @@ TEST(AccompanimentPatterns, EveryPatternIsItsOwnAndStaysInTime)
 
 }  // namespace
 }  // namespace songloom::arrange
+
+namespace songloom::arrange {
+namespace {
+
+// The waltz pattern plays the oom on one only when no bass plays it.
+TEST(Waltz7, PahPahLeavesBeatOneToTheBass)
+{
+    const std::vector<PatternChord> song{SongChord("CMPo", 288 * 2), SongChord("GMPs", 288)};
+    for (const bool bass : {true, false}) {
+        TestContext t;
+        t.context.meter = 1;
+        t.context.bassPlays = bass;
+        NoteBuffer out(288);
+        AccompanimentPattern(t.context, song, 3, 7, 0, 100, out);
+        const auto onsets = ByOnset(out.Sounding());
+        ASSERT_EQ(onsets.size(), bass ? 6u : 9u);
+        for (const auto& [at, notes] : onsets) {
+            const Tick beat = at % 288;
+            if (beat == 0) {
+                EXPECT_FALSE(bass) << at;
+                ASSERT_EQ(notes.size(), 1u);
+                EXPECT_LT(notes[0], 60);  // the low root
+            } else {
+                EXPECT_TRUE(beat == 96 || beat == 192) << at;
+                EXPECT_EQ(notes.size(), 3u) << at;
+            }
+        }
+    }
+}
+
+// In triplet feel pattern 10 comps like a swing pianist: a few stabs a bar,
+// on and off the beat, never a chord on every beat.
+TEST(Pattern10, TripletFiguresCompOnAndOffTheBeat)
+{
+    std::vector<PatternChord> song;
+    for (int i = 0; i < 16; ++i) song.push_back(SongChord(i % 2 == 0 ? "DmPs" : "GMPs", 384));
+    for (const int density : {60, 100}) {
+        TestContext t;
+        t.context.rhythmFeel = 3;
+        const auto onsets = ByOnset(Accompany(t, song, 10, density));
+        int offBeat = 0;
+        std::map<Tick, int> perBar;
+        for (const auto& [at, notes] : onsets) {
+            EXPECT_TRUE(at % 96 == 0 || at % 96 == 64) << at;  // on the beat or on its swung "and"
+            if (at % 96 == 64) ++offBeat;
+            ++perBar[at / 384];
+        }
+        EXPECT_GT(offBeat * 3, static_cast<int>(onsets.size())) << density;
+        for (const auto& [bar, count] : perBar) EXPECT_LE(count, 4) << bar;
+    }
+}
+
+}  // namespace
+}  // namespace songloom::arrange

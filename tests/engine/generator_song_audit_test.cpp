@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <map>
 
+#include "arrange/comping_voicing.h"
 #include "arrange/pattern_context.h"
 #include "arrange/style_catalogue.h"
 #include "engine_fixture.h"
@@ -54,6 +55,21 @@ TEST(GeneratorSongAudit, DemoSongsInEveryStyle)
                     chords.push_back(arrange::MakePatternChord(e.length, {e.code.bytes.data(), 4}, e.root, e.bass,
                                                                e.third, e.fifth, e.seventh));
                 }
+                // Jazz, blues and shō comping play the chords as they voice them:
+                // their sixths, sevenths and ninths are the chord's tones there.
+                const arrange::CompingVoicing voicing = arrange::CompingVoicingOf(style.comping);
+                const std::vector<arrange::PatternChord> voiced = arrange::VoiceChordsForComping(chords, voicing);
+                const auto onVoicedTone = [&](arrange::Tick at, int note) {
+                    arrange::Tick start = 0;
+                    for (const arrange::PatternChord& c : voiced) {
+                        if (at < start + c.length) {
+                            return std::any_of(c.tones.begin(), c.tones.end(),
+                                               [&](int tone) { return tone > 0 && (tone - note) % 12 == 0; });
+                        }
+                        start += c.length;
+                    }
+                    return false;
+                };
                 const arrange::Tick end = arrange::TotalLength(chords);
                 const arrange::Tick twoBars = 2 * arrange::BarTicks(style.meter);
 
@@ -90,7 +106,10 @@ TEST(GeneratorSongAudit, DemoSongsInEveryStyle)
                                            : nullptr;
                         if (share == nullptr) continue;
                         share->total += notes[i].Duration;
-                        if (OnChordTone(chords, static_cast<arrange::Tick>(at[i]), notes[i].Note))
+                        const auto when = static_cast<arrange::Tick>(at[i]);
+                        const bool voicedPart = share == &accompaniment;
+                        if (OnChordTone(chords, when, notes[i].Note) ||
+                            (voicedPart && arrange::AddsTensions(voicing) && onVoicedTone(when, notes[i].Note)))
                             share->onChord += notes[i].Duration;
                     }
                     longest = std::max<std::int64_t>(longest, end - covered);

@@ -343,21 +343,21 @@ TEST_F(StyleCatalogueTest, TellingRows)
         const char* name;
         int meter, tempo;
         std::array<int, 8> instruments;
-        std::array<int, 3> patterns;  // accompaniment, bass, drum
+        std::array<int, 4> patterns;  // accompaniment, bass, drum, accompaniment 2
         const char* pattern;
         const char* cadence;
         int set;
     };
     constexpr int o = kNoInstrument;
     const Row rows[] = {
-        {0, 1, "ｱﾝﾌﾟﾗｸﾞﾄﾞ", 0, 500000, {53, 32, 24, o, o, o, o, 1}, {47, 13, 1}, "PATTERN.DB2", "RESOLUT.DB2", 2},
-        {0, 10, "ﾗｯﾌﾟ", 0, 650000, {128, 32, 11, 28, 117, 30, o, 2}, {14, 10, 14}, "PATTERN.DB", "RESOLUT.DB", 1},
-        {0, 19, "ﾌﾟﾛｸﾞﾚ", 2, 500000, {30, 32, 18, 17, o, o, o, 1}, {10, 13, 20}, "PATTERN.DB2", "RESOLUT.DB2", 2},
-        {0, 23, "３拍子ﾎﾟｯﾌﾟｽ", 1, 650000, {88, 32, 1, 21, o, 89, o, 1}, {16, 7, 1}, "PATTERN.DB", "RESOLUT.DB", 1},
-        {1, 1, "演歌", 0, 850000, {65, 32, 24, o, o, 48, o, 1}, {22, 11, 17}, "PATTERN.DB2", "RESOLUT.DB", 2},
-        {2, 3, "ﾌﾞﾙｰｽｶﾙﾃｯﾄ", 0, 500000, {65, 32, 1, 1, o, o, o, 1}, {10, 6, 11}, "PATTERN.DBB", "RESOLUT.DBB", 1},
-        {6, 10, "ﾏｶﾛﾆｳｴｽﾀﾝ", 0, 650000, {78, 38, 25, o, 117, 14, o, 3}, {4, 10, 8}, "PATTERN.DB2", "RESOLUT.DB2", 2},
-        {7, 2, "ｼﾙｸﾛｰﾄﾞ", 0, 2000000, {75, o, 46, 53, o, 103, o, 3}, {47, 9, 22}, "PATTERN.DB", "RESOLUT.DB", 1},
+        {0, 1, "ｱﾝﾌﾟﾗｸﾞﾄﾞ", 0, 500000, {53, 32, 24, o, o, o, o, 1}, {47, 13, 1, 15}, "PATTERN.DB2", "RESOLUT.DB2", 2},
+        {0, 10, "ﾗｯﾌﾟ", 0, 650000, {128, 32, 11, 28, 117, 30, o, 2}, {14, 10, 14, 15}, "PATTERN.DB", "RESOLUT.DB", 1},
+        {0, 19, "ﾌﾟﾛｸﾞﾚ", 2, 500000, {30, 32, 18, 17, o, o, o, 1}, {10, 13, 20, 15}, "PATTERN.DB2", "RESOLUT.DB2", 2},
+        {0, 23, "３拍子ﾎﾟｯﾌﾟｽ", 1, 650000, {88, 32, 1, 21, o, 89, o, 1}, {16, 7, 1, 13}, "PATTERN.DB", "RESOLUT.DB", 1},
+        {1, 1, "演歌", 0, 850000, {65, 32, 24, o, o, 48, o, 1}, {27, 11, 17, 13}, "PATTERN.DB2", "RESOLUT.DB", 2},
+        {2, 3, "ﾌﾞﾙｰｽｶﾙﾃｯﾄ", 0, 500000, {65, 32, 1, 1, o, o, o, 1}, {10, 6, 11, 15}, "PATTERN.DBB", "RESOLUT.DBB", 1},
+        {6, 10, "ﾏｶﾛﾆｳｴｽﾀﾝ", 0, 650000, {78, 38, 25, o, 117, 14, o, 3}, {4, 10, 8, 15}, "PATTERN.DB2", "RESOLUT.DB2", 2},
+        {7, 2, "ｼﾙｸﾛｰﾄﾞ", 0, 2000000, {75, o, 46, 53, o, 103, o, 3}, {47, 9, 22, 15}, "PATTERN.DB", "RESOLUT.DB", 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.category) + "/" + std::to_string(row.slot));
@@ -370,7 +370,7 @@ TEST_F(StyleCatalogueTest, TellingRows)
         EXPECT_EQ(r.accompanimentPattern, row.patterns[0]);
         EXPECT_EQ(r.bassPattern, row.patterns[1]);
         EXPECT_EQ(r.drumPattern, row.patterns[2]);
-        EXPECT_EQ(r.accompaniment2Pattern, 15);
+        EXPECT_EQ(r.accompaniment2Pattern, row.patterns[3]);
         EXPECT_EQ(FieldView(r.patternDatabase), row.pattern);
         EXPECT_EQ(FieldView(r.cadenceDatabase), row.cadence);
         EXPECT_EQ(r.databaseSet, row.set);
