@@ -148,7 +148,8 @@ void BrokenChordPattern9(PatternContext& x, Chords chords, Tick start, NoteBuffe
     }
 }
 
-// The seven one-chord figures of pattern 10: S1 half-note chords, S2 an
+// The seven one-chord figures of pattern 10: S1 half-note chords rolled
+// upwards as a ballad pianist spreads them, S2 an
 // eighth-note broken chord, S3 syncopated stabs; in triplet feel the comping
 // of a swing pianist: T1 a held chord, T2 the Charleston (one and the swung
 // "and" of two), T3 the reverse Charleston with a push on the "and" of four,
@@ -158,7 +159,7 @@ struct FigureText {
     const char* text;
 };
 constexpr std::array<FigureText, 7> kPattern10Figures{{
-    {192, "0:C/188"},
+    {192, "0:2/188 24:3/164 48:4/140"},
     {384, "0:R/44 48:2/44 96:3/44 144:4/44 192:R+12/44 240:4/44 288:3/44 336:2/44"},
     {384, "0:C/70 144:C/40 240:C/40 336:C/40"},
     {3072, "0:C,R-12/3070"},
@@ -313,8 +314,11 @@ bool PlaySoloLeftHand(PatternContext& x, Chords chords, Tick start, int number, 
 constexpr FigureText kOomPahPah{288, "0:R-12/90!80 96:C/60 192:C/60"};
 constexpr FigureText kPahPah{288, "96:C/60 192:C/60"};
 
-// Pattern 4 above density 80 and in triplet feel: an eighth-note strum.
-constexpr FigureText kStrumStraight{96, "0:D/40 48:U/40"};
+// Pattern 4 above density 80 and in triplet feel: an eighth-note strum,
+// down-strokes on the beats with the backbeat leaning in, lighter up-strokes
+// between (the strummer's boom-chick over a bass on one and three).
+constexpr FigureText kStrumStraight{
+    384, "0:D/40!60 48:U/40!50 96:D/40!72 144:U/40!50 192:D/40!60 240:U/40!50 288:D/40!72 336:U/40!54"};
 constexpr FigureText kStrumTriplet{96, "0:D/58 64:U/26"};
 
 bool PlayDesigned(PatternContext& x, Chords chords, Tick start, int number, NoteBuffer& out)

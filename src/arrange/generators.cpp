@@ -23,6 +23,8 @@ namespace {
 constexpr int kPanController = 10;
 // A chord voice under this (A2) turns to mud against the bass.
 constexpr int kLowestChordVoice = 45;
+// The longest rest of the tune (two beats) the comping still voices under.
+constexpr std::int64_t kMelodyBreath = 2 * kTicksPerBeat;
 
 PatternContext MakePatternContext(EngineContext& ctx, const std::vector<PatternChord>&)
 {
@@ -56,7 +58,7 @@ std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int c
     std::vector<Tick> blocks;
     blocks.reserve(chords.size());
     for (const PatternChord& c : chords) blocks.push_back(c.length);
-    VoiceUnderMelody(*track, CollectMelody(ctx.tracks, kMelodyChannel), blocks, ProgramRange(TrackProgram(*track)),
+    VoiceUnderMelody(*track, CollectMelody(ctx.tracks, kMelodyChannel, kMelodyBreath), blocks, ProgramRange(TrackProgram(*track)),
                      kLowestChordVoice);
     FinishEngineTrack(ctx, *track);
     return track;

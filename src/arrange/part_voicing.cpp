@@ -176,7 +176,8 @@ std::int64_t MelodyCeiling::TicksAbove(std::int64_t from, std::int64_t to, int p
     return ticks;
 }
 
-MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>& tracks, int channel)
+MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>& tracks, int channel,
+                            std::int64_t bridge)
 {
     std::vector<MelodyCeiling::Note> notes;
     for (const auto& track : tracks) {
@@ -187,6 +188,14 @@ MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>
             if (e.Kind == midi::kKindNote && e.Channel == channel && e.Velocity > 0 && e.Note > 0 && e.Duration > 0) {
                 notes.push_back({time, time + e.Duration, e.Note});
             }
+        }
+    }
+    if (bridge > 0) {
+        std::sort(notes.begin(), notes.end(),
+                  [](const MelodyCeiling::Note& a, const MelodyCeiling::Note& b) { return a.from < b.from; });
+        for (std::size_t i = 0; i + 1 < notes.size(); ++i) {
+            const std::int64_t next = notes[i + 1].from;
+            if (next > notes[i].to && next - notes[i].to <= bridge) notes[i].to = next;
         }
     }
     return MelodyCeiling(std::move(notes));

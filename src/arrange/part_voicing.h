@@ -66,8 +66,11 @@ private:
     std::vector<Span> spans_;  // in time order, not overlapping
 };
 
-// The sounding notes of `channel` in the finished tracks.
-MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>& tracks, int channel);
+// The sounding notes of `channel` in the finished tracks. A rest of up to
+// `bridge` ticks keeps the note before it as the tune's line: a chord that
+// starts in a breath of the tune still sits under where it sings.
+MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>& tracks, int channel,
+                            std::int64_t bridge = 0);
 
 // The program of the first program change in the track, -1 when none.
 int TrackProgram(const midi::CMidiTrack& track);

@@ -73,6 +73,20 @@ TEST(MelodyCeilingTest, TopOfWhatSoundsOverTime)
     EXPECT_EQ(melody.TicksAbove(50, 120, 74), 24);  // above C5 from 96 to 120
 }
 
+TEST(MelodyCeilingTest, ShortRestsKeepTheNoteBeforeThem)
+{
+    CapturingReporter reporter;
+    // G4 to 96, a rest of two beats, A4 at 288 to 384, a rest of a bar, C5 at 768.
+    std::vector<std::unique_ptr<midi::CMidiTrack>> tracks;
+    tracks.push_back(TrackOf(reporter, 1, 73, {{0, 67, 96}, {288, 69, 96}, {768, 72, 96}}));
+    const MelodyCeiling sounding = CollectMelody(tracks, 1);
+    const MelodyCeiling line = CollectMelody(tracks, 1, 192);
+    EXPECT_EQ(sounding.TicksAbove(96, 288, 71), 0);
+    EXPECT_EQ(line.TicksAbove(96, 288, 71), 192);  // B4 over the G4 still in the ear
+    EXPECT_EQ(line.Lowest(96, 288), 67);
+    EXPECT_EQ(line.Lowest(384, 768), -1);  // a bar's rest is the comping's own
+}
+
 TEST(UnderMelody, ChordBlocksMoveTogetherBelowTheTune)
 {
     CapturingReporter reporter;

@@ -146,6 +146,29 @@ TEST_F(WholeCatalogue, ChannelsOnlyUseProgramsTheirGeneratorsCanPlay)
     }
 }
 
+// Voices that sustain (string ensembles, pads, church and reed organs) hold
+// or swell their chords: no fixed style gives them the short stabs of funk
+// (15, 29), the bossa guitar (20), shuffle comping (22), organ off-beats (24)
+// or a stride left hand (42); the jazz, blues and shō voicings go with
+// styles that have a comping part.
+TEST_F(WholeCatalogue, SustainedVoicesHoldTheirChords)
+{
+    const auto sustains = [](int program) {
+        return (program >= 48 && program <= 51) || (program >= 88 && program <= 95) || program == 19 || program == 20;
+    };
+    for (const StyleRow& row : CatalogueStyleRows()) {
+        const StyleRecord& r = catalogue.records[static_cast<std::size_t>(row.category * kStylesPerCategory + row.slot)];
+        SCOPED_TRACE(std::to_string(row.category) + "/" + std::to_string(row.slot));
+        for (const auto& [channel, pattern] : {std::pair{3, r.accompanimentPattern}, std::pair{7, r.accompaniment2Pattern}}) {
+            if (!sustains(r.channelInstrument[static_cast<std::size_t>(channel)])) continue;
+            for (const int stab : {15, 20, 22, 24, 29, 42}) EXPECT_NE(pattern, stab) << "channel " << channel;
+        }
+        if (r.comping != 0) {
+            EXPECT_NE(r.channelInstrument[3], kNoInstrument);
+        }
+    }
+}
+
 // The pattern numbers are spread over the catalogue as the generators'
 // users are: the grid accompaniment and the strummed, figured and broken
 // chords lead; the style's own drum grid and the two ride and hi-hat
