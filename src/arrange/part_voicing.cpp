@@ -176,6 +176,15 @@ std::int64_t MelodyCeiling::TicksAbove(std::int64_t from, std::int64_t to, int p
     return ticks;
 }
 
+void MelodyCeiling::Pieces(std::int64_t from, std::int64_t to, std::vector<Piece>& out) const
+{
+    auto it = std::upper_bound(spans_.begin(), spans_.end(), from,
+                               [](std::int64_t t, const Span& s) { return t < s.to; });
+    for (; it != spans_.end() && it->from < to; ++it) {
+        out.push_back({it->top, std::min(to, it->to) - std::max(from, it->from)});
+    }
+}
+
 MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>& tracks, int channel,
                             std::int64_t bridge)
 {
@@ -225,13 +234,30 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
         return;
     }
     const std::vector<TimedNote> notes = TimedNotes(track);
+    // The melody under each note, looked up once: every shift asks again.
+    std::vector<MelodyCeiling::Piece> pieces;
+    std::vector<std::size_t> firstPiece;
+    firstPiece.reserve(notes.size() + 1);
+    for (const TimedNote& n : notes) {
+        firstPiece.push_back(pieces.size());
+        melody.Pieces(n.at, n.at + track.Event(n.index).Duration, pieces);
+    }
+    firstPiece.push_back(pieces.size());
+    // Ticks of note k during which pitch would be above the melody.
+    auto ticksAbove = [&](std::size_t k, int pitch) {
+        std::int64_t ticks = 0;
+        for (std::size_t p = firstPiece[k]; p < firstPiece[k + 1]; ++p) {
+            if (pitch > pieces[p].top) ticks += pieces[p].ticks;
+        }
+        return ticks;
+    };
     // Where a note of the block ends up at a shift: in the range, and a voice
     // still over the tune for more than a quarter of its length as many
     // octaves lower as clear it, when the instrument and the floor allow.
-    auto place = [&](const TimedNote& n, int shift) {
-        const midi::CMidiEvent& e = track.Event(n.index);
+    auto place = [&](std::size_t k, int shift) {
+        const midi::CMidiEvent& e = track.Event(notes[k].index);
         const int note = FoldNote(e.Note + shift, range);
-        auto covers = [&](int pitch) { return 4 * melody.TicksAbove(n.at, n.at + e.Duration, pitch) > e.Duration; };
+        auto covers = [&](int pitch) { return 4 * ticksAbove(k, pitch) > e.Duration; };
         if (!covers(note)) return note;
         for (int lower = note - 12; lower >= std::max(range.low, floor); lower -= 12) {
             if (!covers(lower)) return lower;
@@ -243,14 +269,14 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
     // wrote there on purpose, a left-hand bass, under its written pitch),
     // then the distance from the written octave and a change from the
     // previous block's shift.
-    auto cost = [&](std::span<const TimedNote> block, int shift, int previous) {
+    auto cost = [&](std::size_t from, std::size_t to, int shift, int previous) {
         std::int64_t total = 0;
         std::int64_t ticks = 0;
-        for (const TimedNote& n : block) {
-            const midi::CMidiEvent& e = track.Event(n.index);
-            const int note = place(n, shift);
+        for (std::size_t k = from; k < to; ++k) {
+            const midi::CMidiEvent& e = track.Event(notes[k].index);
+            const int note = place(k, shift);
             ticks += e.Duration;
-            total += 8 * melody.TicksAbove(n.at, n.at + e.Duration, note);
+            total += 8 * ticksAbove(k, note);
             const int lowest = std::min(floor, e.Note);
             if (note < lowest) total += std::int64_t{e.Duration} * (lowest - note) * 4;
             total += std::int64_t{e.Duration} * std::abs(note - e.Note) / 48;
@@ -270,12 +296,10 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
         const std::int64_t blockEnd = b < blocks.size() ? blockStart + blocks[b] : INT64_MAX;
         std::size_t last = first;
         while (last < notes.size() && notes[last].at < blockEnd) ++last;
-        const std::span<const TimedNote> block(notes.data() + first, last - first);
-
         int best = 0;
         std::int64_t bestCost = INT64_MAX;
         for (const int shift : {0, -12, -24, 12, -36}) {
-            const std::int64_t c = cost(block, shift, previousShift);
+            const std::int64_t c = cost(first, last, shift, previousShift);
             if (c < bestCost) {
                 bestCost = c;
                 best = shift;
@@ -285,8 +309,8 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
         // Placed first and written after, so that every note of the block is
         // judged at its written pitch.
         placed.clear();
-        for (const TimedNote& n : block) placed.push_back(place(n, best));
-        for (std::size_t i = 0; i < block.size(); ++i) track.Event(block[i].index).Note = placed[i];
+        for (std::size_t k = first; k < last; ++k) placed.push_back(place(k, best));
+        for (std::size_t k = first; k < last; ++k) track.Event(notes[k].index).Note = placed[k - first];
         first = last;
     }
 }

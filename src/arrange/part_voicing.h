@@ -60,6 +60,14 @@ public:
     int Lowest(std::int64_t from, std::int64_t to) const;
     // Ticks of [from, to) during which `pitch` is above the melody's top.
     std::int64_t TicksAbove(std::int64_t from, std::int64_t to, int pitch) const;
+    // The melody under [from, to) piece by piece, appended to out: the top
+    // pitch of each span and the ticks of [from, to) it covers. TicksAbove
+    // of any pitch is the sum of the pieces whose top lies below it.
+    struct Piece {
+        int top;
+        std::int64_t ticks;
+    };
+    void Pieces(std::int64_t from, std::int64_t to, std::vector<Piece>& out) const;
     bool empty() const { return spans_.empty(); }
 
 private:

@@ -84,9 +84,12 @@ void DrawRhythmSeed(Random& random, int meter, int rhythmFeel,
     }
 }
 
-void ApplyStyleDefaults(Random& random, StyleRecord& record)
+namespace {
+
+// Everything of an undefined style but its rhythm seed, which is drawn.
+StyleRecord UndefinedStyle()
 {
-    record = StyleRecord{};
+    StyleRecord record;
     for (int ch : kMixedChannels) {
         const auto c = static_cast<std::size_t>(ch);
         record.channelInstrument[c] = ch == 1 ? 0 : kNoInstrument;
@@ -103,9 +106,6 @@ void ApplyStyleDefaults(Random& random, StyleRecord& record)
     record.databaseSet = 1;
     record.noteDatabaseKind = 1;
     record.rhythmFeel = 0;
-    // Drawn before the meter and feel of the style are known: every catalogue
-    // seed is a 4/4 straight table.
-    DrawRhythmSeed(random, kMeter44, 0, record.rhythmSeed);
     SetField(record.defaultChordTemplate, kDefaultChordTemplate);
     record.voiceFlags = {1, 1, 1, 1};
     record.choiceWeights = kDefaultChoiceWeights;
@@ -130,6 +130,28 @@ void ApplyStyleDefaults(Random& random, StyleRecord& record)
     melody.lineMethod = 1;
     record.partParams[4] = melody;
     record.partParams[5] = melody;
+    return record;
+}
+
+const StyleRecord& UndefinedStyleTemplate()
+{
+    static const StyleRecord kUndefined = UndefinedStyle();
+    return kUndefined;
+}
+
+// Drawn before the meter and feel of the style are known: every catalogue
+// seed is a 4/4 straight table.
+void DrawDefaultRhythmSeed(Random& random, StyleRecord& record)
+{
+    DrawRhythmSeed(random, kMeter44, 0, record.rhythmSeed);
+}
+
+}  // namespace
+
+void ApplyStyleDefaults(Random& random, StyleRecord& record)
+{
+    record = UndefinedStyleTemplate();
+    DrawDefaultRhythmSeed(random, record);
 }
 
 void FinishStyle(StyleRecord& record)
@@ -166,7 +188,9 @@ void PropagateHolds(GridBlock& block)
 
 void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle)
 {
-    catalogue.records.assign(kCatalogueSlots, StyleRecord{});
+    // Every slot starts as a copy of the undefined style, made in place.
+    catalogue.records.clear();
+    catalogue.records.reserve(kCatalogueSlots);
     std::array<const StyleRow*, kCatalogueSlots> rows{};
     for (const StyleRow& row : CatalogueStyleRows()) {
         const int index = row.category * kStylesPerCategory + row.slot;
@@ -174,10 +198,10 @@ void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord&
     }
     std::vector<std::string> faults;  // the data tests list them; a build goes on
     for (int index = 0; index < kCatalogueSlots; ++index) {
-        StyleRecord& record = catalogue.records[static_cast<std::size_t>(index)];
+        StyleRecord& record = catalogue.records.emplace_back(UndefinedStyleTemplate());
         const int category = index / kStylesPerCategory;
         const int slot = index % kStylesPerCategory;
-        ApplyStyleDefaults(random, record);
+        DrawDefaultRhythmSeed(random, record);
         if (slot == 0) {
             for (const RandomStyleRow& r : CatalogueRandomRows()) {
                 if (r.category != category) continue;

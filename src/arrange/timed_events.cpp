@@ -1,6 +1,7 @@
 #include "arrange/timed_events.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace songloom::arrange {
 
@@ -18,13 +19,49 @@ std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track)
 
 void SortTimedEvents(std::vector<TimedEvent>& events)
 {
-    std::stable_sort(events.begin(), events.end(), [](const TimedEvent& a, const TimedEvent& b) {
-        if (a.time != b.time) return a.time < b.time;
-        const bool endA = a.event.IsEndOfTrack();
-        const bool endB = b.event.IsEndOfTrack();
-        if (endA != endB) return endB;
-        return a.order < b.order;
-    });
+    // The sort key of an event: time, an End of Track behind its instant,
+    // order, and where it stood (which makes the sort stable).
+    struct Key {
+        std::int64_t time;
+        int order;
+        bool end;
+        std::uint32_t index;
+        bool operator<(const Key& b) const
+        {
+            if (time != b.time) return time < b.time;
+            if (end != b.end) return b.end;
+            if (order != b.order) return order < b.order;
+            return index < b.index;
+        }
+    };
+    thread_local std::vector<Key> keys;
+    keys.clear();
+    keys.reserve(events.size());
+    bool sorted = true;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const TimedEvent& t = events[i];
+        keys.push_back({t.time, t.order, t.event.IsEndOfTrack(), static_cast<std::uint32_t>(i)});
+        if (i > 0 && keys[i] < keys[i - 1]) sorted = false;
+    }
+    // Most edits leave the events in order: nothing to move then.
+    if (sorted) return;
+    std::sort(keys.begin(), keys.end());
+    // Moved into place cycle by cycle, without a second vector of events:
+    // position i takes the event that stood at keys[i].index.
+    constexpr std::uint32_t kPlaced = UINT32_MAX;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].index == kPlaced || keys[i].index == i) continue;
+        TimedEvent first = std::move(events[i]);
+        std::size_t at = i;
+        while (keys[at].index != i) {
+            const std::size_t from = keys[at].index;
+            events[at] = std::move(events[from]);
+            keys[at].index = kPlaced;
+            at = from;
+        }
+        events[at] = std::move(first);
+        keys[at].index = kPlaced;
+    }
 }
 
 void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent> events)

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -10,10 +11,40 @@
 namespace songloom {
 namespace {
 
-std::string Convert(const char* to, const char* from, std::string_view in, std::size_t badWidth)
+// A conversion opened on first use and kept for the thread's life: opening
+// one costs far more than converting a name.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (Opened()) ::iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool Opened() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    // Back to the initial shift state, as a fresh conversion starts.
+    iconv_t Fresh()
+    {
+        ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        return cd_;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+bool IsAscii(std::string_view in)
 {
-    iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+    return std::all_of(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string Convert(Converter& converter, std::string_view in, std::size_t badWidth)
+{
+    // Both encodings keep ASCII as it is.
+    if (IsAscii(in)) return std::string(in);
+    if (!converter.Opened()) return std::string(in);
+    iconv_t cd = converter.Fresh();
     std::string out;
     out.resize(in.size() * 4 + 16);
     char* src = const_cast<char*>(in.data());
@@ -51,16 +82,23 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
         src += skip;
         srcLeft -= skip;
     }
-    ::iconv_close(cd);
     out.resize(static_cast<std::size_t>(dst - out.data()));
     return out;
 }
 
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view cp932) { return Convert("UTF-8", "CP932", cp932, 1); }
+std::string Cp932ToUtf8(std::string_view cp932)
+{
+    thread_local Converter converter("UTF-8", "CP932");
+    return Convert(converter, cp932, 1);
+}
 
-std::string Utf8ToCp932(std::string_view utf8) { return Convert("CP932", "UTF-8", utf8, 0); }
+std::string Utf8ToCp932(std::string_view utf8)
+{
+    thread_local Converter converter("CP932", "UTF-8");
+    return Convert(converter, utf8, 0);
+}
 
 std::string TruncateCp932(std::string_view cp932, std::size_t maxBytes)
 {

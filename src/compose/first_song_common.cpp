@@ -263,8 +263,9 @@ void CFirstSongCommon::Prepare(int melodyInstrument, int bpm)
 int CFirstSongCommon::Compose(const std::string& outputPath, std::string_view title,
                               std::string_view composer, const Progress& progress)
 {
+    file_.clear();
     output_.clear();
-    output_.reserve(kOutputBufferSize);
+    outputMade_ = false;
     written_ = false;
     auto& style = ctx_.activeStyle;
 
@@ -343,15 +344,25 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
         first.InsertTextMeta(midi::kMetaCopyright, composer.empty() ? std::string_view(nul) : composer);
     }
 
-    std::vector<const midi::CMidiTrack*> tracks;
+    // The tracks are finished: the file takes them over rather than copying.
+    std::vector<midi::CMidiTrack*> tracks;
     for (const auto& t : ctx.tracks) tracks.push_back(t.get());
-    midi::CMidiFile1 file(ctx.reporter, tracks, arrange::kTicksPerQuarter);
+    midi::CMidiFile1 file(ctx.reporter, tracks, arrange::kTicksPerQuarter, midi::CMidiFile1::TakeTracks{});
+    ctx.tracks.clear();
     file.SplitNotes();
     file.Serialize();
-    output_ = file.Bytes;
-    written_ = ctx.outputMode == arrange::OutputMode::kWriteFile && WriteWholeFile(ctx.reporter, outputPath, output_);
-    midi::ConvertToFormat0(ctx.reporter, output_, kOutputBufferSize);
-    ctx.tracks.clear();
+    file_ = std::move(file.Bytes);
+    written_ = ctx.outputMode == arrange::OutputMode::kWriteFile && WriteWholeFile(ctx.reporter, outputPath, file_);
+}
+
+const std::vector<std::uint8_t>& CFirstSongCommon::Output() const
+{
+    if (!outputMade_) {
+        output_ = file_;
+        midi::ConvertToFormat0(ctx_.reporter, output_, kOutputBufferSize);
+        outputMade_ = true;
+    }
+    return output_;
 }
 
 }  // namespace songloom::compose

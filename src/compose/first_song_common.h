@@ -82,8 +82,10 @@ public:
     int Compose(const std::string& outputPath, std::string_view title, std::string_view composer,
                 const Progress& progress = {});
 
-    // The single-track image of the last composition.
-    const std::vector<std::uint8_t>& Output() const { return output_; }
+    // The single-track (format 0) image of the last composition, converted
+    // from the written file when first asked for: a rendering for a file
+    // does not pay for it.
+    const std::vector<std::uint8_t>& Output() const;
     // Attempts the last composition made to fit the length window.
     int Attempts() const { return attempts_; }
     // Whether the last composition wrote its file (false when writing failed
@@ -99,7 +101,9 @@ private:
                    const Progress& progress);
 
     arrange::EngineContext& ctx_;
-    std::vector<std::uint8_t> output_;
+    std::vector<std::uint8_t> file_;  // the format 1 image that was written
+    mutable std::vector<std::uint8_t> output_;
+    mutable bool outputMade_ = false;
     int attempts_ = 0;
     bool written_ = false;
 };

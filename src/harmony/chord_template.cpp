@@ -21,18 +21,36 @@ bool LookUpChordTemplate(const ChordKnowledgeBase& knowledgeBase, ChordCode code
     if (wanted.seventh() == 'o') wanted.bytes[3] = 'S';
     if (wanted.third() == '4') wanted.bytes[1] = 'M';
 
+    // Records are separated by '|'; line breaks and spaces inside them do
+    // not count. Only the record that matches is copied out.
     const std::string_view text = knowledgeBase.buffer.Text();
-    std::size_t position = 0;
-    std::string record;
+    auto ignored = [](char c) { return c == '\r' || c == '\n' || c == ' '; };
     bool found = false;
-    bool last = false;
-    while (!found && !last) {
-        last = harmony::NextRecord(text, position, record);
-        if (record.size() < 4 || std::string_view(record).substr(0, 4) != wanted.view()) continue;
+    std::size_t position = 0;
+    for (bool last = false; !found && !last;) {
+        std::size_t bar = text.find('|', position);
+        if (bar == std::string_view::npos) {
+            bar = text.size();
+            last = true;
+        }
+        const std::string_view record = text.substr(position, bar - position);
+        position = bar + 1;
+        std::size_t at = 0;
+        std::size_t matched = 0;
+        for (; at < record.size() && matched < 4; ++at) {
+            if (ignored(record[at])) continue;
+            if (record[at] != wanted.bytes[matched]) break;
+            ++matched;
+        }
+        if (matched < 4) continue;
         // A short record leaves its missing weights at "0" rather than
         // reading past its end.
         out.chars.fill('0');
-        std::copy_n(record.begin(), std::min(record.size(), out.chars.size()), out.chars.begin());
+        std::size_t filled = 0;
+        for (const char c : record) {
+            if (filled == out.chars.size()) break;
+            if (!ignored(c)) out.chars[filled++] = c;
+        }
         found = true;
     }
     if (!found) return false;

@@ -298,6 +298,20 @@ CMidiFile1::CMidiFile1(Reporter& reporter, std::span<const CMidiTrack* const> tr
     State = 2;
 }
 
+CMidiFile1::CMidiFile1(Reporter& reporter, std::span<CMidiTrack* const> tracks, std::int32_t division, TakeTracks,
+                       std::uint32_t capacity)
+    : CMidiBuffer(reporter, capacity), Division(division)
+{
+    ReportFormat1Warning(reporter, warnings_, 0);
+    Tracks.reserve(std::min<std::size_t>(tracks.size(), kMaxFormat1Tracks));
+    for (CMidiTrack* track : tracks) {
+        if (track != nullptr && static_cast<std::int32_t>(Tracks.size()) < kMaxFormat1Tracks) {
+            Tracks.emplace_back(std::move(*track), capacity / 2);
+        }
+    }
+    State = 2;
+}
+
 void CMidiFile1::Sleep() const
 {
     if (Pause != 0) std::this_thread::sleep_for(std::chrono::milliseconds(Pause));

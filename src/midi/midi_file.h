@@ -95,6 +95,11 @@ public:
     // Copies TrackNotes tracks; State 2.
     CMidiFile1(Reporter& reporter, std::span<const CMidiTrack* const> tracks, std::int32_t division,
                std::uint32_t capacity = kStandardCapacity);
+    // The same, taking the tracks' events over instead of copying them (each
+    // track is left without events): for tracks that are finished with.
+    struct TakeTracks {};
+    CMidiFile1(Reporter& reporter, std::span<CMidiTrack* const> tracks, std::int32_t division, TakeTracks,
+               std::uint32_t capacity = kStandardCapacity);
 
     void ParseTracks();
     void PairNotes();

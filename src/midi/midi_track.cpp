@@ -33,6 +33,18 @@ CMidiTrack::CMidiTrack(const CMidiTrack& source, std::uint32_t capacity) : CMidi
     YieldPause = source.YieldPause;
 }
 
+CMidiTrack::CMidiTrack(CMidiTrack&& source, std::uint32_t capacity) : CMidiBuffer(source.reporter(), capacity)
+{
+    if (source.State != TrackNotes) {
+        Error(mdtk::kInternal);
+        return;
+    }
+    events_ = std::move(source.events_);
+    source.events_.clear();
+    State = TrackNotes;
+    YieldPause = source.YieldPause;
+}
+
 bool CMidiTrack::RequireState(std::int32_t state)
 {
     if (State == state) return true;

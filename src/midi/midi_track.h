@@ -38,6 +38,9 @@ public:
     // Deep copy of a TrackNotes source; another state reports MDTK 0x0D000001
     // and leaves this track empty.
     CMidiTrack(const CMidiTrack& source, std::uint32_t capacity);
+    // The same, taking the events over instead of copying them (source is
+    // left without events).
+    CMidiTrack(CMidiTrack&& source, std::uint32_t capacity);
     CMidiTrack(const CMidiTrack&) = default;
     CMidiTrack(CMidiTrack&&) = default;
     CMidiTrack& operator=(const CMidiTrack&) = default;

@@ -126,5 +126,21 @@ TEST(Text, Cp932RoundTripAndTruncation)
     EXPECT_EQ(Cp932ToUtf8("a\x81"), "a?");  // a lone lead byte is not dropped silently
 }
 
+TEST(Text, ConversionsOneAfterAnother)
+{
+    // ASCII is the same in both encodings, control characters included.
+    const std::string ascii = std::string("PATTERN.DB \t~\\") + '\x7F';
+    EXPECT_EQ(Utf8ToCp932(ascii), ascii);
+    EXPECT_EQ(Cp932ToUtf8(ascii), ascii);
+    // A conversion that met a bad byte leaves nothing behind for the next.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Cp932ToUtf8("\x81"), "?");
+        EXPECT_EQ(Cp932ToUtf8("\x95\x5C"), "表");
+        EXPECT_EQ(Utf8ToCp932("\xE8\xA1"), "?");  // a cut-off sequence
+        EXPECT_EQ(Utf8ToCp932("ﾋﾟｱﾉ"), "\xCB\xDF\xB1\xC9");
+    }
+    EXPECT_EQ(Utf8ToCp932(""), "");
+}
+
 }  // namespace
 }  // namespace songloom

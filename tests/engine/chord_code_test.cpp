@@ -152,6 +152,22 @@ TEST(LookUpChordTemplate, TriadsUseTheirMajorSeventhRecord)
     EXPECT_EQ(out.ToString(), "CMPs909099090990");
 }
 
+TEST(LookUpChordTemplate, LineBreaksAndSpacesInsideTheCodeDoNotCount)
+{
+    const auto kb = Base("GM PS111111111111|\r\nG\nM\r P s 90 09 09 90 09 09|GMP|");
+    ChordTemplate out = kDefaultChordTemplate;
+    ASSERT_TRUE(LookUpChordTemplate(kb, "GMPs", out));
+    EXPECT_EQ(out.ToString(), "GMPs900909900909");
+    out = kDefaultChordTemplate;
+    ASSERT_TRUE(LookUpChordTemplate(kb, "GMPo", out));  // served by the GMPS record
+    EXPECT_EQ(out.ToString(), "GMPS111111111111");
+    // Fewer than four characters are no code at all.
+    const auto shortOnly = Base("AM P|");
+    out = kDefaultChordTemplate;
+    EXPECT_FALSE(LookUpChordTemplate(shortOnly, "AMPS", out));
+    EXPECT_EQ(out, kDefaultChordTemplate);
+}
+
 TEST(LookUpChordTemplate, SuspendedChordsMarkTheFourthAndAvoidTheThird)
 {
     const auto kb = Base("GMPS900909900909|GMPs000909900919|CMPS909099090909");

@@ -73,6 +73,30 @@ TEST(MelodyCeilingTest, TopOfWhatSoundsOverTime)
     EXPECT_EQ(melody.TicksAbove(50, 120, 74), 24);  // above C5 from 96 to 120
 }
 
+TEST(MelodyCeilingTest, PiecesAddUpToTheTicksAboveEveryPitch)
+{
+    // Overlapping notes, a rest and a note inside another.
+    MelodyCeiling melody({{0, 96, 76}, {48, 200, 72}, {96, 150, 79}, {300, 400, 60}, {320, 340, 65}});
+    const std::pair<std::int64_t, std::int64_t> windows[] = {{0, 400}, {10, 20}, {90, 310}, {150, 150}, {200, 300},
+                                                             {330, 500}, {-50, 30}};
+    for (const auto& [from, to] : windows) {
+        std::vector<MelodyCeiling::Piece> pieces = {{1, 7}};  // what was there stays
+        melody.Pieces(from, to, pieces);
+        ASSERT_FALSE(pieces.empty());
+        EXPECT_EQ(pieces.front().top, 1);
+        for (int pitch = 55; pitch <= 85; ++pitch) {
+            std::int64_t sum = 0;
+            for (std::size_t i = 1; i < pieces.size(); ++i) {
+                if (pitch > pieces[i].top) sum += pieces[i].ticks;
+            }
+            EXPECT_EQ(sum, melody.TicksAbove(from, to, pitch)) << from << "-" << to << " pitch " << pitch;
+        }
+    }
+    std::vector<MelodyCeiling::Piece> rest;
+    melody.Pieces(210, 290, rest);
+    EXPECT_TRUE(rest.empty());
+}
+
 TEST(MelodyCeilingTest, ShortRestsKeepTheNoteBeforeThem)
 {
     CapturingReporter reporter;

@@ -257,6 +257,55 @@ TEST(MidiFile, EngineConversionGivesOneFormatZeroImage)
     EXPECT_EQ(loaded.Track.TotalTicks(), 192);
 }
 
+TEST(MidiFile1, TakingTracksWritesWhatCopyingThemWrites)
+{
+    CapturingReporter r;
+    auto build = [&r] {
+        std::vector<CMidiTrack> tracks;
+        tracks.emplace_back(r).State = TrackNotes;
+        tracks.back().AddTempo(600000);
+        tracks.back().AddMarker(0, "A long marker text that does not fit inside an event");
+        tracks.back().AddEndOfTrack(192);
+        tracks.emplace_back(r).State = TrackNotes;
+        tracks.back().AddProgramChange(1, 5);
+        tracks.back().AddNote(1, 0, 60, 100, 96);
+        tracks.back().AddNote(1, 48, 64, 90, 96);
+        tracks.back().AddEndOfTrack(96);
+        return tracks;
+    };
+    auto copied = build();
+    std::vector<const CMidiTrack*> sources;
+    for (const auto& t : copied) sources.push_back(&t);
+    CMidiFile1 copy(r, sources, 96);
+    copy.SplitNotes();
+    copy.Serialize();
+
+    auto taken = build();
+    std::vector<CMidiTrack*> owned;
+    for (auto& t : taken) owned.push_back(&t);
+    CMidiFile1 take(r, owned, 96, CMidiFile1::TakeTracks{});
+    ASSERT_EQ(take.TrackCount(), 2);
+    EXPECT_EQ(take.Tracks[1].Capacity, kStandardCapacity / 2);
+    // The sources gave their events away; the copied ones still hold theirs.
+    EXPECT_EQ(taken[1].EventCount(), 0);
+    EXPECT_EQ(copied[1].EventCount(), 4);
+    take.SplitNotes();
+    take.Serialize();
+    EXPECT_EQ(take.Bytes, copy.Bytes);
+    EXPECT_FALSE(r.Has("MDTK", mdtk::kInternal));
+
+    // A track that is not in the noted state is refused as the copy refuses it.
+    CMidiTrack raw(r);
+    raw.State = TrackMessages;
+    raw.AddEndOfTrack(0);
+    CMidiTrack* rawSource[] = {&raw};
+    CMidiFile1 refused(r, rawSource, 96, CMidiFile1::TakeTracks{});
+    EXPECT_TRUE(r.Has("MDTK", mdtk::kInternal));
+    ASSERT_EQ(refused.TrackCount(), 1);
+    EXPECT_EQ(refused.Tracks[0].EventCount(), 0);
+    EXPECT_EQ(raw.EventCount(), 1);
+}
+
 TEST(MidiFile0, BarLengthTrimAndResolution)
 {
     CapturingReporter r;
