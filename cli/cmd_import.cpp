@@ -149,13 +149,10 @@ const CommandRegistrar kImport("import", [](CLI::App& app, CliContext& context) 
         harmony::MidiImportReport report;
         const bool imported = harmony::ImportMidi(context.reporter, options->path, song, instrument, &report);
         // A 3/4 song starts in a style written for 3/4.
-        const arrange::StyleSlot slot = arrange::DefaultStyleForMeter(catalogue, song.beats());
-        const arrange::StyleRecord* chosen =
-            arrange::CatalogueRecord(catalogue, song.info.category, song.info.style);
-        if (chosen == nullptr || !arrange::StyleWrittenFor(*chosen, song.beats())) {
-            song.info.category = slot.category;
-            song.info.style = slot.slot;
-        }
+        const arrange::StyleSlot slot =
+            arrange::StyleForImportedSong(catalogue, {song.info.category, song.info.style}, song.beats());
+        song.info.category = slot.category;
+        song.info.style = slot.slot;
         if (!imported || !song.Save(context.reporter, options->output)) {
             context.status = 1;
             return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <utility>
 
 #include "arrange/engine_context.h"
@@ -28,6 +29,15 @@ const arrange::StyleRecord* AppServices::StyleOf(const song::SongData& song) con
     return arrange::CatalogueRecord(catalogue, song.info.category, song.info.style);
 }
 
+void ApplyStyleDefaults(const AppServices& services, song::SongData& song)
+{
+    const arrange::StyleRecord* style = services.StyleOf(song);
+    if (style == nullptr) return;
+    song.info.tempo = StyleDefaultTempo(*style);
+    const int instrument = StyleDefaultInstrument(*style);
+    if (instrument >= 0 && instrument < arrange::kInstrumentCodeCount) song.info.instrument = instrument;
+}
+
 void OncePerRenderReporter::Report(const ErrorReport& report)
 {
     if (rendering_) {
@@ -44,6 +54,20 @@ void OncePerRenderReporter::Terminate(const ErrorReport& report)
     std::abort();  // the target ends the process; this is never reached
 }
 
+arrange::PerformanceSettings PerformanceOf(const playback::PlaybackSettings& settings)
+{
+    static constexpr arrange::IntroKind kIntros[] = {arrange::IntroKind::kNone, arrange::IntroKind::kCountIn,
+                                                     arrange::IntroKind::kGroove2, arrange::IntroKind::kGroove4};
+    static_assert(std::size(kIntros) == playback::kIntroNames.size());
+    arrange::PerformanceSettings performance;
+    if (settings.intro >= 0 && settings.intro < static_cast<int>(std::size(kIntros))) {
+        performance.intro = kIntros[settings.intro];
+    }
+    performance.ending = settings.ending;
+    performance.humanize = std::clamp(settings.humanize, playback::kStyleHumanize, playback::kMaxHumanize);
+    return performance;
+}
+
 void InstallEngine(AppServices& services)
 {
     // One engine state for the whole run, made on the first rendering.
@@ -58,6 +82,7 @@ void InstallEngine(AppServices& services)
             engine->context = compose::MakeEngine(engine->reporter, services.random, services.catalogue,
                                                   services.startStyle, services.workDir);
         }
+        engine->context->performance = services.performance;
         engine->reporter.BeginRender();
         const compose::RenderResult result =
             compose::RenderSong(*engine->context, song, song.info.category, song.info.style, path);
@@ -70,7 +95,7 @@ void InstallEngine(AppServices& services)
         int instrument = song.info.instrument;
         if (const arrange::StyleRecord* style = services.StyleOf(song)) {
             const int fromStyle = StyleDefaultInstrument(*style);
-            if (fromStyle >= 0 && fromStyle < 152) instrument = fromStyle;
+            if (fromStyle >= 0 && fromStyle < arrange::kInstrumentCodeCount) instrument = fromStyle;
         }
         return harmony::ImportMidi(services.reporter, path, song, instrument, report);
     };

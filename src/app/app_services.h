@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "arrange/engine_context.h"
 #include "arrange/style_catalogue.h"
 #include "arrange/style_record.h"
 #include "common/random.h"
@@ -78,6 +79,9 @@ struct AppServices {
     // (the tests): nothing is read or written.
     std::string playbackSettingsPath;
     playback::PlaybackSettings playbackSettings;
+    // How the band plays every rendering from the next one on (the options
+    // window's intro, ending and humanise amount).
+    arrange::PerformanceSettings performance;
     // The MIDI keyboards for step input (the ALSA input ports in the
     // program); none: no keyboard can be chosen.
     std::unique_ptr<playback::InputProvider> keyboards;
@@ -107,8 +111,16 @@ private:
     std::vector<std::string> shown_;  // tag, code and text of each report passed on
 };
 
+// The tempo and melody instrument of the song's style (as choosing the
+// style gives them); nothing changes for a style outside the catalogue.
+void ApplyStyleDefaults(const AppServices& services, song::SongData& song);
+
 // Fills render and import with the engine's.
 void InstallEngine(AppServices& services);
+
+// The engine's performance settings for the options kept in the playback
+// settings file (phrase marks always on).
+arrange::PerformanceSettings PerformanceOf(const playback::PlaybackSettings& settings);
 
 using arrange::StyleDefaultInstrument;
 using arrange::StyleDefaultTempo;

@@ -28,7 +28,9 @@
 #include "app/palettes/palette_set.h"
 #include "app/palettes/phrase_palette.h"
 #include "app/score_view.h"
+#include "app/palettes/song_info_panel.h"
 #include "app/sound_preview.h"
+#include "app/style_preview.h"
 #include "common/data_paths.h"
 #include "common/general.h"
 #include "common/messages.h"
@@ -94,6 +96,8 @@ MainWindow::MainWindow(AppServices& services, PaletteDragStarter drag, PhraseFil
     settings_.currentFile = document_->currentFile();
 
     preview_ = new SoundPreview(*services_.playback, [this] { return songPlaying_ || phrasePlaying_; }, this);
+    stylePreview_ = new StylePreview(
+        services_, [this] { return songPlaying_ || phrasePlaying_; }, [this] { preview_->Close(); }, this);
     CreateControls();
     barEdit_.SetSong(document_->songForEdits());
     barEditWindow_ = new BarEditWindow(barEdit_, [this] { ApplyBarEdit(); }, undo_, this);
@@ -270,6 +274,12 @@ void MainWindow::ConnectPalettes()
         ShowSilentReason();
     });
     connect(&p.phrasePalette(), &PhrasePalette::playRequested, this, [this] { PlayPhrase(); });
+    connect(&p.songInfo(), &SongInfoPanel::previewRequested, this, [this](int category, int style) {
+        stylePreview_->Play(song(), category, style);
+        ShowSilentReason();
+    });
+    connect(&p.songInfo(), &SongInfoPanel::previewStopRequested, stylePreview_, &StylePreview::Stop);
+    connect(stylePreview_, &StylePreview::playingChanged, &p.songInfo(), &SongInfoPanel::SetPreviewPlaying);
     connect(&p.options(), &OptionsWindow::rangeChanged, this, [this](KeyboardRange range) {
         settings_.keyboardLow = range.low;
         settings_.keyboardHigh = range.high;
@@ -317,6 +327,7 @@ void MainWindow::ShutDown()
     shutDown_ = true;
     if (songPlaying_ || phrasePlaying_) services_.playback->Stop();
     songPlaying_ = phrasePlaying_ = false;
+    stylePreview_->Stop();
     keyboard_.reset();  // no key arrives after this
     preview_->Close();
     document_->SaveWorkingSong();
@@ -343,6 +354,8 @@ void MainWindow::closeEvent(QCloseEvent* e)
 
 void MainWindow::Command(int command)
 {
+    // The song is being replaced by an import: it finishes first.
+    if (importing_) return;
     switch (command) {
     case kCmdClear: document_->Clear(); break;
     case kCmdOpen:

@@ -40,6 +40,7 @@ class CommandBar;
 class PaletteSet;
 class ScoreView;
 class SoundPreview;
+class StylePreview;
 
 // The file dialogs the commands use; tests replace them.
 enum class FileDialogKind { kOpenSong, kSaveSong, kImportMidi, kExportMidi };
@@ -127,11 +128,13 @@ public:
     ScoreView& score() { return *score_; }
     PaletteSet& palettes() { return *palettes_; }
     SoundPreview& preview() { return *preview_; }
+    StylePreview& stylePreview() { return *stylePreview_; }
     CommandBar& commandBar() { return *commandBar_; }
     int page() const;
     bool songPlaying() const { return songPlaying_; }
     bool phrasePlaying() const { return phrasePlaying_; }
     bool initialised() const { return initialised_; }
+    bool importing() const { return importing_; }
     bool quitRequested() const { return quitRequested_; }
     song::BarEditPanelLogic& barEditLogic() { return barEdit_; }
     BarEditWindow* barEditWindow() const { return barEditWindow_; }
@@ -197,6 +200,7 @@ private:
     bool initialised_ = false;
     bool shutDown_ = false;
     bool quitRequested_ = false;
+    bool importing_ = false;
     bool askingMorePages_ = false;
     bool askedThisPress_ = false;  // the question came during this press of the scroll bar
     bool scrollHeld_ = false;      // a mouse button is down on the scroll bar
@@ -217,6 +221,7 @@ private:
     QAction* redo_ = nullptr;
     BarEditWindow* barEditWindow_ = nullptr;
     SoundPreview* preview_ = nullptr;
+    StylePreview* stylePreview_ = nullptr;
     std::unique_ptr<PaletteSet> palettes_;
 
     std::unique_ptr<playback::MidiInput> keyboard_;

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/background_work.h"
 #include "app/main_window.h"
 #include "app/score_view.h"
+#include "app/style_preview.h"
 #include "common/text.h"
 #include "pictures/score_pdf.h"
 #include "pictures/song_view.h"
@@ -130,8 +132,17 @@ bool MainWindow::ExportMidiTo(const std::string& path)
 
 bool MainWindow::ImportMidiFrom(const std::string& path)
 {
+    if (importing_) return false;
     if (songPlaying_) PlaySong();
-    return document_->Import(path);
+    stylePreview_->Stop();
+    // A large file takes a while to read and analyse: the window stays
+    // responsive, with a progress dialog after half a second.
+    importing_ = true;
+    const bool imported = document_->Import(path, [this](const std::function<void()>& work) {
+        RunWithProgress(this, QStringLiteral("MIDIファイルを読み込んでいます…"), work);
+    });
+    importing_ = false;
+    return imported;
 }
 
 void MainWindow::DropFiles(const QStringList& paths)

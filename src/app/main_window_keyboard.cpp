@@ -1,5 +1,6 @@
-// The main window's options for transposition and the MIDI keyboard, step
-// input from the keyboard, and the re-roll of one bar of the rendering.
+// The main window's options for transposition, the MIDI keyboard and the
+// band's performance, step input from the keyboard, and the re-roll of one
+// bar of the rendering.
 
 #include <QLabel>
 #include <QTimer>
@@ -50,6 +51,10 @@ void MainWindow::ConnectOptions()
     }
     options.SetKeyboardPorts(ports, chosen.keyboard);
     options.SetStepLength(stepInput_.Length());
+    options.SetIntro(chosen.intro);
+    options.SetEnding(chosen.ending);
+    options.SetHumanize(chosen.humanize);
+    services_.performance = PerformanceOf(chosen);
     score_->SetWrittenAbove(WrittenAbove(chosen.instrumentKey));
     services_.playback->SetTranspose(chosen.transpose);
     if (chosen.keyboard >= 0) OpenKeyboard(chosen.keyboard);
@@ -76,6 +81,20 @@ void MainWindow::ConnectOptions()
     });
     connect(&options, &OptionsWindow::stepLengthChanged, this,
             [this](int valueIndex) { stepInput_.SetLength(valueIndex); });
+    // The band's performance: from the next rendering on.
+    const auto performance = [this](auto change) {
+        return [this, change](auto value) {
+            change(services_.playbackSettings, value);
+            services_.performance = PerformanceOf(services_.playbackSettings);
+            SaveOptions();
+        };
+    };
+    connect(&options, &OptionsWindow::introChanged, this,
+            performance([](playback::PlaybackSettings& s, int intro) { s.intro = intro; }));
+    connect(&options, &OptionsWindow::endingChanged, this,
+            performance([](playback::PlaybackSettings& s, bool on) { s.ending = on; }));
+    connect(&options, &OptionsWindow::humanizeChanged, this,
+            performance([](playback::PlaybackSettings& s, int amount) { s.humanize = amount; }));
 }
 
 void MainWindow::SaveOptions()

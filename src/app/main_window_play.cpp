@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/score_view.h"
 #include "app/sound_preview.h"
+#include "app/style_preview.h"
 #include "common/general.h"
 #include "common/messages.h"
 #include "song/song_image.h"
@@ -100,6 +101,7 @@ void MainWindow::PlayPhrase()
 bool MainWindow::StartPlayer(const std::string& path)
 {
     preview_->Close();
+    stylePreview_->Forget();  // the port plays this in its place
     score_->SetPlayingBar(-1);
     commandBar_->SetPlaying(songPlaying_);
     // The player calls back from its own threads; the window handles both

@@ -45,13 +45,17 @@ std::vector<std::uint8_t> SongDocument::Image() const
     return song::BuildSongImage(song_, song_.beats(), song_.key());
 }
 
-void SongDocument::ApplyStyleDefaults(song::SongData& song) const
+void SongDocument::MoveToStyle(song::SongData& song, arrange::StyleSlot slot) const
 {
-    const arrange::StyleRecord* style = services_.StyleOf(song);
-    if (style == nullptr) return;
-    song.info.tempo = StyleDefaultTempo(*style);
-    const int instrument = StyleDefaultInstrument(*style);
-    if (instrument >= 0 && instrument < kInstrumentNames) song.info.instrument = instrument;
+    if (slot == arrange::StyleSlot{song.info.category, song.info.style}) return;
+    const arrange::StyleRecord* old = services_.StyleOf(song);
+    const song::SongInfo before = song.info;
+    song.info.category = slot.category;
+    song.info.style = slot.slot;
+    ApplyStyleDefaults(services_, song);
+    // What the user set stays.
+    if (old != nullptr && before.tempo != StyleDefaultTempo(*old)) song.info.tempo = before.tempo;
+    if (old != nullptr && before.instrument != StyleDefaultInstrument(*old)) song.info.instrument = before.instrument;
 }
 
 // ---- working files -----------------------------------------------------------
@@ -62,7 +66,12 @@ void SongDocument::LoadWorkingFiles(const std::string& currentFile)
     const std::string songPath = WorkFile(services_.workDir, kWorkingSongFile);
     song::SongData working;
     const auto status = song::ReadSongFile(reporter, songPath, working, kNewSongBars, kNewSongBeats, 0);
-    if (status != song::SongFileStatus::kRead) ApplyStyleDefaults(working);
+    if (status != song::SongFileStatus::kRead) {
+        const arrange::StyleSlot slot = arrange::DefaultStyleForMeter(services_.catalogue, working.beats());
+        working.info.category = slot.category;
+        working.info.style = slot.slot;
+        ApplyStyleDefaults(services_, working);
+    }
     working.SetHomePath(songPath);
     song_ = working;
 
@@ -211,8 +220,11 @@ bool SongDocument::ChangeTimeSignature(int entry)
 {
     if (song::BeatsOfTimeSignatureEntry(entry) == song_.beats()) return false;
     Reporter& reporter = services_.reporter;
-    return Edit(QStringLiteral("拍子の変更"),
-                [&](song::SongData& s) { return song::ChangeTimeSignature(reporter, s, entry); });
+    return Edit(QStringLiteral("拍子の変更"), [&](song::SongData& s) {
+        if (!song::ChangeTimeSignature(reporter, s, entry)) return false;
+        MoveToStyle(s, arrange::StyleAfterMeterChange(services_.catalogue, {s.info.category, s.info.style}, s.beats()));
+        return true;
+    });
 }
 
 bool SongDocument::SetStyle(int category, int style)
@@ -220,7 +232,7 @@ bool SongDocument::SetStyle(int category, int style)
     return Edit(QStringLiteral("音楽スタイルの変更"), [&](song::SongData& s) {
         s.info.category = category;
         s.info.style = style;
-        ApplyStyleDefaults(s);
+        ApplyStyleDefaults(services_, s);
         return true;
     });
 }
@@ -277,9 +289,11 @@ bool SongDocument::Clear()
         const int style = s.info.style;
         if (!song::ClearSong(reporter, s, s.beats() == 4 ? 0 : 1)) return false;
         // The style chosen stays chosen; tempo and instrument come from it.
-        s.info.category = category;
-        s.info.style = style;
-        ApplyStyleDefaults(s);
+        const arrange::StyleSlot slot =
+            arrange::StyleAfterMeterChange(services_.catalogue, {category, style}, s.beats());
+        s.info.category = slot.category;
+        s.info.style = slot.slot;
+        ApplyStyleDefaults(services_, s);
         return true;
     });
     // A cleared song is a new song: saving it must not overwrite the old file.
@@ -302,12 +316,36 @@ bool SongDocument::InsertBars(int first, int last)
     return Edit(QStringLiteral("小節の挿入"), [&](song::SongData& s) { return s.InsertBars(reporter, first, last); });
 }
 
-bool SongDocument::Import(const std::string& path)
+bool SongDocument::Import(const std::string& path, const WorkRunner& run)
 {
     if (!services_.import) return false;
+    // The importer works on a copy of the song as it is now, apart from the
+    // document: run may give it a thread of its own.
+    song::SongData read = song_;
     harmony::MidiImportReport report;
-    const bool imported = Edit(QStringLiteral("MIDIファイルの読み込み"),
-                               [&](song::SongData& s) { return services_.import(s, path, &report); });
+    bool readOk = false;
+    const auto work = [&] { readOk = services_.import(read, path, &report); };
+    if (run) {
+        run(work);
+    } else {
+        work();
+    }
+    if (!readOk) return false;
+    const bool imported = Edit(QStringLiteral("MIDIファイルの読み込み"), [&](song::SongData& s) {
+        s = read;
+        const arrange::StyleSlot slot =
+            arrange::StyleForImportedSong(services_.catalogue, {s.info.category, s.info.style}, s.beats());
+        if (slot != arrange::StyleSlot{s.info.category, s.info.style}) {
+            // The melody plays on the instrument of the style it gets; the
+            // tempo is the import's.
+            const int tempo = s.info.tempo;
+            s.info.category = slot.category;
+            s.info.style = slot.slot;
+            ApplyStyleDefaults(services_, s);
+            s.info.tempo = tempo;
+        }
+        return true;
+    });
     if (!imported) return false;
     alternatives_ = std::move(report.alternatives);
     importIndex_ = undoStack_.index();

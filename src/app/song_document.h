@@ -21,6 +21,7 @@
 
 #include "app/app_services.h"
 #include "app/song_edit_command.h"
+#include "arrange/style_meter.h"
 #include "song/song_commands.h"
 #include "song/song_data.h"
 
@@ -36,6 +37,8 @@ void CopyInfoText(std::array<char, 64>& field, std::string_view utf8);
 
 // The transposition question; nothing when it was cancelled.
 using KeyChangeAsker = std::function<std::optional<song::KeyChangeAnswer>()>;
+// Runs work to its end, perhaps on another thread, and returns then.
+using WorkRunner = std::function<void(const std::function<void()>& work)>;
 
 class SongDocument : public QObject {
     Q_OBJECT
@@ -47,7 +50,8 @@ public:
     // Start-up: data.dat (a new 8-bar song in 4/4, C major without one) and
     // phrase.pdt of the working folder; currentFile is the song file the last
     // run had open (dropped when it no longer exists). Without data.dat the
-    // song takes the tempo and instrument of its style.
+    // song takes the default style of its meter with that style's tempo and
+    // instrument.
     void LoadWorkingFiles(const std::string& currentFile);
     // Shut-down: the working song and the phrase back to their files.
     bool SaveWorkingSong();
@@ -78,6 +82,9 @@ public:
     // whether chords and melody move with it; a cancelled question changes
     // nothing.
     bool ChangeKey(int key, const KeyChangeAsker& ask);
+    // A song on the other meter's default style moves to this meter's
+    // default (with its tempo and instrument where the song still had the
+    // old style's); a style the user chose stays.
     bool ChangeTimeSignature(int entry);
     // The style and, with it, the style's tempo and melody instrument.
     bool SetStyle(int category, int style);
@@ -85,12 +92,17 @@ public:
     bool SetInstrument(int instrument);
     bool SetTitle(const QString& title);
     bool SetComposer(const QString& composer);
-    // Clears the song to 8 bars (with the question); the style stays.
+    // Clears the song to 8 bars (with the question); the style stays, but
+    // for the other meter's default, which gives way to this meter's.
     bool Clear();
     bool DeleteBars(int first, int last);
     bool InsertBars(int first, int last);
-    // Replaces the song by the Standard MIDI File at path (an undo step).
-    bool Import(const std::string& path);
+    // Replaces the song by the Standard MIDI File at path (an undo step). The
+    // imported song is a new song: when the default style it gets was not
+    // written for its meter (a 3/4 file), it takes that meter's default. The
+    // file is read and analysed inside run (on the calling thread without
+    // one); the song changes afterwards, on the calling thread.
+    bool Import(const std::string& path, const WorkRunner& run = {});
     // The chords the analysis weighed for a beat of the imported song, best
     // first. Empty for a beat without readings, and once the song is no
     // longer the one imported: another song opened or cleared, the import
@@ -141,7 +153,9 @@ private:
     void Announce(const SongChange& change, const Header& before);
     void SetCurrentFile(std::string path, std::vector<std::uint8_t> baseline);
     void UpdateDirty();
-    void ApplyStyleDefaults(song::SongData& song) const;
+    // Puts the song in slot; tempo and instrument follow where they were the
+    // old style's own.
+    void MoveToStyle(song::SongData& song, arrange::StyleSlot slot) const;
 
     AppServices& services_;
     song::SongData song_;

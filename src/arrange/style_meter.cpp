@@ -67,4 +67,18 @@ StyleSlot DefaultStyleForMeter(const StyleCatalogue& catalogue, int beatsPerBar)
     return {};
 }
 
+StyleSlot StyleForImportedSong(const StyleCatalogue& catalogue, StyleSlot chosen, int beatsPerBar)
+{
+    const StyleRecord* record = CatalogueRecord(catalogue, chosen.category, chosen.slot);
+    if (record != nullptr && StyleWrittenFor(*record, beatsPerBar)) return chosen;
+    return DefaultStyleForMeter(catalogue, beatsPerBar);
+}
+
+StyleSlot StyleAfterMeterChange(const StyleCatalogue& catalogue, StyleSlot current, int beatsPerBar)
+{
+    const int other = SongMeter(beatsPerBar) == kMeter34 ? 4 : 3;
+    if (current == DefaultStyleForMeter(catalogue, other)) return DefaultStyleForMeter(catalogue, beatsPerBar);
+    return current;
+}
+
 }  // namespace songloom::arrange

@@ -44,4 +44,13 @@ struct StyleSlot {
 };
 StyleSlot DefaultStyleForMeter(const StyleCatalogue& catalogue, int beatsPerBar);
 
+// The style a song read from a MIDI file in beatsPerBar takes: the one it
+// had when that was written for the meter, else the meter's default.
+StyleSlot StyleForImportedSong(const StyleCatalogue& catalogue, StyleSlot chosen, int beatsPerBar);
+
+// The style of a song whose meter became beatsPerBar: the other meter's
+// default (a style nobody chose) gives way to this meter's; any other style
+// stays, and plays fitted to the meter.
+StyleSlot StyleAfterMeterChange(const StyleCatalogue& catalogue, StyleSlot current, int beatsPerBar);
+
 }  // namespace songloom::arrange

@@ -1,5 +1,6 @@
 #include "playback/playback_settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdlib>
@@ -28,6 +29,11 @@ void ParseInt(std::string_view value, int low, int high, int& out)
     int number = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
     if (error == std::errc() && end == value.data() + value.size() && number >= low && number <= high) out = number;
+}
+
+std::size_t IntroIndex(int intro)
+{
+    return intro >= 0 && static_cast<std::size_t>(intro) < kIntroNames.size() ? static_cast<std::size_t>(intro) : 0;
 }
 
 }  // namespace
@@ -73,6 +79,14 @@ PlaybackSettings LoadPlaybackSettings(const std::string& path)
             ParseInt(value, kNoKeyboard, INT_MAX, settings.keyboard);
         } else if (key == "instrument_key" && FindTransposingInstrument(value)) {
             settings.instrumentKey = std::string(value);
+        } else if (key == "intro") {
+            const auto* found = std::find(kIntroNames.begin(), kIntroNames.end(), value);
+            if (found != kIntroNames.end()) settings.intro = static_cast<int>(found - kIntroNames.begin());
+        } else if (key == "ending" && (value == "on" || value == "off")) {
+            settings.ending = value == "on";
+        } else if (key == "humanize") {
+            if (value == "style") settings.humanize = kStyleHumanize;
+            else ParseInt(value, 0, kMaxHumanize, settings.humanize);
         }
     }
     return settings;
@@ -91,7 +105,11 @@ bool SavePlaybackSettings(Reporter& reporter, const std::string& path,
                              "\ngain=" + std::string(gain, written.ptr) +
                              "\ntranspose=" + std::to_string(settings.transpose) +
                              "\nkeyboard=" + std::to_string(settings.keyboard) +
-                             "\ninstrument_key=" + settings.instrumentKey + "\n";
+                             "\ninstrument_key=" + settings.instrumentKey +
+                             "\nintro=" + std::string(kIntroNames[IntroIndex(settings.intro)]) +
+                             "\nending=" + (settings.ending ? "on" : "off") + "\nhumanize=" +
+                             (settings.humanize < 0 ? std::string("style") : std::to_string(settings.humanize)) +
+                             "\n";
     return WriteWholeFile(reporter, path, std::string_view(text));
 }
 

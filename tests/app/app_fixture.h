@@ -70,6 +70,21 @@ inline void ProcessEvents()
 
 // The bytes of a small Standard MIDI File: one track, one note.
 std::vector<std::uint8_t> TinyMidiFile();
+// A waltz in G at 96 ticks with a 3/4 time signature: a chord held through
+// each bar, a melody note a beat. Bars | G | C | D7 | G |.
+void WriteWaltzMidi(const std::string& path);
+
+// What a rendered Standard MIDI File plays, read from its dump: the
+// note-ons with a velocity, the ticks of the first and last of them and of
+// the melody channel's first, and the tick of the file's last event.
+struct RenderedNotes {
+    int notes = 0;
+    long firstOnset = -1;
+    long lastOnset = -1;
+    long firstMelody = -1;
+    long end = 0;
+};
+RenderedNotes ReadRenderedNotes(const std::string& path);
 
 class AppTest : public ::testing::Test {
 protected:

@@ -623,6 +623,7 @@ TEST_F(AppTest, SongInformationChangesTheSong)
 
     info.ChooseTimeSignature(1);
     EXPECT_EQ(w.song().beats(), 3);
+    const int waltzTempo = w.song().info.tempo;
 
     info.ChooseCategory(1);
     EXPECT_EQ(w.song().info.category, 1);
@@ -634,11 +635,12 @@ TEST_F(AppTest, SongInformationChangesTheSong)
 
     // Undo brings tempo, time signature and key back, on every display.
     w.undoAction()->trigger();
-    EXPECT_EQ(w.tempoSlider()->value(), 120);
+    EXPECT_EQ(w.tempoSlider()->value(), waltzTempo);
     EXPECT_EQ(info.categoryList()->currentIndex(), 0);
     w.undoAction()->trigger();
     EXPECT_EQ(w.song().beats(), 4);
     EXPECT_EQ(info.timeSignatureList()->currentIndex(), 0);
+    EXPECT_EQ(w.tempoSlider()->value(), 120);  // the 4/4 default style's, with it
     w.undoAction()->trigger();
     EXPECT_EQ(info.keyList()->currentIndex(), 1);
 

@@ -98,7 +98,7 @@ TEST_F(SongInfoTest, RefreshShowsTheSong)
     song.info.category = 2;
     const auto styles = StyleEntries(catalogue, 2);
     ASSERT_GE(styles.size(), 2u);
-    song.info.style = styles[1].first;
+    song.info.style = styles[1].style;
     CopyInfoText(song.info.title, "題名");
     SongInfoPanel panel(host, catalogue);
     EXPECT_EQ(panel.barSpin()->value(), 37);
@@ -111,7 +111,7 @@ TEST_F(SongInfoTest, RefreshShowsTheSong)
     EXPECT_EQ(panel.categoryList()->itemText(0), QStringLiteral("ﾎﾟｯﾌﾟｽ(海外)"));
     EXPECT_EQ(panel.categoryList()->currentIndex(), 2);
     EXPECT_EQ(panel.styleList()->count(), static_cast<int>(styles.size()));
-    EXPECT_EQ(panel.styleList()->currentData().toInt(), styles[1].first);
+    EXPECT_EQ(panel.styleList()->currentData().toInt(), styles[1].style);
     EXPECT_EQ(panel.titleEdit()->text(), QStringLiteral("題名"));
     EXPECT_EQ(document.undoStack().count(), 0);  // showing the song changes nothing
 }
@@ -133,15 +133,15 @@ TEST_F(SongInfoTest, ChoicesAreUndoStepsOfTheDocument)
     EXPECT_EQ(panel.styleList()->count(), static_cast<int>(styles.size()));
     EXPECT_EQ(panel.styleList()->currentIndex(), 0);
     EXPECT_EQ(song.info.category, 3);
-    EXPECT_EQ(song.info.style, styles[0].first);
+    EXPECT_EQ(song.info.style, styles[0].style);
     panel.ChooseStyle(1);
-    EXPECT_EQ(song.info.style, styles[1].first);
+    EXPECT_EQ(song.info.style, styles[1].style);
     EXPECT_EQ(document.undoStack().count(), 5);
     EXPECT_EQ(document.undoStack().undoText(), QStringLiteral("音楽スタイルの変更"));
 
     // Undo shows the old values again in the panel.
     document.undoStack().undo();
-    EXPECT_EQ(panel.styleList()->currentData().toInt(), styles[0].first);
+    EXPECT_EQ(panel.styleList()->currentData().toInt(), styles[0].style);
     document.undoStack().undo();
     document.undoStack().undo();
     EXPECT_EQ(panel.barSpin()->value(), 8);

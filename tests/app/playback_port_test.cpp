@@ -1,24 +1,31 @@
-// The window's play command on the real player with a recording output and
-// a manual clock: what goes to the output, and the window's state.
+// The window's play command and the style preview on the real player with a
+// recording output and a manual clock: what goes to the output, and the
+// window's state.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <thread>
 
 #include "app/main_messages.h"
 #include "app/message_box_reporter.h"
-#include "app/playback_factory.h"
-#include "app_fixture.h"
-#include "app/sound_preview.h"
 #include "app/palettes/keyboard_palette.h"
+#include "app/palettes/options_window.h"
 #include "app/palettes/palette_set.h"
+#include "app/palettes/song_info_panel.h"
+#include "app/playback_factory.h"
+#include "app/sound_preview.h"
+#include "app/style_preview.h"
+#include "app_fixture.h"
 #include "playback/devices/recording_output.h"
 #include "playback/scheduler.h"
+#include "song/song_image.h"
 
 namespace songloom::app::test {
 namespace {
@@ -253,6 +260,64 @@ TEST_F(RecordedPlayTest, AKeyThatFindsNoOutputSaysSoInTheStatusLine)
     emit w.palettes().keyboardPalette().notePressed(64);
     EXPECT_TRUE(w.statusLine()->text().startsWith(QString::fromUtf8(kSilentPrefix.data())))
         << w.statusLine()->text().toStdString();
+}
+
+// The style preview of the song information panel, rendered by the engine.
+class RecordedPreviewTest : public RecordedPlayTest {
+protected:
+    void SetUp() override
+    {
+        RecordedPlayTest::SetUp();
+        InstallEngine(*services);
+    }
+    int RecordedNoteOns() const
+    {
+        int count = 0;
+        for (const auto& bytes : NoteMessages()) count += (bytes[0] & 0xF0) == 0x90 && bytes.size() == 3 && bytes[2] > 0;
+        return count;
+    }
+};
+
+TEST_F(RecordedPreviewTest, FourBarsReachTheOutputAndTheSongAndItsUndoStayUntouched)
+{
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.OpenSongFile(songloom::test::SourceDir() + "/data/songs/twinkle.sld"));
+    ASSERT_GT(w.song().bars(), 4);
+    ASSERT_EQ(w.song().beats(), 4);
+    EditSong([](song::SongData& s) { s.info.tempo = 100; });  // one step to keep
+    // An intro chosen for the song does not delay the style's preview.
+    w.palettes().options().introList()->setCurrentIndex(3);
+    const std::vector<std::uint8_t> image = song::BuildSongImage(w.song(), w.song().beats(), w.song().key());
+    const int steps = w.document().undoStack().count();
+    const int index = w.document().undoStack().index();
+    const bool dirty = w.document().dirty();
+
+    w.Command(kCmdSongInfo);
+    SongInfoPanel& panel = w.palettes().songInfo();
+    const int entry = panel.styleList()->currentIndex() == 0 ? 1 : 0;
+    ASSERT_LT(entry, panel.styleList()->count());
+    emit panel.styleList()->highlighted(entry);
+    QTRY_VERIFY_WITH_TIMEOUT(w.stylePreview().playing(), 10000);
+
+    // Four bars from the first: the last chord may ring on as the ending.
+    constexpr long kBar = 384;
+    const RenderedNotes file = ReadRenderedNotes(WorkFile("preview.mid"));
+    EXPECT_GT(file.notes, 8);
+    EXPECT_LT(file.firstOnset, kBar) << "an intro before the preview";
+    EXPECT_LT(file.lastOnset, 4 * kBar) << "more than four bars";
+    EXPECT_GE(file.lastOnset, 3 * kBar) << "less than four bars";
+    EXPECT_LE(file.end, 5 * kBar);
+    clock.RunUntilIdle(60'000'000);
+    Settle();
+    EXPECT_FALSE(w.stylePreview().playing());
+    EXPECT_EQ(RecordedNoteOns(), file.notes);
+
+    EXPECT_EQ(song::BuildSongImage(w.song(), w.song().beats(), w.song().key()), image);
+    EXPECT_EQ(w.document().undoStack().count(), steps);
+    EXPECT_EQ(w.document().undoStack().index(), index);
+    EXPECT_EQ(w.document().dirty(), dirty);
+    EXPECT_FALSE(FileExists(WorkFile("play.mid")));
+    EXPECT_TRUE(reporter.reports().empty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/app_services.h"
 #include "app/song_document.h"
+#include "app_fixture.h"
 #include "common/general.h"
 #include "common/random.h"
 #include "song/drop_target.h"
@@ -178,27 +179,6 @@ TEST_F(DocumentTest, ClearKeepsThePhraseAndLeavesTheFile)
     EXPECT_EQ(document.song().GetNote(0, 0, 0).value, 60);
 }
 
-// A waltz in G at 96 ticks: a chord held through each bar, a melody note a
-// beat. Bars | G | C | D7 | G |.
-void WriteWaltz(const std::string& path)
-{
-    using songloom::test::TrackBytes;
-    songloom::test::SmfBuilder()
-        .Header(1, 3, 96)
-        .Track([](TrackBytes& t) { t.TimeSignature(3, 2); })
-        .Track([](TrackBytes& t) {
-            for (int p : {67, 71, 74, 72, 76, 72, 74, 72, 66, 67, 71, 67}) t.Delta(0).NoteOn(0, p, 90).Delta(96).NoteOff(0, p);
-        })
-        .Track([](TrackBytes& t) {
-            const std::vector<std::vector<int>> bars = {{43, 47, 50}, {36, 40, 43}, {38, 42, 45, 48}, {43, 47, 50}};
-            for (const auto& chord : bars) {
-                for (int p : chord) t.Delta(0).NoteOn(1, p, 90);
-                t.Delta(3 * 96);
-                for (int p : chord) t.NoteOff(1, p).Delta(0);
-            }
-        })
-        .WriteTo(path);
-}
 
 TEST_F(DocumentTest, AnImportedSongOffersTheChordReadingsOfEachBeatWhileItIsThatSong)
 {
@@ -206,7 +186,7 @@ TEST_F(DocumentTest, AnImportedSongOffersTheChordReadingsOfEachBeatWhileItIsThat
         return harmony::ImportMidi(reporter, path, s, 0, report);
     };
     const std::string path = dir.File("waltz.mid");
-    WriteWaltz(path);
+    WriteWaltzMidi(path);
     EXPECT_TRUE(document.ChordAlternatives(0).empty()) << "a song that was not imported has none";
     ASSERT_TRUE(document.Import(path));
     ASSERT_EQ(document.song().beats(), 3);

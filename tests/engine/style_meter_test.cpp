@@ -143,6 +143,30 @@ TEST(DefaultStyleForMeter, IsAStyleWrittenForTheMeter)
     EXPECT_EQ(arrange::MeterText(arrange::kMeter34), "3/4");
 }
 
+TEST(DefaultStyleForMeter, AnImportKeepsAStyleOfItsMeterAndAMeterChangeOnlyReplacesTheOtherDefault)
+{
+    EngineFixture fx;
+    const arrange::StyleSlot four = arrange::DefaultStyleForMeter(fx.catalogue, 4);
+    const arrange::StyleSlot three = arrange::DefaultStyleForMeter(fx.catalogue, 3);
+    ASSERT_NE(four, three);
+    const arrange::StyleSlot waltz{5, 15};  // written for 3/4
+    const arrange::StyleSlot rock{0, 9};    // written for 4/4
+    ASSERT_TRUE(arrange::StyleWrittenFor(*arrange::CatalogueRecord(fx.catalogue, 5, 15), 3));
+    ASSERT_TRUE(arrange::StyleWrittenFor(*arrange::CatalogueRecord(fx.catalogue, 0, 9), 4));
+
+    EXPECT_EQ(arrange::StyleForImportedSong(fx.catalogue, waltz, 3), waltz);
+    EXPECT_EQ(arrange::StyleForImportedSong(fx.catalogue, rock, 3), three);
+    EXPECT_EQ(arrange::StyleForImportedSong(fx.catalogue, four, 3), three);
+    EXPECT_EQ(arrange::StyleForImportedSong(fx.catalogue, waltz, 4), four);
+    EXPECT_EQ(arrange::StyleForImportedSong(fx.catalogue, {9, 30}, 4), four) << "no such style";
+
+    EXPECT_EQ(arrange::StyleAfterMeterChange(fx.catalogue, four, 3), three);
+    EXPECT_EQ(arrange::StyleAfterMeterChange(fx.catalogue, three, 4), four);
+    EXPECT_EQ(arrange::StyleAfterMeterChange(fx.catalogue, four, 4), four);
+    EXPECT_EQ(arrange::StyleAfterMeterChange(fx.catalogue, rock, 3), rock) << "a style the user chose";
+    EXPECT_EQ(arrange::StyleAfterMeterChange(fx.catalogue, waltz, 4), waltz);
+}
+
 // Time signatures and note onsets of a rendered file.
 struct Rendered {
     std::vector<std::vector<std::uint8_t>> timeSignatures;

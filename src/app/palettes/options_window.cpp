@@ -1,5 +1,6 @@
 #include "app/palettes/options_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -80,10 +81,28 @@ OptionsWindow::OptionsWindow(KeyboardRange range, QWidget* parent)
     keyboardForm->addRow(QStringLiteral("音価"), stepLength_);
     SetKeyboardPorts({}, -1);
     SetStepLength(3);
+    auto* performance = new QGroupBox(QStringLiteral("演奏"), this);
+    intro_ = new QComboBox(performance);
+    // In the order of playback::kIntroNames.
+    intro_->addItems({QStringLiteral("なし"), QStringLiteral("1小節のカウント"), QStringLiteral("2小節のグルーヴ"),
+                      QStringLiteral("4小節のグルーヴ")});
+    ending_ = new QCheckBox(QStringLiteral("最後のコードをのばして終わる"), performance);
+    humanize_ = new QSpinBox(performance);
+    humanize_->setRange(playback::kStyleHumanize, playback::kMaxHumanize);
+    humanize_->setSpecialValueText(QStringLiteral("スタイルの標準"));  // shown for kStyleHumanize
+    humanize_->setToolTip(QStringLiteral("0 で譜面どおりのタイミングと強さ、100 で最も人間らしいゆれになります。"));
+    auto* performanceForm = new QFormLayout(performance);
+    performanceForm->addRow(QStringLiteral("イントロ"), intro_);
+    performanceForm->addRow(QStringLiteral("エンディング"), ending_);
+    performanceForm->addRow(QStringLiteral("ヒューマナイズ"), humanize_);
+    SetIntro(0);
+    SetEnding(true);
+    SetHumanize(playback::kStyleHumanize);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addWidget(transposition);
     layout->addWidget(keyboardGroup);
+    layout->addWidget(performance);
     SetRange(range);
     connect(instrumentKey_, &QComboBox::currentIndexChanged, this,
             [this](int) { emit instrumentKeyChanged(instrumentKey_->currentData().toString().toStdString()); });
@@ -91,6 +110,9 @@ OptionsWindow::OptionsWindow(KeyboardRange range, QWidget* parent)
     connect(keyboard_, &QComboBox::currentIndexChanged, this,
             [this](int index) { emit keyboardPortChanged(index - 1); });
     connect(stepLength_, &QComboBox::currentIndexChanged, this, [this](int index) { emit stepLengthChanged(index); });
+    connect(intro_, &QComboBox::currentIndexChanged, this, [this](int index) { emit introChanged(index); });
+    connect(ending_, &QCheckBox::toggled, this, [this](bool on) { emit endingChanged(on); });
+    connect(humanize_, &QSpinBox::valueChanged, this, [this](int amount) { emit humanizeChanged(amount); });
     connect(low_, &QSpinBox::valueChanged, this, [this](int low) { Apply(RangeAfterLowChange(range_, low)); });
     connect(high_, &QSpinBox::valueChanged, this, [this](int high) { Apply(RangeAfterHighChange(range_, high)); });
 }
@@ -129,6 +151,24 @@ void OptionsWindow::SetStepLength(int valueIndex)
 {
     const QSignalBlocker quiet(stepLength_);
     stepLength_->setCurrentIndex(std::clamp(valueIndex, 0, song::kNoteValueCount - 1));
+}
+
+void OptionsWindow::SetIntro(int intro)
+{
+    const QSignalBlocker quiet(intro_);
+    intro_->setCurrentIndex(std::clamp(intro, 0, intro_->count() - 1));
+}
+
+void OptionsWindow::SetEnding(bool on)
+{
+    const QSignalBlocker quiet(ending_);
+    ending_->setChecked(on);
+}
+
+void OptionsWindow::SetHumanize(int amount)
+{
+    const QSignalBlocker quiet(humanize_);
+    humanize_->setValue(amount);
 }
 
 void OptionsWindow::Apply(KeyboardRange range)

@@ -4,13 +4,16 @@
 // octave apart; the transposition ("移調") of the score's display (as a C,
 // B-flat, E-flat or F instrument reads it) and of playback (semitones, the
 // drums excepted); the MIDI keyboard for step input ("MIDIキーボード"): its
-// input port and the length each key writes. Every change is announced.
+// input port and the length each key writes; how the band performs a
+// rendering ("演奏"): the intro, the ending and the humanise amount. Every
+// change is announced.
 
 #include <QStringList>
 #include <QWidget>
 #include <string>
 
 
+class QCheckBox;
 class QComboBox;
 class QSpinBox;
 
@@ -49,6 +52,15 @@ public:
     QComboBox* keyboardList() const { return keyboard_; }
     QComboBox* stepLengthList() const { return stepLength_; }
 
+    // The intro by index of playback::kIntroNames; the humanise amount
+    // 0-100 or playback::kStyleHumanize.
+    void SetIntro(int intro);
+    void SetEnding(bool on);
+    void SetHumanize(int amount);
+    QComboBox* introList() const { return intro_; }
+    QCheckBox* endingBox() const { return ending_; }
+    QSpinBox* humanizeSpin() const { return humanize_; }
+
 signals:
     void rangeChanged(KeyboardRange range);
     // "C", "Bb", "Eb" or "F".
@@ -57,6 +69,9 @@ signals:
     // -1: no keyboard.
     void keyboardPortChanged(int port);
     void stepLengthChanged(int valueIndex);
+    void introChanged(int intro);
+    void endingChanged(bool on);
+    void humanizeChanged(int amount);
 
 private:
     void Apply(KeyboardRange range);
@@ -68,6 +83,9 @@ private:
     QSpinBox* transpose_ = nullptr;
     QComboBox* keyboard_ = nullptr;
     QComboBox* stepLength_ = nullptr;
+    QComboBox* intro_ = nullptr;
+    QCheckBox* ending_ = nullptr;
+    QSpinBox* humanize_ = nullptr;
 };
 
 }  // namespace songloom::app

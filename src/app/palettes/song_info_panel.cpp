@@ -2,11 +2,15 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTimer>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <algorithm>
 
+#include "arrange/style_meter.h"
 #include "common/text.h"
 #include "song/song_tables.h"
 
@@ -22,15 +26,20 @@ QString FieldToQString(const std::array<char, 64>& field)
 
 }  // namespace
 
-std::vector<std::pair<int, std::string>> StyleEntries(const arrange::StyleCatalogue& catalogue, int category)
+std::vector<StyleEntry> StyleEntries(const arrange::StyleCatalogue& catalogue, int category)
 {
-    std::vector<std::pair<int, std::string>> entries;
+    std::vector<StyleEntry> entries;
     for (int style = 1; style < arrange::kStylesPerCategory; ++style) {
         const arrange::StyleRecord* record = arrange::CatalogueRecord(catalogue, category, style);
         if (record == nullptr || record->Name().empty()) continue;
-        entries.emplace_back(style, Cp932ToUtf8(record->Name()));
+        entries.push_back({style, Cp932ToUtf8(record->Name()), record->meter});
     }
     return entries;
+}
+
+QString StyleEntryText(const StyleEntry& entry)
+{
+    return QString::fromStdString(entry.name) + QStringLiteral("  ") + Utf8(arrange::MeterText(entry.meter));
 }
 
 SongInfoPanel::SongInfoPanel(PaletteHost& host, const arrange::StyleCatalogue& catalogue, QWidget* parent)
@@ -57,12 +66,23 @@ SongInfoPanel::SongInfoPanel(PaletteHost& host, const arrange::StyleCatalogue& c
     composer_ = new QLineEdit(this);
     composer_->setObjectName(QStringLiteral("1009"));
 
+    style_->setToolTip(QStringLiteral("スタイルにカーソルを合わせると、曲の最初の4小節をそのスタイルで試聴します。"));
+    preview_ = new QPushButton(QStringLiteral("試聴"), this);
+    preview_->setCheckable(true);
+    preview_->setToolTip(QStringLiteral("選んだスタイルで曲の最初の4小節を再生します。"));
+    previewDelay_ = new QTimer(this);
+    previewDelay_->setSingleShot(true);
+    previewDelay_->setInterval(kStylePreviewDelayMs);
+
+    auto* styleRow = new QHBoxLayout;
+    styleRow->addWidget(style_, 1);
+    styleRow->addWidget(preview_);
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("拍子"), beats_);
     form->addRow(QStringLiteral("調"), key_);
     form->addRow(QStringLiteral("小節数"), bars_);
     form->addRow(QStringLiteral("ｶﾃｺﾞﾘ"), category_);
-    form->addRow(QStringLiteral("ｽﾀｲﾙ"), style_);
+    form->addRow(QStringLiteral("ｽﾀｲﾙ"), styleRow);
     form->addRow(QStringLiteral("曲名"), title_);
     form->addRow(QStringLiteral("作曲者"), composer_);
 
@@ -70,7 +90,22 @@ SongInfoPanel::SongInfoPanel(PaletteHost& host, const arrange::StyleCatalogue& c
     connect(key_, &QComboBox::activated, this, [this](int key) { ChooseKey(key); });
     connect(bars_, &QSpinBox::valueChanged, this, [this](int bars) { ChooseBarCount(bars); });
     connect(category_, &QComboBox::activated, this, [this](int category) { ChooseCategory(category); });
-    connect(style_, &QComboBox::activated, this, [this](int entry) { ChooseStyle(entry); });
+    connect(style_, &QComboBox::activated, this, [this](int entry) {
+        ChooseStyle(entry);
+        RequestPreview(entry);
+    });
+    connect(style_, &QComboBox::highlighted, this, [this](int entry) { HighlightStyle(entry); });
+    connect(previewDelay_, &QTimer::timeout, this, [this] { RequestPreview(highlighted_); });
+    connect(preview_, &QPushButton::clicked, this, [this](bool on) {
+        // The button shows what plays, not what was pressed: the preview's
+        // own signal checks it.
+        SetPreviewPlaying(false);
+        if (on) {
+            RequestPreview(style_->currentIndex());
+        } else {
+            StopPreview();
+        }
+    });
     connect(title_, &QLineEdit::textEdited, this, [this](const QString& text) { host_.document.SetTitle(text); });
     connect(composer_, &QLineEdit::textEdited, this,
             [this](const QString& text) { host_.document.SetComposer(text); });
@@ -88,8 +123,8 @@ void SongInfoPanel::FillStyles(int category)
 {
     const QSignalBlocker quiet(style_);
     style_->clear();
-    for (const auto& [number, name] : StyleEntries(catalogue_, category)) {
-        style_->addItem(QString::fromStdString(name), number);
+    for (const StyleEntry& entry : StyleEntries(catalogue_, category)) {
+        style_->addItem(StyleEntryText(entry), entry.style);
     }
 }
 
@@ -132,6 +167,7 @@ void SongInfoPanel::ChooseBarCount(int bars)
 
 void SongInfoPanel::ChooseCategory(int category)
 {
+    StopPreview();
     FillStyles(category);
     const int first = style_->count() > 0 ? style_->itemData(0).toInt() : 1;
     if (!host_.document.SetStyle(category, first)) Refresh();
@@ -141,6 +177,43 @@ void SongInfoPanel::ChooseStyle(int entry)
 {
     if (entry < 0 || entry >= style_->count()) return;
     if (!host_.document.SetStyle(host_.document.song().info.category, style_->itemData(entry).toInt())) Refresh();
+}
+
+void SongInfoPanel::HighlightStyle(int entry)
+{
+    if (entry == highlighted_) return;
+    // What played was another style: it ends now, the new one follows when
+    // the cursor stays.
+    StopPreview();
+    highlighted_ = entry;
+    previewDelay_->start();
+}
+
+void SongInfoPanel::RequestPreview(int entry)
+{
+    previewDelay_->stop();
+    if (entry < 0 || entry >= style_->count()) return;
+    highlighted_ = entry;
+    emit previewRequested(category_->currentIndex(), style_->itemData(entry).toInt());
+}
+
+void SongInfoPanel::StopPreview()
+{
+    previewDelay_->stop();
+    highlighted_ = -1;
+    emit previewStopRequested();
+}
+
+void SongInfoPanel::SetPreviewPlaying(bool playing)
+{
+    const QSignalBlocker quiet(preview_);
+    preview_->setChecked(playing);
+}
+
+void SongInfoPanel::hideEvent(QHideEvent* event)
+{
+    StopPreview();
+    QWidget::hideEvent(event);
 }
 
 }  // namespace songloom::app

@@ -4,7 +4,10 @@
 // Every change is a step of the document's undo stack; the panel shows the
 // song again whenever the document says it changed (undo included). The
 // bar count is applied on Enter or when the box loses focus, never while
-// digits are being typed.
+// digits are being typed. Each style in the list shows the meter it was
+// written for. The style under the cursor of the list (highlighted in the
+// open list, or chosen) is asked to be previewed, and the preview to stop
+// when another is highlighted, the category changes or the panel closes.
 
 #include <QWidget>
 #include <string>
@@ -16,13 +19,28 @@
 
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
+class QTimer;
 
 namespace songloom::app {
 
-// The styles 1 to 23 of category whose name is not empty: (style number,
-// name in UTF-8); empty before the catalogue is built.
-std::vector<std::pair<int, std::string>> StyleEntries(const arrange::StyleCatalogue& catalogue, int category);
+// A style of the list: its number, name (UTF-8) and the meter code it was
+// written for.
+struct StyleEntry {
+    int style = 0;
+    std::string name;
+    int meter = 0;
+};
+// The styles 1 to 23 of category whose name is not empty; empty before the
+// catalogue is built.
+std::vector<StyleEntry> StyleEntries(const arrange::StyleCatalogue& catalogue, int category);
+// The entry's text in the list: the name and the meter ("… 3/4").
+QString StyleEntryText(const StyleEntry& entry);
+
+// The cursor rests this long on a style before its preview is asked for, so
+// that running down the list does not start one preview per entry.
+inline constexpr int kStylePreviewDelayMs = 300;
 
 class SongInfoPanel : public QWidget {
     Q_OBJECT
@@ -41,6 +59,7 @@ public:
     QComboBox* styleList() const { return style_; }
     QLineEdit* titleEdit() const { return title_; }
     QLineEdit* composerEdit() const { return composer_; }
+    QPushButton* previewButton() const { return preview_; }
 
     // What the user's choices do (the controls' signals call these).
     void ChooseTimeSignature(int entry);
@@ -48,9 +67,22 @@ public:
     void ChooseBarCount(int bars);
     void ChooseCategory(int category);
     void ChooseStyle(int entry);
+    // The cursor of the open list is on entry.
+    void HighlightStyle(int entry);
+    // Shows whether a preview plays (the preview button).
+    void SetPreviewPlaying(bool playing);
+
+signals:
+    void previewRequested(int category, int style);
+    void previewStopRequested();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void FillStyles(int category);
+    void RequestPreview(int entry);
+    void StopPreview();
 
     PaletteHost& host_;
     const arrange::StyleCatalogue& catalogue_;
@@ -61,6 +93,9 @@ private:
     QComboBox* style_ = nullptr;
     QLineEdit* title_ = nullptr;
     QLineEdit* composer_ = nullptr;
+    QPushButton* preview_ = nullptr;
+    QTimer* previewDelay_ = nullptr;
+    int highlighted_ = -1;  // the entry whose preview is asked for, or waits to be
 };
 
 }  // namespace songloom::app
