@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "arrange/bass_patterns.h"
 #include "arrange/instruments.h"
 #include "arrange/style_catalogue.h"
 #include "arrange/style_meter.h"
@@ -69,6 +70,7 @@ void ListStyles(CliContext& context, bool json)
                                 {"patterns",
                                  {{"accompaniment", r.accompanimentPattern},
                                   {"bass", r.bassPattern},
+                                  {"bassFigure", std::string(arrange::GenreBassName(static_cast<arrange::GenreBass>(r.genreBass)))},
                                   {"drums", r.drumPattern},
                                   {"accompaniment2", r.accompaniment2Pattern}}}});
                 continue;
@@ -81,7 +83,9 @@ void ListStyles(CliContext& context, bool json)
                         ChannelText(ch, r.channelInstrument[static_cast<std::size_t>(ch)]) +
                         (ch == 9 ? "\t" : " ");
             }
+            const std::string_view figure = arrange::GenreBassName(static_cast<arrange::GenreBass>(r.genreBass));
             line += "acc " + std::to_string(r.accompanimentPattern) + " bass " + std::to_string(r.bassPattern) +
+                    (figure.empty() ? "" : "/" + std::string(figure)) +
                     " drum " + std::to_string(r.drumPattern) + " acc2 " +
                     std::to_string(r.accompaniment2Pattern) + "\t" + description;
             std::printf("%s\n", line.c_str());

@@ -284,6 +284,30 @@ constexpr std::array<DesignedPattern, 45> kDesigned{{
     {60, {192, "0:C/20 48:C/20 72:C/20 120:C/20 144:C/20"}, {}},                                   // trance gate
 }};
 
+// Where no bass player plays, the pianist's left hand is the bass: these
+// patterns then play a solo form with the left hand in the bass register.
+struct SoloLeftHand {
+    int number;
+    FigureText figure;
+};
+constexpr SoloLeftHand kSoloLeftHands[] = {
+    // Stride: the "boom" on 1 and 3 (the root, then the fifth below) under
+    // the "chick" chords of 2 and 4.
+    {42, {384, "0:R-24/80!84 96:C-12/80 192:F-36/80!76 288:C-12/80"}},
+    // Boogie-woogie: root, fifth, sixth, fifth in (swung) eighths, chord
+    // stabs on 2 and 4.
+    {44, {384, "0:R-24/44!84 48:F-24/44 96:R-15,C/40 144:F-24/44 192:R-24/44!80 240:F-24/44 288:R-15,C/40 336:F-24/44"}},
+};
+
+bool PlaySoloLeftHand(PatternContext& x, Chords chords, Tick start, int number, NoteBuffer& out)
+{
+    for (const SoloLeftHand& hand : kSoloLeftHands) {
+        if (hand.number != number) continue;
+        PlayFigureOverChords(out, start, chords, ParseFigure(hand.figure.cycle, hand.figure.text), x.Triplet());
+        return true;
+    }
+    return false;
+}
 // Pattern 7, the waltz: the oom on one (the low root) and the pah-pah of the
 // chord on two and three; where the bass plays the oom the chord plays only
 // the pah-pah.
@@ -342,6 +366,7 @@ void AccompanimentPattern(PatternContext& context, std::span<const PatternChord>
     PatternContext& x = context;
     out.Rest(0, leadIn);
     const Tick start = leadIn;
+    if (!x.bassPlays && PlaySoloLeftHand(x, chords, start, number, out)) return;
     switch (number) {
     case 1:
     case 2:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "arrange/grid_player.h"
 #include "arrange/pattern_figure.h"
@@ -471,7 +472,270 @@ void PlayBassFigure(PatternContext& x, Chords chords, NoteBuffer& out, const Bas
     PlayFigureOverChords(out, 0, chords, ParseFigure(figure.cycle, figure.text), swing && x.Triplet());
 }
 
+// The genre figures: a bar of onsets each, in 4/4 and in 3/4.
+enum class When {
+    kEvery,
+    kPhraseStart,   // the first bar of every eight (the tie gives way to the 1)
+    kBeforeChange,  // the chord the onset leads into has another bass
+    kSameChord,     // ... the same bass
+    kNewChord,      // the chord sounding began in this bar
+    kHeldChord,     // ... in an earlier bar
+    kEvenBar,
+    kOddBar,
+    kFourthBar,  // the last bar of every four
+    kOtherBars,
+};
+
+struct GenreHit {
+    Tick at;  // within the bar
+    char letter;  // a voice letter of arrange/pattern_figure.h
+    int shift;
+    Tick length;
+    int velocity;
+    Tick lands = 0;  // the onset takes the harmony of the chord this much later
+    When when = When::kEvery;
+};
+
+using W = When;
+
+// Mambo and salsa: nothing on the 1 inside a phrase; the fifth on the
+// and of 2 leads into beat 3, the root on 4 belongs to the next bar's chord
+// and is tied over the barline.
+constexpr GenreHit kTumbao44[] = {
+    {0, 'B', 0, 136, 84, 0, W::kPhraseStart},   {144, 'P', -12, 140, 76, 48, W::kEvenBar},
+    {144, 'P', 0, 140, 76, 48, W::kOddBar},  {288, 'B', 0, 236, 88, 96},
+};
+constexpr GenreHit kTumbao34[] = {
+    {0, 'B', 0, 92, 84, 0, W::kPhraseStart},  {96, 'P', -12, 140, 76, 0, W::kEvenBar},
+    {96, 'P', 0, 140, 76, 0, W::kOddBar},  {240, 'B', 0, 140, 88, 48},
+};
+// Latin rock keeps the 1 and anticipates the next chord on 4 without the tie.
+constexpr GenreHit kLatinRock44[] = {
+    {0, 'B', 0, 136, 86},  {144, 'P', -12, 136, 74, 48},  {240, 'B', 12, 40, 62, 0, W::kOddBar},
+    {288, 'B', 0, 92, 84, 96},
+};
+constexpr GenreHit kLatinRock34[] = {
+    {0, 'B', 0, 136, 86},
+    {144, 'P', -12, 44, 72, 48},
+    {192, 'B', 0, 92, 84, 96},
+};
+// Cha-cha-cha: root and fifth on 1 and 3, the "cha-cha" on 4 and its and,
+// the second already the next chord's root.
+constexpr GenreHit kChaCha44[] = {
+    {0, 'B', 0, 180, 86},
+    {192, 'P', -12, 92, 78},
+    {288, 'P', -12, 44, 70},
+    {336, 'B', 0, 44, 76, 48},
+};
+constexpr GenreHit kChaCha34[] = {
+    {0, 'B', 0, 180, 86},
+    {192, 'P', -12, 44, 70},
+    {240, 'B', 0, 44, 76, 48},
+};
+// Tango: marcato in four (1 and 3 heavy, short notes), every fourth bar
+// the 3-3-2 sincopa; in 3/4 the vals: 1 and 3, the sincopa the same.
+constexpr GenreHit kTango44[] = {
+    {0, 'B', 0, 64, 92, 0, W::kOtherBars},       {96, 'B', 0, 56, 62, 0, W::kOtherBars},
+    {192, 'P', -12, 64, 84, 0, W::kOtherBars},   {288, 'B', 0, 56, 62, 0, W::kOtherBars},
+    {0, 'B', 0, 130, 94, 0, W::kFourthBar},      {144, 'P', -12, 130, 90, 0, W::kFourthBar},
+    {288, 'B', 12, 80, 86, 0, W::kFourthBar},
+};
+constexpr GenreHit kTango34[] = {
+    {0, 'B', 0, 64, 92, 0, W::kOtherBars},
+    {192, 'P', -12, 56, 66, 0, W::kOtherBars},
+    {0, 'B', 0, 130, 94, 0, W::kFourthBar},
+    {144, 'P', -12, 130, 86, 0, W::kFourthBar},
+};
+// Bossa nova: root on 1 and fifth on 3 in dotted quarters, each reached by
+// an eighth pickup (the one before the bar already the next chord's root).
+constexpr GenreHit kBossa44[] = {
+    {0, 'B', 0, 136, 80},
+    {144, 'P', -12, 44, 62, 48},
+    {192, 'P', -12, 136, 76},
+    {336, 'B', 0, 44, 62, 48},
+};
+constexpr GenreHit kBossa34[] = {
+    {0, 'B', 0, 136, 80},
+    {144, 'P', -12, 44, 62, 48},
+    {192, 'P', -12, 92, 72},
+};
+// Reggae one-drop: a long root, the and of 2, nothing on 3 where the drop
+// falls, then up the chord.
+constexpr GenreHit kOneDrop44[] = {
+    {0, 'B', 0, 134, 84},  {144, 'B', 0, 44, 62},  {240, 'Q', 0, 40, 64},
+    {288, 'P', 0, 88, 72, 0, W::kEvenBar},  {288, 'B', 12, 88, 72, 0, W::kOddBar},
+};
+constexpr GenreHit kOneDrop34[] = {
+    {0, 'B', 0, 134, 84},
+    {144, 'B', 0, 44, 62},
+    {192, 'P', 0, 88, 72},
+};
+// Samba: the surdo's figure twice a bar, the 1, a sixteenth pickup and the
+// strong 2 on the fifth below.
+constexpr GenreHit kSamba44[] = {
+    {0, 'B', 0, 66, 78},    {72, 'P', -12, 20, 58, 24},   {96, 'P', -12, 90, 92},
+    {192, 'B', 0, 66, 78},  {264, 'P', -12, 20, 58, 24},  {288, 'P', -12, 90, 92},
+};
+constexpr GenreHit kSamba34[] = {
+    {0, 'B', 0, 66, 78},
+    {72, 'P', -12, 20, 58, 24},
+    {96, 'P', -12, 90, 92},
+    {192, 'B', 0, 90, 74},
+};
+// Country and folk: root on 1, fifth on 3 (below, or above every other
+// bar), a chromatic step on 4 into a new bass; in 3/4 one note a bar,
+// the root where a chord begins and the fifth in its later bars.
+constexpr GenreHit kTwoBeat44[] = {
+    {0, 'B', 0, 90, 86},
+    {192, 'P', -12, 90, 76, 0, W::kEvenBar},
+    {192, 'P', 0, 90, 76, 0, W::kOddBar},
+    {288, 'N', 0, 88, 70, 96, W::kBeforeChange},
+};
+constexpr GenreHit kTwoBeat34[] = {
+    {0, 'B', 0, 90, 86, 0, W::kNewChord},
+    {0, 'P', -12, 90, 80, 0, W::kHeldChord},
+};
+// Polka and march: the tuba's short root and fifth on 1 and 3.
+constexpr GenreHit kTuba44[] = {
+    {0, 'B', 0, 80, 88},
+    {192, 'P', -12, 80, 76},
+};
+constexpr GenreHit kTuba34[] = {
+    {0, 'B', 0, 80, 88, 0, W::kNewChord},
+    {0, 'P', -12, 80, 82, 0, W::kHeldChord},
+};
+// Trance: the root on every off-beat eighth, the last an octave up every
+// other bar.
+constexpr GenreHit kOffbeat44[] = {
+    {48, 'B', 0, 40, 84},  {144, 'B', 0, 40, 80},  {240, 'B', 0, 40, 84},
+    {336, 'B', 0, 40, 80, 0, W::kEvenBar},  {336, 'B', 12, 40, 80, 0, W::kOddBar},
+};
+constexpr GenreHit kOffbeat34[] = {
+    {48, 'B', 0, 40, 84},
+    {144, 'B', 0, 40, 80},
+    {240, 'B', 0, 40, 84},
+};
+// Fusion slap: thumbed roots with ghosted sixteenths, the octave popped on
+// 2 and 4, a chromatic lead into a new bass.
+constexpr GenreHit kSlap44[] = {
+    {0, 'B', 0, 44, 96},    {72, 'B', 0, 20, 48},   {96, 'B', 12, 30, 98},
+    {168, 'B', 0, 20, 50},  {192, 'P', 0, 44, 88},  {264, 'B', 0, 20, 48},
+    {288, 'B', 12, 30, 98}, {336, 'N', 0, 40, 70, 48, W::kBeforeChange},
+    {336, 'P', 0, 40, 70, 48, W::kSameChord},
+};
+constexpr GenreHit kSlap34[] = {
+    {0, 'B', 0, 44, 96},   {72, 'B', 0, 20, 48},   {96, 'B', 12, 30, 98},
+    {168, 'B', 0, 20, 50}, {192, 'P', 0, 44, 88},  {240, 'N', 0, 40, 70, 48, W::kBeforeChange},
+    {240, 'P', 0, 40, 70, 48, W::kSameChord},
+};
+
+struct GenreFigure {
+    GenreBass figure;
+    std::string_view name;
+    std::span<const GenreHit> four;
+    std::span<const GenreHit> three;
+};
+
+constexpr GenreFigure kGenreFigures[] = {
+    {GenreBass::kTumbao, "tumbao", kTumbao44, kTumbao34},
+    {GenreBass::kLatinRock, "latin-rock", kLatinRock44, kLatinRock34},
+    {GenreBass::kChaCha, "cha-cha", kChaCha44, kChaCha34},
+    {GenreBass::kTango, "tango", kTango44, kTango34},
+    {GenreBass::kBossa, "bossa", kBossa44, kBossa34},
+    {GenreBass::kOneDrop, "one-drop", kOneDrop44, kOneDrop34},
+    {GenreBass::kSamba, "samba", kSamba44, kSamba34},
+    {GenreBass::kTwoBeat, "two-beat", kTwoBeat44, kTwoBeat34},
+    {GenreBass::kTuba, "tuba", kTuba44, kTuba34},
+    {GenreBass::kOffbeat, "offbeat", kOffbeat44, kOffbeat34},
+    {GenreBass::kSlap, "slap", kSlap44, kSlap34},
+};
+
+const GenreFigure* FindGenreFigure(GenreBass figure)
+{
+    for (const GenreFigure& f : kGenreFigures) {
+        if (f.figure == figure) return &f;
+    }
+    return nullptr;
+}
+
+bool HitPlays(When when, int bar, bool change, bool newChord)
+{
+    switch (when) {
+    case When::kPhraseStart: return bar % 8 == 0;
+    case When::kBeforeChange: return change;
+    case When::kSameChord: return !change;
+    case When::kNewChord: return newChord;
+    case When::kHeldChord: return !newChord;
+    case When::kEvenBar: return bar % 2 == 0;
+    case When::kOddBar: return bar % 2 == 1;
+    case When::kFourthBar: return bar % 4 == 3;
+    case When::kOtherBars: return bar % 4 != 3;
+    case When::kEvery: break;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string_view GenreBassName(GenreBass figure)
+{
+    const GenreFigure* f = FindGenreFigure(figure);
+    return f == nullptr ? std::string_view{} : f->name;
+}
+
+bool GenreBassFromName(std::string_view name, GenreBass& out)
+{
+    for (const GenreFigure& f : kGenreFigures) {
+        if (f.name == name) {
+            out = f.figure;
+            return true;
+        }
+    }
+    return false;
+}
+
+void PlayGenreBass(PatternContext& x, std::span<const PatternChord> chords, GenreBass figure, NoteBuffer& out)
+{
+    const GenreFigure* f = FindGenreFigure(figure);
+    if (f == nullptr || chords.empty()) return;
+    const std::span<const GenreHit> hits = x.meter == kMeter34 ? f->three : f->four;
+    const Tick bar = x.BarLength();
+    std::vector<Tick> starts;
+    starts.reserve(chords.size());
+    Tick total = 0;
+    for (const PatternChord& c : chords) {
+        starts.push_back(total);
+        total += c.length;
+    }
+    const auto indexAt = [&](Tick at) {
+        const auto after = std::upper_bound(starts.begin(), starts.end(), std::min(at, total - 1));
+        return static_cast<std::size_t>(after - starts.begin() - 1);
+    };
+    const bool swing = x.Triplet();
+    int barIndex = 0;
+    for (Tick b = 0; b < total; b += bar, ++barIndex) {
+        for (const GenreHit& h : hits) {
+            if (h.at >= bar) continue;
+            const Tick at = b + (swing ? SwingOffset(h.at) : h.at);
+            if (at >= total) continue;
+            const std::size_t here = indexAt(at);
+            const std::size_t there = indexAt(at + h.lands);
+            const bool change = chords[there].bass != chords[here].bass;
+            if (!HitPlays(h.when, barIndex, change, starts[here] >= b)) continue;
+            // An approach leads from the chord sounding into the one it lands
+            // on; every other voice is a tone of the chord it belongs to.
+            const bool approach = h.letter == 'N';
+            const PatternChord& chord = chords[approach ? here : there];
+            if (chord.bass == 0 || (approach && chords[there].bass == 0)) continue;
+            const PatternChord* next = approach ? &chords[there] : NextOf(chords, there);
+            const Tick duration = std::min(h.length, total - at - 2);
+            if (duration <= 0) continue;
+            for (const VoicedNote& v : ResolveVoice({h.letter, h.shift}, chord, next)) {
+                if (v.note > 0) out.Note(at, v.note, h.velocity, duration);
+            }
+        }
+    }
+}
 
 EighthPair EighthBassPair(const PatternChord& chord, int position, int draw)
 {

@@ -134,7 +134,11 @@ void RenderBassChannel(EngineContext& ctx)
     NoteBuffer out;
     out.Rest(0, LeadInLength());
     NoteBuffer pattern(context.BarLength());
-    BassPattern(context, chords, style.bassPattern, Density(ctx, kBassChannel), pattern);
+    if (context.genreBass != 0) {
+        PlayGenreBass(context, chords, static_cast<GenreBass>(context.genreBass), pattern);
+    } else {
+        BassPattern(context, chords, style.bassPattern, Density(ctx, kBassChannel), pattern);
+    }
     for (const PlacedNote& n : pattern.notes()) out.Note(n.at + LeadInLength(), n.note, n.velocity, n.duration);
     WriteEngineNotes(ctx, *track, kBassChannel, out);
     Transpose(ctx, *track, kBassChannel);

@@ -265,8 +265,10 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
         return note;
     };
     // The cost of a block at a shift, in note-ticks: time above the melody
-    // weighs most, then notes under the floor, then the distance from the
-    // written octave and a change from the previous block's shift.
+    // weighs most, then notes under the floor (or, for a note the pattern
+    // wrote there on purpose, a left-hand bass, under its written pitch),
+    // then the distance from the written octave and a change from the
+    // previous block's shift.
     auto cost = [&](std::size_t from, std::size_t to, int shift, int previous) {
         std::int64_t total = 0;
         std::int64_t ticks = 0;
@@ -275,7 +277,8 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
             const int note = place(k, shift);
             ticks += e.Duration;
             total += 8 * ticksAbove(k, note);
-            if (note < floor) total += std::int64_t{e.Duration} * (floor - note) * 4;
+            const int lowest = std::min(floor, e.Note);
+            if (note < lowest) total += std::int64_t{e.Duration} * (lowest - note) * 4;
             total += std::int64_t{e.Duration} * std::abs(note - e.Note) / 48;
         }
         if (shift != previous) total += ticks / 3;

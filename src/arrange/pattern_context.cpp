@@ -101,6 +101,7 @@ void CopyStyleValues(PatternContext& context, const StyleRecord& style)
     context.drumPattern = style.drumPattern;
     context.drumVariation = style.drumVariation;
     context.drumKit = style.channelInstrument[kDrumChannel];
+    context.genreBass = style.genreBass;
     context.grids = style.grids;
     context.rhythmSeed = style.rhythmSeed;
 }

@@ -102,6 +102,7 @@ struct PatternContext {
     int drumPattern = 14;
     int drumVariation = 0;  // the style's groove of its drum pattern
     int drumKit = 1;  // channel 9's instrument value
+    int genreBass = 0;  // the style's genre bass figure (0: the bass pattern's own)
     int soundModuleMode = 0;
     GridBlock grids{};  // the style's step grids, grid mode and pair switches
     std::array<std::uint8_t, kRhythmSeedSteps> rhythmSeed{};  // 1 where a new note starts; [0] == 0: none

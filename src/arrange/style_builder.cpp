@@ -3,6 +3,7 @@
 #include <charconv>
 #include <set>
 
+#include "arrange/bass_patterns.h"
 #include "arrange/drum_part.h"
 #include "arrange/engine_context.h"
 #include "arrange/style_catalogue.h"
@@ -142,6 +143,13 @@ bool ApplyExtra(std::string_view token, StyleRecord& r)
         if (value.empty() || value.find_first_not_of("01") != std::string_view::npos) return false;
         for (std::size_t i = 0; i < r.rhythmSeed.size(); ++i)
             r.rhythmSeed[i] = static_cast<std::uint8_t>(value[i % value.size()] - '0');
+        return true;
+    }
+    if (key == "bass" && channel < 0) {
+        // The genre's bass figure by its name.
+        GenreBass figure = GenreBass::kNone;
+        if (!GenreBassFromName(value, figure)) return false;
+        r.genreBass = static_cast<std::int32_t>(figure);
         return true;
     }
     std::vector<int> values;

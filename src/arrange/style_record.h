@@ -217,6 +217,9 @@ struct StyleRecord {
     // Arranging choices of the style beyond the fields above; 0 everywhere
     // plays the patterns and lines as their numbers alone give them.
     std::int32_t secondLine = 0;  // SecondLineMode of channel 4
+    // The genre's own bass figure (GenreBass of arrange/bass_patterns.h),
+    // played in place of the bass pattern's routine; 0 plays the pattern.
+    std::int32_t genreBass = 0;
     std::int32_t comping = 0;     // CompingVoicing of channels 3 and 7
 
     bool operator==(const StyleRecord&) const = default;

@@ -182,7 +182,13 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
             covered = std::max(covered, n.at + n.duration);
             if (const MarkerChord* chord = chordAt(n.at); chord != nullptr && !chord->noChord) {
                 c.chordedTicks += n.duration;
-                if (chord->tones[static_cast<std::size_t>(((n.pitch % 12) + 12) % 12)]) {
+                const auto pitchClass = static_cast<std::size_t>(((n.pitch % 12) + 12) % 12);
+                // An anticipation: struck up to a beat early on a tone of the
+                // next chord and held into it.
+                const MarkerChord* next = chord + 1 < chords.data() + chords.size() ? chord + 1 : nullptr;
+                const bool anticipates = next != nullptr && !next->noChord && next->at - n.at <= audit.division &&
+                                         n.at + n.duration > next->at && next->tones[pitchClass];
+                if (chord->tones[pitchClass] || anticipates) {
                     c.chordToneTicks += n.duration;
                 } else if (chord->tensions[static_cast<std::size_t>(((n.pitch % 12) + 12) % 12)]) {
                     c.tensionTicks += n.duration;

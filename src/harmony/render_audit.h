@@ -38,7 +38,9 @@ struct ChannelAudit {
     int lowest = 127;
     int highest = 0;
     std::int64_t noteTicks = 0;       // summed durations
-    std::int64_t chordToneTicks = 0;  // of those, started on a tone of the sounding chord
+    // Of those, started on a tone of the sounding chord, or anticipating
+    // the next: struck at most a beat before it on one of its tones and held into it.
+    std::int64_t chordToneTicks = 0;
     std::int64_t chordedTicks = 0;    // of those, started under a chord (not N/C)
     // Of the chorded note-time off the chord, what moves by step (one or two
     // semitones) to the channel's next note: the passing and approach tones

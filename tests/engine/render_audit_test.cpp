@@ -117,5 +117,39 @@ TEST(RenderAudit, AThreeFourFileCountsItsBarsAndChordlessFilesPass)
     EXPECT_EQ(AuditRenderedFile(zeroFile).barTicks, 384);
 }
 
+TEST(RenderAudit, AnAnticipationCountsForTheChordItLeadsInto)
+{
+    // C for a bar, then F. Bass notes under C: F struck on beat 4 and held
+    // over the barline (an anticipation of F); F struck on beat 3 and held
+    // over it (too early); A struck on beat 4 but let go before F comes.
+    const auto bytes = test::SmfBuilder()
+                           .Track([](auto& t) {
+                               t.TimeSignature(4, 2).Text(6, "C ");
+                               t.Delta(384).Text(6, "F ");
+                               t.Delta(384);
+                           })
+                           .Track([](auto& t) {
+                               t.Delta(288).NoteOn(2, 41, 100).Delta(192).NoteOff(2, 41);
+                           })
+                           .Track([](auto& t) {
+                               t.Delta(192).NoteOn(3, 53, 100).Delta(288).NoteOff(3, 53);
+                           })
+                           .Track([](auto& t) {
+                               t.Delta(288).NoteOn(7, 57, 100).Delta(90).NoteOff(7, 57);
+                           })
+                           .Bytes();
+    CapturingReporter reporter;
+    midi::CMidiFile1 file(reporter, bytes, false);
+    ASSERT_TRUE(file.Loaded());
+    const RenderAudit audit = AuditRenderedFile(file);
+    ASSERT_NE(audit.Channel(2), nullptr);
+    EXPECT_EQ(audit.Channel(2)->chordToneTicks, 192);
+    ASSERT_NE(audit.Channel(3), nullptr);
+    EXPECT_EQ(audit.Channel(3)->chordedTicks, 288);
+    EXPECT_EQ(audit.Channel(3)->chordToneTicks, 0);
+    ASSERT_NE(audit.Channel(7), nullptr);
+    EXPECT_EQ(audit.Channel(7)->chordToneTicks, 0);
+}
+
 }  // namespace
 }  // namespace songloom::harmony
