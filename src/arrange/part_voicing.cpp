@@ -277,7 +277,7 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
             const int note = place(k, shift);
             ticks += e.Duration;
             total += 8 * ticksAbove(k, note);
-            const int lowest = std::min(floor, e.Note);
+            const int lowest = std::min<int>(floor, e.Note);
             if (note < lowest) total += std::int64_t{e.Duration} * (lowest - note) * 4;
             total += std::int64_t{e.Duration} * std::abs(note - e.Note) / 48;
         }
