@@ -1,4 +1,5 @@
 #include "arrange/comping_voicing.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,8 +14,6 @@ constexpr int kLowestBottom = 48;
 constexpr int kHighestBottom = 62;
 // A top voice above this starts to crowd the tune.
 constexpr int kComfortableTop = 70;
-
-int PitchClass(int note) { return ((note % 12) + 12) % 12; }
 
 // The intervals stacked upwards from `bottom`: each the next pitch of its
 // class above the one before.

@@ -1,14 +1,9 @@
 #include "arrange/grid_player.h"
+#include "common/pitch.h"
 
 #include <vector>
 
 namespace songloom::arrange {
-
-namespace {
-
-int PitchClass(int note) { return ((note % 12) + 12) % 12; }
-
-}  // namespace
 
 std::array<int, kGridRows> VoiceNotes(const PatternChord& chord, const std::array<std::int32_t, kGridRows>& labels,
                                       bool bassVoicing)

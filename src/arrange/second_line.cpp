@@ -1,4 +1,5 @@
 #include "arrange/second_line.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,8 +14,6 @@ namespace {
 constexpr std::array<int, 7> kMajorSteps = {0, 2, 4, 5, 7, 9, 11};
 constexpr Tick kLongestNote = 384;
 constexpr int kDeepestBelowTune = 15;
-
-int PitchClass(int note) { return ((note % 12) + 12) % 12; }
 
 bool InScale(int note, int tonic)
 {

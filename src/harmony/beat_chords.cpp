@@ -1,4 +1,5 @@
 #include "harmony/beat_chords.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,8 +64,6 @@ struct BeatTotals {
     Tick firstBassTime = 0;
 };
 
-int PitchClassOf(int pitch) { return ((pitch % 12) + 12) % 12; }
-
 double Sum(const Totals& t)
 {
     double s = 0.0;
@@ -94,7 +93,7 @@ std::vector<BeatTotals> GatherBeats(std::span<const AnalysisNote> notes, const s
         const std::int64_t start = n.time;
         const std::int64_t stop = std::min<std::int64_t>(start + n.duration, end);
         if (start >= stop) continue;
-        const auto pc = static_cast<std::size_t>(PitchClassOf(n.pitch));
+        const auto pc = static_cast<std::size_t>(PitchClass(n.pitch));
         const bool onBeat = start % tpq == 0;
         for (std::int64_t b = start / tpq; b * tpq < stop; ++b) {
             const double inside = static_cast<double>(std::min(stop, (b + 1) * tpq) - std::max(start, b * tpq));

@@ -1,4 +1,5 @@
 #include "harmony/chord_analysis.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 
@@ -29,7 +30,6 @@ constexpr std::array<std::array<bool, 7>, 12> kTensionTable = {{
     {false, false, false, true, false, true, false},   // B
 }};
 
-int PitchClass(int pitch) { return ((pitch % 12) + 12) % 12; }
 int Above(int root, int interval) { return (root + interval) % 12; }
 
 using Totals = std::array<std::uint32_t, 12>;

@@ -1,4 +1,5 @@
 #include "harmony/key_profile.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,8 +28,6 @@ constexpr double kSignatureTie = 0.02;
 
 constexpr std::array<int, 7> kMajorScale = {0, 2, 4, 5, 7, 9, 11};
 constexpr std::array<int, 7> kMinorScale = {0, 2, 3, 5, 7, 8, 10};
-
-int PitchClassOf(int pitch) { return ((pitch % 12) + 12) % 12; }
 
 bool Counts(const AnalysisNote& n) { return n.velocity > 0 && n.channel != 9 && n.time >= 0; }
 
@@ -75,14 +74,14 @@ std::array<double, 12> KeyHistogram(std::span<const AnalysisNote> notes, int tic
         // A note held for ever must not outweigh the tune: two bars at most.
         double w = static_cast<double>(std::clamp<std::int64_t>(n.duration, 0, 2 * bar));
         if (n.time < openingEnd || n.time >= closingStart) w *= kEdgeBarWeight;
-        h[static_cast<std::size_t>(PitchClassOf(n.pitch))] += w;
+        h[static_cast<std::size_t>(PitchClass(n.pitch))] += w;
         total += w;
     }
     int finals = 0;
     for (const auto& n : notes) finals += Counts(n) && n.time == last ? 1 : 0;
     for (const auto& n : notes) {
         if (Counts(n) && n.time == last) {
-            h[static_cast<std::size_t>(PitchClassOf(n.pitch))] += kFinalNoteShare * total / finals;
+            h[static_cast<std::size_t>(PitchClass(n.pitch))] += kFinalNoteShare * total / finals;
         }
     }
     return h;

@@ -1,4 +1,5 @@
 #include "harmony/midi_import.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -475,7 +476,7 @@ int BeatsFromAccents(std::span<const AnalysisNote> notes, const std::array<int, 
             1.0 + static_cast<double>(std::clamp<std::int64_t>(n.duration, 0, 4 * tpq)) / static_cast<double>(tpq);
         const int role = roles[static_cast<std::size_t>(n.channel)];
         if (role == kAnalysisBass || role == kAnalysisHarmony) {
-            accompaniment[static_cast<std::size_t>(beat)][static_cast<std::size_t>(((n.pitch % 12) + 12) % 12)] = true;
+            accompaniment[static_cast<std::size_t>(beat)][static_cast<std::size_t>(PitchClass(n.pitch))] = true;
         }
         last = std::max(last, beat);
     }

@@ -1,4 +1,5 @@
 #include "harmony/render_audit.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -182,7 +183,7 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
             covered = std::max(covered, n.at + n.duration);
             if (const MarkerChord* chord = chordAt(n.at); chord != nullptr && !chord->noChord) {
                 c.chordedTicks += n.duration;
-                const auto pitchClass = static_cast<std::size_t>(((n.pitch % 12) + 12) % 12);
+                const auto pitchClass = static_cast<std::size_t>(PitchClass(n.pitch));
                 // An anticipation: struck up to a beat early on a tone of the
                 // next chord and held into it.
                 const MarkerChord* next = chord + 1 < chords.data() + chords.size() ? chord + 1 : nullptr;
@@ -190,7 +191,7 @@ RenderAudit AuditRenderedFile(const midi::CMidiFile1& file)
                                          n.at + n.duration > next->at && next->tones[pitchClass];
                 if (chord->tones[pitchClass] || anticipates) {
                     c.chordToneTicks += n.duration;
-                } else if (chord->tensions[static_cast<std::size_t>(((n.pitch % 12) + 12) % 12)]) {
+                } else if (chord->tensions[pitchClass]) {
                     c.tensionTicks += n.duration;
                 } else if (i + 1 < list.size() && list[i + 1].pitch != n.pitch &&
                            std::abs(list[i + 1].pitch - n.pitch) <= 2) {

@@ -1,4 +1,5 @@
 #include "pictures/staff_geometry.h"
+#include "common/pitch.h"
 
 #include <algorithm>
 
@@ -12,8 +13,6 @@ constexpr std::array<int, 7> kFlatOrder = {6, 2, 5, 1, 4, 0, 3};   // B E A D G 
 // Letter of each pitch class spelled with sharps and with flats.
 constexpr std::array<int, 12> kSharpLetter = {0, 0, 1, 1, 2, 3, 3, 4, 4, 5, 5, 6};
 constexpr std::array<int, 12> kFlatLetter = {0, 1, 1, 2, 2, 3, 4, 4, 5, 5, 6, 6};
-
-int PitchClass(int note) { return ((note % 12) + 12) % 12; }
 
 }  // namespace
 
