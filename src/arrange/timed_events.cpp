@@ -1,61 +1,63 @@
 #include "arrange/timed_events.h"
 
 #include <algorithm>
-#include <compare>
 #include <cstdint>
 
 namespace songloom::arrange {
 namespace {
 
-// The sort key of an event: time; then its rank in the instant (an End of
-// Track behind everything, then order); then where it stood, which makes the
-// sort stable and every key distinct.
+// The sort key of an event in two words, compared as unsigned numbers: the
+// time (its sign bit flipped, so that earlier is smaller); then an End of
+// Track behind everything of its instant, the order (moved into the unsigned
+// range) and where the event stood, which makes the sort stable and every
+// key distinct.
 struct Key {
-    std::int64_t time;
-    std::uint64_t rank;
-    std::uint32_t index;
-    auto operator<=>(const Key&) const = default;
+    std::uint64_t high;
+    std::uint64_t low;
+    bool operator<(const Key& b) const { return high != b.high ? high < b.high : low < b.low; }
 };
 
-constexpr std::uint64_t kEndRank = std::uint64_t{1} << 32;
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+constexpr int kIndexBits = 31;
+constexpr std::uint64_t kIndexMask = (std::uint64_t{1} << kIndexBits) - 1;
+
+std::uint64_t TimeWord(std::int64_t time) { return static_cast<std::uint64_t>(time) ^ kSignBit; }
+std::int64_t TimeOf(const Key& k) { return static_cast<std::int64_t>(k.high ^ kSignBit); }
+std::size_t IndexOf(const Key& k) { return static_cast<std::size_t>(k.low & kIndexMask); }
+bool IsEnd(const Key& k) { return (k.low & kSignBit) != 0; }
 
 Key KeyOf(const TimedEvent& t, std::size_t index)
 {
-    // The order moved into the unsigned range, keeping its sequence.
     const std::uint64_t order = static_cast<std::uint32_t>(t.order) ^ 0x80000000u;
-    return {t.time, (t.event.IsEndOfTrack() ? kEndRank : 0) | order, static_cast<std::uint32_t>(index)};
+    return {TimeWord(t.time),
+            (t.event.IsEndOfTrack() ? kSignBit : 0) | order << kIndexBits | (index & kIndexMask)};
 }
-
-bool IsEnd(const Key& k) { return k.rank >= kEndRank; }
 
 // Sorts keys, in time linear in their number for what the edits leave: keys
 // a few places out of order (humanised timing) and a batch of keys appended
-// behind (new notes). A key belongs at most kReach places further forward is
+// behind (new notes). A key that belongs at most kReach places further forward is
 // inserted there at once; one from further back waits among the late keys,
 // which are sorted on their own and merged in at the end.
-void SortKeys(std::vector<Key>& keys)
+void SortKeys(std::span<Key> keys)
 {
     constexpr std::size_t kReach = 8;
     thread_local std::vector<Key> late;
     late.clear();
+    Key* const key = keys.data();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        const Key k = keys[i];
-        if (kept == 0 || keys[kept - 1] < k) {
-            keys[kept++] = k;
+        const Key k = key[i];
+        if (kept == 0 || key[kept - 1] < k) {
+            key[kept++] = k;
             continue;
         }
-        const std::size_t stop = kept > kReach ? kept - kReach : 0;
-        std::size_t at = kept - 1;
-        while (at > stop && k < keys[at - 1]) --at;
-        if (at == stop && stop > 0 && k < keys[stop - 1]) {
+        if (kept > kReach && k < key[kept - kReach - 1]) {
             late.push_back(k);
             continue;
         }
-        std::move_backward(keys.begin() + static_cast<std::ptrdiff_t>(at),
-                           keys.begin() + static_cast<std::ptrdiff_t>(kept),
-                           keys.begin() + static_cast<std::ptrdiff_t>(kept + 1));
-        keys[at] = k;
+        std::size_t at = kept;
+        for (; at > 0 && k < key[at - 1]; --at) key[at] = key[at - 1];
+        key[at] = k;
         ++kept;
     }
     if (late.empty()) return;
@@ -64,10 +66,10 @@ void SortKeys(std::vector<Key>& keys)
     std::size_t a = kept;
     std::size_t b = late.size();
     for (std::size_t out = keys.size(); b > 0;) {
-        if (a > 0 && late[b - 1] < keys[a - 1]) {
-            keys[--out] = keys[--a];
+        if (a > 0 && late[b - 1] < key[a - 1]) {
+            key[--out] = key[--a];
         } else {
-            keys[--out] = late[--b];
+            key[--out] = late[--b];
         }
     }
 }
@@ -109,20 +111,20 @@ void SortTimedEvents(std::vector<TimedEvent>& events)
     if (MakeKeys(events, false, keys)) return;
     SortKeys(keys);
     // Moved into place cycle by cycle, without a second vector of events:
-    // position i takes the event that stood at keys[i].index.
-    constexpr std::uint32_t kPlaced = UINT32_MAX;
+    // position i takes the event that stood at the index of keys[i]; a
+    // placed key is marked by index i itself.
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i].index == kPlaced || keys[i].index == i) continue;
+        if (IndexOf(keys[i]) == i) continue;
         TimedEvent first = std::move(events[i]);
         std::size_t at = i;
-        while (keys[at].index != i) {
-            const std::size_t from = keys[at].index;
+        while (IndexOf(keys[at]) != i) {
+            const std::size_t from = IndexOf(keys[at]);
             events[at] = std::move(events[from]);
-            keys[at].index = kPlaced;
+            keys[at].low = (keys[at].low & ~kIndexMask) | at;
             at = from;
         }
         events[at] = std::move(first);
-        keys[at].index = kPlaced;
+        keys[at].low = (keys[at].low & ~kIndexMask) | at;
     }
 }
 
@@ -134,7 +136,7 @@ void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events)
     const auto eot = std::find_if(keys.begin(), keys.end(), IsEnd);
     if (eot != keys.end() && eot + 1 != keys.end()) {
         Key last = *eot;
-        last.time = std::max(last.time, keys.back().time);
+        last.high = std::max(last.high, keys.back().high);
         std::move(eot + 1, keys.end(), eot);
         keys.back() = last;
     }
@@ -143,9 +145,10 @@ void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events)
     track.Reserve(keys.size());
     std::int64_t previous = 0;
     for (const Key& k : keys) {
-        midi::CMidiEvent& e = events[k.index].event;
-        e.DeltaTime = static_cast<std::int32_t>(k.time - previous);
-        previous = k.time;
+        midi::CMidiEvent& e = events[IndexOf(k)].event;
+        const std::int64_t time = TimeOf(k);
+        e.DeltaTime = static_cast<std::int32_t>(time - previous);
+        previous = time;
         track.AppendEvent(std::move(e));
     }
     track.State = state;

@@ -53,10 +53,11 @@ TimedEvent MakeNote(std::int64_t at, int channel, int note, int velocity, Tick d
     return t;
 }
 
-// The track's events at absolute times, moved out (the track is left empty).
-Events TakeEvents(midi::CMidiTrack& track)
+// The track's events at absolute times, moved into out (the track is left
+// empty); out is one buffer for every track.
+void TakeEvents(midi::CMidiTrack& track, Events& out)
 {
-    Events out;
+    out.clear();
     out.reserve(static_cast<std::size_t>(track.EventCount()) + 64);
     std::int64_t time = 0;
     for (std::int32_t i = 0; i < track.EventCount(); ++i) {
@@ -65,7 +66,6 @@ Events TakeEvents(midi::CMidiTrack& track)
         out.push_back({time, std::move(e), 0});
     }
     track.Clear();
-    return out;
 }
 
 // Indices [first, last) of the time-sorted prefix events[0, sorted) that lie
@@ -462,8 +462,9 @@ void PerformTracks(EngineContext& ctx)
     Random random(static_cast<std::uint32_t>(ctx.random.Next()) * 2654435761u + 1u);
 
     bool drumsSeen = false;
+    Events events;
     for (auto& track : ctx.tracks) {
-        Events events = TakeEvents(*track);
+        TakeEvents(*track, events);
         bool hasDrums = false;
         for (TimedEvent& t : events) {
             // The set-up at tick 0 stays; everything else moves behind the intro.
@@ -494,7 +495,7 @@ void PerformTracks(EngineContext& ctx)
         if (settings.ending) PlayEnding(events, song);
         Humanize(events, song, random);
         CloseAfterNotes(events);
-        arrange::PutTimedEvents(*track, std::move(events));
+        arrange::PutTimedEvents(*track, events);
     }
     if (settings.intro == IntroKind::kCountIn && !drumsSeen) {
         auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
