@@ -33,24 +33,30 @@ Key KeyOf(const TimedEvent& t, std::size_t index)
             (t.event.IsEndOfTrack() ? kSignBit : 0) | order << kIndexBits | (index & kIndexMask)};
 }
 
-// Sorts keys, in time linear in their number for what the edits leave: keys
-// a few places out of order (humanised timing) and a batch of keys appended
-// behind (new notes). A key that belongs at most kReach places further forward is
-// inserted there at once; one from further back waits among the late keys,
-// which are sorted on their own and merged in at the end.
-void SortKeys(std::span<Key> keys)
+// The keys of events in sorted order, Kind 0 events left out when
+// dropDeleted; false when the events stood in order already. Linear in their
+// number for what the edits leave: keys a few places out of order (humanised
+// timing) and a batch of keys appended behind (new notes). A key that belongs
+// at most kReach places further forward is inserted there at once; one from
+// further back waits among the late keys, which are sorted on their own and
+// merged in at the end.
+bool SortedKeys(std::span<const TimedEvent> events, bool dropDeleted, std::vector<Key>& keys)
 {
     constexpr std::size_t kReach = 8;
     thread_local std::vector<Key> late;
     late.clear();
+    keys.resize(events.size());
     Key* const key = keys.data();
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const Key k = key[i];
+    bool moved = false;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (dropDeleted && events[i].event.Kind == midi::kKindDeleted) continue;
+        const Key k = KeyOf(events[i], i);
         if (kept == 0 || key[kept - 1] < k) {
             key[kept++] = k;
             continue;
         }
+        moved = true;
         if (kept > kReach && k < key[kept - kReach - 1]) {
             late.push_back(k);
             continue;
@@ -60,7 +66,8 @@ void SortKeys(std::span<Key> keys)
         key[at] = k;
         ++kept;
     }
-    if (late.empty()) return;
+    keys.resize(kept + late.size());
+    if (late.empty()) return moved;
     std::sort(late.begin(), late.end());
     // Merged from the back, into the room the late keys left.
     std::size_t a = kept;
@@ -72,22 +79,7 @@ void SortKeys(std::span<Key> keys)
             key[--out] = late[--b];
         }
     }
-}
-
-// The keys of events in their order, Kind 0 events left out when dropDeleted.
-// True when they are in order already.
-bool MakeKeys(std::span<const TimedEvent> events, bool dropDeleted, std::vector<Key>& keys)
-{
-    keys.clear();
-    keys.reserve(events.size());
-    bool sorted = true;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (dropDeleted && events[i].event.Kind == midi::kKindDeleted) continue;
-        const Key k = KeyOf(events[i], i);
-        if (!keys.empty() && k < keys.back()) sorted = false;
-        keys.push_back(k);
-    }
-    return sorted;
+    return true;
 }
 
 }  // namespace
@@ -108,8 +100,7 @@ void SortTimedEvents(std::vector<TimedEvent>& events)
 {
     thread_local std::vector<Key> keys;
     // Most edits leave the events in order: nothing to move then.
-    if (MakeKeys(events, false, keys)) return;
-    SortKeys(keys);
+    if (!SortedKeys(events, false, keys)) return;
     // Moved into place cycle by cycle, without a second vector of events:
     // position i takes the event that stood at the index of keys[i]; a
     // placed key is marked by index i itself.
@@ -131,7 +122,7 @@ void SortTimedEvents(std::vector<TimedEvent>& events)
 void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events)
 {
     thread_local std::vector<Key> keys;
-    if (!MakeKeys(events, true, keys)) SortKeys(keys);
+    SortedKeys(events, true, keys);
     // The End of Track marks the end: nothing may start after it.
     const auto eot = std::find_if(keys.begin(), keys.end(), IsEnd);
     if (eot != keys.end() && eot + 1 != keys.end()) {
