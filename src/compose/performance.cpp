@@ -63,7 +63,7 @@ void TakeEvents(midi::CMidiTrack& track, Events& out)
     for (std::int32_t i = 0; i < track.EventCount(); ++i) {
         auto& e = track.Event(i);
         time += e.DeltaTime;
-        out.push_back({time, std::move(e), 0});
+        out.emplace_back(time, std::move(e), 0);
     }
     track.Clear();
 }
@@ -111,6 +111,10 @@ struct Song {
     // The accompaniment's own voicing of the last chord where the style's
     // comping adds tones (a jazz band ends on its 6/9); empty otherwise.
     std::vector<int> endingTones;
+    // BeatAccent of every tick of a bar, and the swell of every bar of a
+    // phrase: what each note looks up.
+    std::vector<int> accents;
+    std::array<int, kPhraseBars> swells{};
     int amount = 0;       // humanise 0-100
     Tick timingTicks = 0;  // largest timing move
     double melodyMean = 72;
@@ -121,11 +125,11 @@ int ShapeVelocity(const Song& song, const midi::CMidiEvent& e, std::int64_t at)
 {
     const Tick bar = song.plan.bar;
     const Tick within = static_cast<Tick>(at % bar);
-    const int accent = BeatAccent(within, bar);
+    const int accent = within >= 0 ? song.accents[static_cast<std::size_t>(within)] : BeatAccent(within, bar);
     int swell = 0;
     if (at >= song.plan.origin) {
         const auto barIndex = static_cast<int>((at - song.plan.origin) / bar);
-        swell = (barIndex % song.phraseBars) * 8 / song.phraseBars - 2;
+        swell = song.swells[static_cast<std::size_t>(barIndex % song.phraseBars)];
     }
     int v = e.Velocity;
     switch (e.Channel) {
@@ -439,6 +443,9 @@ void PerformTracks(EngineContext& ctx)
     if (melodyNotes > 0) song.melodyMean = pitchSum / melodyNotes;
     const int bars = std::max<Tick>(1, songEnd / bar);
     if (drumOnsets / bars >= kBusyOnsetsPerBar) song.phraseBars = 4;
+    song.accents.resize(static_cast<std::size_t>(bar));
+    for (Tick within = 0; within < bar; ++within) song.accents[static_cast<std::size_t>(within)] = BeatAccent(within, bar);
+    for (int k = 0; k < song.phraseBars; ++k) song.swells[static_cast<std::size_t>(k)] = k * 8 / song.phraseBars - 2;
     if (!ctx.chords.entries.empty()) song.lastChord = ctx.chords.entries.back();
     if (const auto voicing = arrange::CompingVoicingOf(ctx.activeStyle.comping);
         arrange::AddsTensions(voicing) && song.lastChord.root != 0) {
