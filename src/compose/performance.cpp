@@ -241,7 +241,8 @@ void VaryPhraseEnd(Events& events, std::size_t sorted, std::int64_t p, Tick bar)
     const bool walk = played[2] && target != 0;
     for (std::size_t i = first; i < count; ++i) {
         TimedEvent& t = events[i];
-        if (!IsNote(t) || t.time >= p) continue;
+        if (t.time >= p) break;  // the window is in time order
+        if (!IsNote(t)) continue;
         const int channel = t.event.Channel;
         const auto c = static_cast<std::size_t>(channel);
         if (channel == 2) {
@@ -285,6 +286,9 @@ void PlayEnding(Events& events, const Song& song)
     const std::int64_t f = from + song.intro;
     const std::int64_t end = last + song.intro;
     const std::int64_t ring = std::max<std::int64_t>(end, song.plan.melodyEnd + song.intro) - f;
+    const std::int64_t registerFrom = f - 4 * bar;
+    const std::int64_t drumsFrom = f - bar;
+    const std::int64_t melodyEnd = song.plan.melodyEnd + song.intro;
     std::array<int, 16> sum{};
     std::array<int, 16> n{};
     bool drums = false;
@@ -293,14 +297,14 @@ void PlayEnding(Events& events, const Song& song)
         const int channel = t.event.Channel;
         const auto c = static_cast<std::size_t>(channel & 15);
         // The part's register near the end (a waltz bass plays once a chord).
-        if (t.time >= f - 4 * song.plan.bar && t.time < end && channel != 9) {
+        if (t.time >= registerFrom && t.time < end && channel != 9) {
             sum[c] += t.event.Note;
             ++n[c];
         }
-        if (channel == 9 && t.time >= f - song.plan.bar) drums = true;
+        if (channel == 9 && t.time >= drumsFrom) drums = true;
         if (IsMelody(channel)) {
             // The melody's last note rings with the band.
-            if (t.time + t.event.Duration < end && t.time + t.event.Duration >= song.plan.melodyEnd + song.intro)
+            if (t.time + t.event.Duration < end && t.time + t.event.Duration >= melodyEnd)
                 t.event.Duration = static_cast<Tick>(end - t.time);
             continue;
         }
@@ -347,6 +351,7 @@ void Humanize(Events& events, const Song& song, Random& random)
 {
     if (song.amount <= 0) return;
     const int spread = (kVelocitySpread * song.amount + 50) / 100;
+    const Tick timing = song.timingTicks;
     std::array<std::int64_t, 16> lastTime{};
     std::array<Tick, 16> lastShift{};
     lastTime.fill(-1);
@@ -355,11 +360,11 @@ void Humanize(Events& events, const Song& song, Random& random)
         auto& e = t.event;
         const auto c = static_cast<std::size_t>(e.Channel & 15);
         e.Velocity = Clamp(e.Velocity + RandomBetween(random, -spread, spread));
-        if (song.timingTicks == 0) continue;
+        if (timing == 0) continue;
         // Notes of one instant of a part move together.
         Tick shift = lastShift[c];
         if (t.time != lastTime[c]) {
-            shift = RandomBetween(random, -song.timingTicks, song.timingTicks);
+            shift = RandomBetween(random, -timing, timing);
             lastTime[c] = t.time;
             lastShift[c] = shift;
         }
