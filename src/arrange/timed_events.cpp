@@ -68,7 +68,8 @@ bool SortedKeys(std::span<const TimedEvent> events, bool dropDeleted, std::vecto
     }
     keys.resize(kept + late.size());
     if (late.empty()) return moved;
-    std::sort(late.begin(), late.end());
+    // Notes appended one after the other mostly come in order among themselves.
+    if (!std::is_sorted(late.begin(), late.end())) std::sort(late.begin(), late.end());
     // Merged from the back, into the room the late keys left.
     std::size_t a = kept;
     std::size_t b = late.size();
