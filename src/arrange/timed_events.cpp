@@ -9,8 +9,8 @@ namespace {
 // The sort key of an event in two words, compared as unsigned numbers: the
 // time (its sign bit flipped, so that earlier is smaller); then an End of
 // Track behind everything of its instant, the order (moved into the unsigned
-// range) and where the event stood, which makes the sort stable and every
-// key distinct.
+// range) and where the event stood (31 bits: a track holds far fewer events),
+// which makes the sort stable and every key distinct.
 struct Key {
     std::uint64_t high;
     std::uint64_t low;
