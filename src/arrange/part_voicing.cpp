@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <map>
 
 #include "midi/midi_track.h"
 
@@ -124,33 +123,37 @@ NoteRange ProgramRange(int program)
 
 MelodyCeiling::MelodyCeiling(std::vector<Note> notes)
 {
-    // Sweep over the note boundaries, keeping the pitches that sound.
-    std::vector<std::pair<std::int64_t, int>> edges;  // (tick, +pitch+1 on, -(pitch+1) off)
+    // Sweep over the note boundaries, counting the notes of each pitch that
+    // sound. Every change at a tick is made before the span after it starts,
+    // so the order within a tick does not matter.
+    struct Edge {
+        std::int64_t at;
+        int pitch;
+        int step;  // +1 a note starts, -1 one ends
+    };
+    std::vector<Edge> edges;
     edges.reserve(notes.size() * 2);
     for (const Note& n : notes) {
-        if (n.to <= n.from) continue;
-        edges.emplace_back(n.from, n.pitch + 1);
-        edges.emplace_back(n.to, -(n.pitch + 1));
+        if (n.to <= n.from || n.pitch < 0 || n.pitch > 127) continue;
+        edges.push_back({n.from, n.pitch, 1});
+        edges.push_back({n.to, n.pitch, -1});
     }
-    std::sort(edges.begin(), edges.end());
-    std::map<int, int> sounding;  // pitch -> count
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
+    std::array<int, 128> sounding{};
+    int top = -1;  // no pitch above it sounds
     std::size_t i = 0;
     while (i < edges.size()) {
-        const std::int64_t at = edges[i].first;
-        for (; i < edges.size() && edges[i].first == at; ++i) {
-            const int v = edges[i].second;
-            if (v > 0) {
-                ++sounding[v - 1];
-            } else if (auto it = sounding.find(-v - 1); it != sounding.end() && --it->second == 0) {
-                sounding.erase(it);
-            }
+        const std::int64_t at = edges[i].at;
+        for (; i < edges.size() && edges[i].at == at; ++i) {
+            sounding[static_cast<std::size_t>(edges[i].pitch)] += edges[i].step;
+            if (edges[i].step > 0) top = std::max(top, edges[i].pitch);
         }
-        if (i < edges.size() && !sounding.empty()) {
-            const int top = sounding.rbegin()->first;
+        while (top >= 0 && sounding[static_cast<std::size_t>(top)] == 0) --top;
+        if (i < edges.size() && top >= 0) {
             if (!spans_.empty() && spans_.back().to == at && spans_.back().top == top) {
-                spans_.back().to = edges[i].first;
+                spans_.back().to = edges[i].at;
             } else {
-                spans_.push_back({at, edges[i].first, top});
+                spans_.push_back({at, edges[i].at, top});
             }
         }
     }

@@ -47,7 +47,8 @@ public:
         int top = 0;  // highest melody pitch sounding in [from, to)
     };
     MelodyCeiling() = default;
-    // Notes as (start, end, pitch); any order.
+    // Notes as (start, end, pitch); any order. A pitch outside 0-127 is no
+    // MIDI note and is left out.
     struct Note {
         std::int64_t from;
         std::int64_t to;
