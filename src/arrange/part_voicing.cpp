@@ -183,8 +183,22 @@ void MelodyCeiling::Pieces(std::int64_t from, std::int64_t to, std::vector<Piece
 {
     auto it = std::upper_bound(spans_.begin(), spans_.end(), from,
                                [](std::int64_t t, const Span& s) { return t < s.to; });
-    for (; it != spans_.end() && it->from < to; ++it) {
-        out.push_back({it->top, std::min(to, it->to) - std::max(from, it->from)});
+    AppendPieces(spans_, static_cast<std::size_t>(it - spans_.begin()), from, to, out);
+}
+
+void MelodyCeiling::Walk::Pieces(std::int64_t from, std::int64_t to, std::vector<Piece>& out)
+{
+    if (from < lastFrom_) first_ = 0;
+    lastFrom_ = from;
+    while (first_ < spans_.size() && spans_[first_].to <= from) ++first_;
+    AppendPieces(spans_, first_, from, to, out);
+}
+
+void MelodyCeiling::AppendPieces(std::span<const Span> spans, std::size_t first, std::int64_t from, std::int64_t to,
+                                 std::vector<Piece>& out)
+{
+    for (std::size_t i = first; i < spans.size() && spans[i].from < to; ++i) {
+        out.push_back({spans[i].top, std::min(to, spans[i].to) - std::max(from, spans[i].from)});
     }
 }
 
@@ -241,9 +255,10 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
     std::vector<MelodyCeiling::Piece> pieces;
     std::vector<std::size_t> firstPiece;
     firstPiece.reserve(notes.size() + 1);
+    MelodyCeiling::Walk walk(melody);
     for (const TimedNote& n : notes) {
         firstPiece.push_back(pieces.size());
-        melody.Pieces(n.at, n.at + track.Event(n.index).Duration, pieces);
+        walk.Pieces(n.at, n.at + track.Event(n.index).Duration, pieces);
     }
     firstPiece.push_back(pieces.size());
     // Ticks of note k during which pitch would be above the melody.
