@@ -73,10 +73,11 @@ void FitPartToInstrument(midi::CMidiTrack& track, int channel)
     FoldIntoRange(track, range);
 }
 
-void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes)
+void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, NoteBuffer& notes)
 {
+    notes.Order();
     Tick previous = 0;
-    for (const PlacedNote& n : notes.Ordered()) {
+    for (const PlacedNote& n : notes.notes()) {
         AppendEngineNote(ctx, track, channel, n.at - previous, n.note, n.velocity, n.duration);
         previous = n.at;
     }
