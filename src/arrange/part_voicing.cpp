@@ -314,9 +314,20 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
         const std::int64_t blockEnd = b < blocks.size() ? blockStart + blocks[b] : INT64_MAX;
         std::size_t last = first;
         while (last < notes.size() && notes[last].at < blockEnd) ++last;
+        // A shift away from the last block's costs the change at least, so
+        // it cannot win once a shift costs no more than that: no other
+        // part of a cost is below 0 (durations are not).
+        std::int64_t blockTicks = 0;
+        bool lengthsNonNegative = true;
+        for (std::size_t k = first; k < last; ++k) {
+            const std::int32_t duration = track.Event(notes[k].index).Duration;
+            blockTicks += duration;
+            lengthsNonNegative = lengthsNonNegative && duration >= 0;
+        }
         int best = 0;
         std::int64_t bestCost = INT64_MAX;
         for (const int shift : {0, -12, -24, 12, -36}) {
+            if (lengthsNonNegative && shift != previousShift && blockTicks / 3 >= bestCost) continue;
             const std::int64_t c = cost(first, last, shift, previousShift);
             if (c < bestCost) {
                 bestCost = c;
