@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "arrange/comping_voicing.h"
 #include "arrange/generators.h"
@@ -321,9 +322,9 @@ void PlayEnding(Events& events, const Song& song)
         if (channel == 2) {
             events.push_back(MakeNote(f, 2, Nearest((chord.bass != 0 ? chord.bass : chord.root) % 12, mean), 92, duration));
         } else if (channel == 3 || channel == 7) {
-            const std::vector<int> tones = !song.endingTones.empty()
-                                               ? song.endingTones
-                                               : std::vector<int>{chord.root, chord.third, chord.fifth, chord.seventh};
+            const std::array<int, 4> written = {chord.root, chord.third, chord.fifth, chord.seventh};
+            const std::span<const int> tones =
+                !song.endingTones.empty() ? std::span<const int>(song.endingTones) : std::span<const int>(written);
             std::array<int, 4> placed{};
             std::size_t count = 0;
             for (int tone : tones) {
