@@ -129,31 +129,43 @@ MelodyCeiling::MelodyCeiling(std::vector<Note> notes)
     struct Edge {
         std::int64_t at;
         int pitch;
-        int step;  // +1 a note starts, -1 one ends
     };
-    std::vector<Edge> edges;
-    edges.reserve(notes.size() * 2);
+    std::vector<Edge> starts;
+    std::vector<Edge> ends;
+    starts.reserve(notes.size());
+    ends.reserve(notes.size());
     for (const Note& n : notes) {
         if (n.to <= n.from || n.pitch < 0 || n.pitch > 127) continue;
-        edges.push_back({n.from, n.pitch, 1});
-        edges.push_back({n.to, n.pitch, -1});
+        starts.push_back({n.from, n.pitch});
+        ends.push_back({n.to, n.pitch});
     }
-    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
+    // A melody comes in time order: its starts need no sorting, its ends
+    // seldom.
+    auto inTimeOrder = [](std::vector<Edge>& edges) {
+        auto earlier = [](const Edge& a, const Edge& b) { return a.at < b.at; };
+        if (!std::is_sorted(edges.begin(), edges.end(), earlier)) std::sort(edges.begin(), edges.end(), earlier);
+    };
+    inTimeOrder(starts);
+    inTimeOrder(ends);
     std::array<int, 128> sounding{};
     int top = -1;  // no pitch above it sounds
-    std::size_t i = 0;
-    while (i < edges.size()) {
-        const std::int64_t at = edges[i].at;
-        for (; i < edges.size() && edges[i].at == at; ++i) {
-            sounding[static_cast<std::size_t>(edges[i].pitch)] += edges[i].step;
-            if (edges[i].step > 0) top = std::max(top, edges[i].pitch);
+    std::size_t s = 0;
+    std::size_t e = 0;
+    // Every note ends after it starts, so the last boundary is an end.
+    while (e < ends.size()) {
+        const std::int64_t at = s < starts.size() ? std::min(starts[s].at, ends[e].at) : ends[e].at;
+        for (; s < starts.size() && starts[s].at == at; ++s) {
+            ++sounding[static_cast<std::size_t>(starts[s].pitch)];
+            top = std::max(top, starts[s].pitch);
         }
+        for (; e < ends.size() && ends[e].at == at; ++e) --sounding[static_cast<std::size_t>(ends[e].pitch)];
         while (top >= 0 && sounding[static_cast<std::size_t>(top)] == 0) --top;
-        if (i < edges.size() && top >= 0) {
+        if (e < ends.size() && top >= 0) {
+            const std::int64_t next = s < starts.size() ? std::min(starts[s].at, ends[e].at) : ends[e].at;
             if (!spans_.empty() && spans_.back().to == at && spans_.back().top == top) {
-                spans_.back().to = edges[i].at;
+                spans_.back().to = next;
             } else {
-                spans_.push_back({at, edges[i].at, top});
+                spans_.push_back({at, next, top});
             }
         }
     }
@@ -217,8 +229,14 @@ MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>
         }
     }
     if (bridge > 0) {
-        std::sort(notes.begin(), notes.end(),
-                  [](const MelodyCeiling::Note& a, const MelodyCeiling::Note& b) { return a.from < b.from; });
+        // Notes that start one after another are in order already; where
+        // some start together, the sort decides which of them the rest after
+        // them extends.
+        auto earlier = [](const MelodyCeiling::Note& a, const MelodyCeiling::Note& b) { return a.from < b.from; };
+        auto together = [](const MelodyCeiling::Note& a, const MelodyCeiling::Note& b) { return a.from >= b.from; };
+        if (std::adjacent_find(notes.begin(), notes.end(), together) != notes.end()) {
+            std::sort(notes.begin(), notes.end(), earlier);
+        }
         for (std::size_t i = 0; i + 1 < notes.size(); ++i) {
             const std::int64_t next = notes[i + 1].from;
             if (next > notes[i].to && next - notes[i].to <= bridge) notes[i].to = next;
