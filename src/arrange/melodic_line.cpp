@@ -5,7 +5,6 @@
 #include <map>
 #include <span>
 
-#include "arrange/melody_renderer.h"
 #include "common/messages.h"
 
 namespace songloom::arrange {
