@@ -467,10 +467,11 @@ void PerformTracks(EngineContext& ctx)
     bool drumsSeen = false;
     Events events;
     for (auto& track : ctx.tracks) {
-        // Room for what the phrases and the ending add, so that they seldom
-        // move the rest.
+        // Room for what the phrases and the ending add (a fill every phrase
+        // on a busy drum track), so that they seldom move the rest.
         events.clear();
-        events.reserve(static_cast<std::size_t>(track->EventCount()) + 64);
+        const auto count = static_cast<std::size_t>(track->EventCount());
+        events.reserve(count + count / 8 + 64);
         arrange::TakeTimedEvents(*track, events);
         bool hasDrums = false;
         for (TimedEvent& t : events) {
