@@ -475,15 +475,29 @@ void CMidiFile1::Serialize()
         ReportFormat1Error(*reporter_, m1dt::kInternal);
         return;
     }
+    WriteTracks(false);
+}
+
+void CMidiFile1::WriteTracks(bool split)
+{
     Bytes = Header(1, TrackCount(), Division);
     std::int32_t written = 0;
     for (auto& track : Tracks) {
-        if (!track.WriteChunk("MTrk")) continue;
+        if (split) {
+            Sleep();
+            track.SplitNotes();
+        }
+        const bool chunk = track.WriteChunk("MTrk");
+        // A written track is done with: its memory goes back before the
+        // next one is written.
+        track.TakeEvents();
+        if (!chunk) continue;
         if (Bytes.size() + track.Bytes.size() >= Capacity) {
             ReportFormat1Error(*reporter_, m1dt::kTooLarge);
             break;
         }
         Bytes.insert(Bytes.end(), track.Bytes.begin(), track.Bytes.end());
+        track.ReleaseImage();
         ++written;
     }
     // The header counts the chunks that were really written.
@@ -520,8 +534,13 @@ bool CMidiFile1::Save(const std::string& path)
 
 bool CMidiFile1::SaveImage(const std::string& path)
 {
-    if (State == 2) SplitNotes();
-    if (State == 1) Serialize();
+    if (State == 2) {
+        // Each track is split just before it is written, so that only one
+        // track at a time holds its note-offs.
+        WriteTracks(true);
+    } else if (State == 1) {
+        Serialize();
+    }
     if (State != 0) return false;
     return WriteFile(path);
 }
