@@ -127,9 +127,13 @@ bool CMidiFile0::CheckHeader(bool loud)
 void CMidiFile0::LoadImage(bool allowOtherFormat)
 {
     if (CheckHeader(false)) {
-        State = 0;
-        ParseTrack();
-        PairNotes();
+        // Read and paired in one pass: the note-offs of a large file are
+        // never held.
+        Track = CMidiTrack(*reporter_, kStandardCapacity);
+        std::int32_t closed = 0;
+        Cursor += static_cast<std::int32_t>(Track.ParseNotesChunk(Bytes, static_cast<std::size_t>(Cursor), 0, closed));
+        if (closed > 0) ReportTrackWarning(*reporter_, warnings_, mdtk::kOpenNotesClosed);
+        State = 2;
         RepairDivision(*reporter_, Division, std::span(&Track, 1));
         loaded_ = true;
         return;
@@ -419,13 +423,16 @@ void CMidiFile1::ParseTracks(bool pair)
             continue;
         }
         CMidiTrack track(*reporter_, Capacity / 2);
-        const std::size_t used = track.ParseChunk(Bytes, at, Pause);
-        Cursor += static_cast<std::int32_t>(used);
-        track.State = TrackMessages;
-        RepairEndOfTrack(track);
         if (pair) {
+            // Read and paired in one pass: the note-offs are never held.
+            std::int32_t ended = 0;
+            Cursor += static_cast<std::int32_t>(track.ParseNotesChunk(Bytes, at, Pause, ended));
+            closed += ended;
             Sleep();
-            closed += track.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote);
+        } else {
+            Cursor += static_cast<std::int32_t>(track.ParseChunk(Bytes, at, Pause));
+            track.State = TrackMessages;
+            RepairEndOfTrack(track);
         }
         Tracks.push_back(std::move(track));
     }

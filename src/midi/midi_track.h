@@ -54,6 +54,12 @@ public:
     // step over it even when it was refused; 0 when not even a chunk header
     // fits.
     std::size_t ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause);
+    // ParseChunk, then the End of Track repaired (an End of Track before the
+    // last event is dropped, its time passing on, and a missing one added)
+    // and PairNotes(kKeepEveryNote), in one pass that never stores a
+    // note-off. closed: the notes ended at the end of the track.
+    std::size_t ParseNotesChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause,
+                                std::int32_t& closed);
     // Encodes the TrackMessages events as a chunk with id into Bytes; State
     // becomes TrackRaw. False (and nothing written) when the track is not in
     // TrackMessages, is empty or does not end with an End of Track.
@@ -205,7 +211,15 @@ private:
         std::int32_t used;
         std::int32_t at;
     };
-    bool ParseEvent(ChunkReader& reader, std::int32_t& runningStatus);
+    // Reads the chunk; take() is called with each event read standing at
+    // the end of the list.
+    template <typename Take>
+    std::size_t ReadChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause, Take take);
+    // Reads one event into event (default-made); false when reading stops
+    // and event is not one.
+    bool ParseEvent(ChunkReader& reader, std::int32_t& runningStatus, CMidiEvent& event);
+    // A paired track: State TrackNotes, spare room given back.
+    void FinishNotes();
     std::int32_t DecodeMessage(const ChunkReader& reader, std::int32_t status, std::int32_t at, CMidiEvent& event);
     void WriteEvents();
     template <typename Source>

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "midi/midi_track.h"
+#include "midi/note_pairer.h"
 
 namespace songloom::midi {
 
@@ -46,7 +47,8 @@ void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value)
     out.insert(out.end(), bytes, bytes + n);
 }
 
-std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause)
+template <typename Take>
+std::size_t CMidiTrack::ReadChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause, Take take)
 {
     YieldPause = pause;
     Warn(0);
@@ -84,21 +86,105 @@ std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size
     ChunkReader reader{chunk, static_cast<std::int32_t>(occupied), 8};
     std::int32_t runningStatus = 0;
     std::size_t parsed = 0;
+    const auto maxEvents = static_cast<std::size_t>(MaxEvents());
     while (reader.at < reader.used) {
-        if (YieldPause != 0) Yield(++parsed, 300);
-        if (!ParseEvent(reader, runningStatus)) break;
+        if (YieldPause != 0) Yield(parsed + 1, 300);
+        if (parsed >= maxEvents) {
+            Error(mdtk::kTooManyEvents);
+            break;
+        }
+        // Each event is read into its place at the end of the list, where
+        // take may leave it or drop it again.
+        if (!ParseEvent(reader, runningStatus, events_.emplace_back())) {
+            events_.pop_back();
+            break;
+        }
+        ++parsed;
+        take();
     }
     Cursor = reader.at;
     State = TrackMessages;
     return occupied;
 }
 
-bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
+std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause)
 {
-    if (EventCount() >= MaxEvents()) {
+    return ReadChunk(file, offset, pause, [] {});
+}
+
+std::size_t CMidiTrack::ParseNotesChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause,
+                                        std::int32_t& closed)
+{
+    // Each event read passes at once through the two steps a read track
+    // takes: the End of Track repair (an End of Track that is not the last
+    // event is dropped) with the removal of deleted events, which pass
+    // their time on; then the pairing, whose note-offs go the same way.
+    const std::size_t length = offset + 8 <= file.size() ? ReadBigEndian32(file.data() + offset + 4) : 0;
+    NotePairer pairer(length / 3);
+    std::int64_t repairCarry = 0;  // time of events the repair dropped
+    std::int64_t pairCarry = 0;    // time of paired note-offs
+    std::int64_t now = 0;          // time of the repaired track
+    std::size_t repaired = 0;      // events the repaired track holds
+    bool endHeld = false;          // the last event read is an End of Track
+    CMidiEvent end;
+    // The event at the back of the list joins the repaired track: it is
+    // paired, and dropped when it was a note-off.
+    auto pair = [&] {
+        CMidiEvent& e = events_.back();
+        ++repaired;
+        if (repairCarry != 0) e.DeltaTime = ClampTick(e.DeltaTime + repairCarry);
+        repairCarry = 0;
+        now += e.DeltaTime;
+        if (!pairer.Take(events_, events_.size() - 1, now)) {
+            pairCarry += e.DeltaTime;
+            events_.pop_back();
+            return;
+        }
+        if (pairCarry != 0) e.DeltaTime = ClampTick(e.DeltaTime + pairCarry);
+        pairCarry = 0;
+    };
+    const std::size_t used = ReadChunk(file, offset, pause, [&] {
+        CMidiEvent& e = events_.back();
+        if (endHeld) {
+            // Another event follows the End of Track, which is dropped.
+            repairCarry += end.DeltaTime;
+            endHeld = false;
+        }
+        if (e.Kind == kKindDeleted) {
+            repairCarry += e.DeltaTime;
+            events_.pop_back();
+        } else if (e.IsEndOfTrack()) {
+            end = std::move(e);
+            endHeld = true;
+            events_.pop_back();
+        } else {
+            pair();
+        }
+    });
+    if (endHeld) {
+        events_.push_back(std::move(end));
+        pair();
+    } else if (repaired >= static_cast<std::size_t>(MaxEvents())) {
         Error(mdtk::kTooManyEvents);
-        return false;
+    } else {
+        // The repair adds the missing End of Track behind the events kept;
+        // the time of events dropped after the last of them is lost.
+        CMidiEvent& added = events_.emplace_back(0);
+        added.Kind = kKindMeta;
+        added.Number = kMetaEndOfTrack;
+        repairCarry = 0;
+        pair();
     }
+    bool anyDeleted = false;
+    closed = pairer.Finish(events_, now, true, anyDeleted);
+    if (pairer.Negative()) Error(mdtk::kInternal);
+    if (anyDeleted) PurgeDeleted();
+    FinishNotes();
+    return used;
+}
+
+bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus, CMidiEvent& event)
+{
     const std::uint8_t* bytes = r.bytes;
     const std::int32_t used = r.used;
     std::int64_t delta = 0;
@@ -115,7 +201,7 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
     ++r.at;
     if (r.at >= used) return false;  // a delta time with no event behind it
 
-    CMidiEvent& event = events_.emplace_back(static_cast<std::int32_t>(delta));
+    event.DeltaTime = static_cast<std::int32_t>(delta);
     std::int32_t status = 0;
     std::int32_t dataAt = 0;
     std::int32_t dataLength = -1;
@@ -139,7 +225,6 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
     }
     if (dataLength == -2) {
         // The message runs past the end of the chunk: nothing more to read.
-        events_.pop_back();
         Error(mdtk::kInternal);
         return false;
     }

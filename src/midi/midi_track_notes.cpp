@@ -5,71 +5,11 @@
 #include <map>
 
 #include "midi/midi_track.h"
+#include "midi/note_pairer.h"
 
 namespace songloom::midi {
 
 namespace {
-
-// Note-ons waiting for their note-off, first come first served, per channel
-// and note: one singly linked list through the event indices per key, so a
-// pairing costs two small tables and one link per event. Channels and notes
-// outside the MIDI ranges (possible in tracks built by hand) go to a map.
-class PendingNotes {
-public:
-    // Short tracks use the map alone: filling the tables would cost more.
-    explicit PendingNotes(std::size_t events)
-        : head_(events > kKeys / 4 ? kKeys : 0, -1), tail_(head_.size(), -1), next_(events, kNever)
-    {
-    }
-    void Push(const CMidiEvent& e, std::size_t index)
-    {
-        Ends ends = Get(e);
-        const auto i = static_cast<std::int32_t>(index);
-        next_[index] = -1;
-        if (*ends.tail >= 0) {
-            next_[static_cast<std::size_t>(*ends.tail)] = i;
-        } else {
-            *ends.head = i;
-        }
-        *ends.tail = i;
-    }
-    // The oldest waiting note-on of e's channel and note, or npos.
-    std::size_t Pop(const CMidiEvent& e)
-    {
-        Ends ends = Get(e);
-        const std::int32_t i = *ends.head;
-        if (i < 0) return npos;
-        *ends.head = next_[static_cast<std::size_t>(i)];
-        if (*ends.head < 0) *ends.tail = -1;
-        next_[static_cast<std::size_t>(i)] = kEnded;
-        return static_cast<std::size_t>(i);
-    }
-    // True for a note-on pushed and never popped.
-    bool IsOpen(std::size_t index) const { return next_[index] != kEnded && next_[index] != kNever; }
-    static constexpr std::size_t npos = std::numeric_limits<std::size_t>::max();
-
-private:
-    static constexpr std::size_t kKeys = 16 * 128;
-    static constexpr std::int32_t kEnded = -2;  // popped by its note-off
-    static constexpr std::int32_t kNever = -3;  // not a note-on
-    struct Ends {
-        std::int32_t* head;
-        std::int32_t* tail;
-    };
-    Ends Get(const CMidiEvent& e)
-    {
-        if (!head_.empty() && e.Channel >= 0 && e.Channel < 16 && e.Note >= 0 && e.Note < 128) {
-            const auto key = static_cast<std::size_t>(e.Channel * 128 + e.Note);
-            return {&head_[key], &tail_[key]};
-        }
-        auto& pair = others_.try_emplace({e.Channel, e.Note}, std::pair<std::int32_t, std::int32_t>{-1, -1}).first->second;
-        return {&pair.first, &pair.second};
-    }
-    std::vector<std::int32_t> head_;
-    std::vector<std::int32_t> tail_;
-    std::vector<std::int32_t> next_;
-    std::map<std::pair<std::int32_t, std::int32_t>, std::pair<std::int32_t, std::int32_t>> others_;
-};
 
 // Within each instant, the selected events move to the front in their own
 // order and the others follow in theirs; the instant's delta time stays on
@@ -112,61 +52,28 @@ void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
 std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
 {
     if (!RequireState(TrackMessages)) return 0;
-    // Each note-off (or note-on of velocity 0) ends the oldest note-on of
-    // its channel and note that is still open: the same pairs as letting
-    // every note-on, in order, take the first free note-off behind it.
     const std::size_t n = events_.size();
-    std::vector<std::int64_t> times(n);
-    PendingNotes pending(n);
-    bool negative = false;
+    NotePairer pairer(n);
     std::int64_t now = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (YieldPause != 0) Yield(i, 300);
-        CMidiEvent& e = events_[i];
-        now += e.DeltaTime;
-        times[i] = now;
-        if (e.Kind == kKindNoteOn && e.Velocity != 0) {
-            // A note's data is the single byte of its kind however it was
-            // made, so notes read from a file equal notes built by AddNote.
-            e.Kind = kKindNote;
-            e.Duration = 0;
-            e.Data.assign(1, 0x10);
-            e.DataLength = 1;
-            pending.Push(e, i);
-        } else if (e.Kind == kKindNoteOff || e.Kind == kKindNoteOn) {
-            const std::size_t on = pending.Pop(e);
-            if (on != PendingNotes::npos) {
-                events_[on].Duration = ClampTick(now - times[on]);
-                if (events_[on].Duration < 0) negative = true;
-            }
-            e.Kind = kKindDeleted;  // paired or stray, a note-off goes
-        }
+        now += events_[i].DeltaTime;
+        pairer.Take(events_, i, now);
     }
-    std::int32_t kept = 0;
-    // With kKeepEveryNote, a note without its note-off sounds to the end of
-    // the track, and a note whose note-off came at once lasts a tick:
-    // neither is lost. Otherwise both go.
-    const bool keep = pairing == NotePairing::kKeepEveryNote;
-    for (std::size_t i = 0; i < n; ++i) {
-        CMidiEvent& e = events_[i];
-        if (e.Kind != kKindNote) continue;
-        if (keep) {
-            if (pending.IsOpen(i)) {
-                e.Duration = ClampTick(std::max<std::int64_t>(now - times[i], 1));
-                ++kept;
-            } else if (e.Duration == 0) {
-                e.Duration = 1;
-            }
-        }
-        if (e.Duration <= 0) e.Kind = kKindDeleted;
-    }
-    if (negative) Error(mdtk::kInternal);
+    bool anyDeleted = false;
+    const std::int32_t kept = pairer.Finish(events_, now, pairing == NotePairing::kKeepEveryNote, anyDeleted);
+    if (pairer.Negative()) Error(mdtk::kInternal);
     PurgeDeleted();
+    FinishNotes();
+    return kept;
+}
+
+void CMidiTrack::FinishNotes()
+{
     // The note-offs are gone: a track read from a large file gives their
     // room back when it is worth a copy of the track.
     if ((events_.capacity() - events_.size()) * sizeof(CMidiEvent) > (8u << 20)) events_.shrink_to_fit();
     State = TrackNotes;
-    return kept;
 }
 
 void CMidiTrack::SplitNotes()
