@@ -104,6 +104,14 @@ public:
         std::copy(first, last, data());
         SetSize(n);
     }
+    // Replaces the bytes by the first n (at most kInline) of block: a
+    // payload made in place is stored without a call into the library.
+    void AssignShort(const std::uint8_t (&block)[kInline], std::size_t n)
+    {
+        Release();
+        std::memcpy(raw_, block, kInline);
+        size_ = static_cast<std::uint32_t>(n);
+    }
     void push_back(std::uint8_t b)
     {
         const std::size_t n = size();

@@ -76,7 +76,12 @@ public:
     }
 
     // At MaxEvents(): MDTK 0x0D000006, false, nothing stored.
-    bool AppendEvent(CMidiEvent event);
+    bool AppendEvent(CMidiEvent event)
+    {
+        if (EventCount() >= MaxEvents()) return RefuseEvent();
+        events_.push_back(std::move(event));
+        return true;
+    }
     // Mode 2 inserts before index; any other mode behind it.
     bool InsertEvent(std::int32_t index, std::int32_t mode, CMidiEvent event);
     // Inserts at an absolute time keeping later events' times; mode 2 puts
@@ -195,6 +200,8 @@ public:
 
 private:
     bool RequireState(std::int32_t state);
+    // MDTK 0x0D000006 and false: the track holds MaxEvents() already.
+    bool RefuseEvent();
     void Warn(std::uint32_t code) { ReportTrackWarning(*reporter_, warnings_, code); }
     void Error(std::uint32_t code) { ReportTrackError(*reporter_, code); }
     void Format1Error(std::uint32_t code) { ReportFormat1TrackError(*reporter_, code); }
@@ -220,6 +227,8 @@ private:
     bool ParseEvent(ChunkReader& reader, std::int32_t& runningStatus, CMidiEvent& event);
     // A paired track: State TrackNotes, spare room given back.
     void FinishNotes();
+    // Fields of a channel message (status 0x80..0xEF) from its data bytes.
+    void DecodeChannelMessage(std::int32_t status, const std::uint8_t* data, CMidiEvent& event);
     std::int32_t DecodeMessage(const ChunkReader& reader, std::int32_t status, std::int32_t at, CMidiEvent& event);
     void WriteEvents();
     template <typename Source>

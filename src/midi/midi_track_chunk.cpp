@@ -18,6 +18,23 @@ std::uint32_t ReadBigEndian32(const std::uint8_t* p)
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 
+// Data bytes of a channel message with this status.
+std::int32_t ChannelMessageLength(std::int32_t status)
+{
+    const std::int32_t high = status & 0xF0;
+    return (high == 0xC0 || high == 0xD0) ? 1 : 2;
+}
+
+// A channel message's Data: the complete message, its status byte included
+// also under running status.
+void SetMessageData(CMidiEvent& event, std::int32_t status, const std::uint8_t* data, std::int32_t length)
+{
+    const std::uint8_t message[EventBytes::kInline] = {static_cast<std::uint8_t>(status), data[0],
+                                                       length > 1 ? data[1] : std::uint8_t{0}};
+    event.Data.AssignShort(message, static_cast<std::size_t>(1 + length));
+    event.DataLength = 1 + length;
+}
+
 bool IsTextMeta(std::int32_t type) { return (type >= 1 && type <= 7) || type == kMetaSequencerSpecific; }
 
 // Status bytes the reader decodes: channel messages, system exclusive and meta.
@@ -27,6 +44,10 @@ bool IsKnownStatus(std::uint8_t b) { return (b >= 0x80 && b < 0xF0) || b == 0xF0
 
 std::size_t EncodeVarLen(std::uint8_t* out, std::uint32_t value)
 {
+    if (value < 0x80) {
+        out[0] = static_cast<std::uint8_t>(value);
+        return 1;
+    }
     std::uint8_t groups[5];
     std::size_t n = 0;
     do {
@@ -187,6 +208,26 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus, CMidiEv
 {
     const std::uint8_t* bytes = r.bytes;
     const std::int32_t used = r.used;
+    // Most events are a channel message behind a one-byte delta time: read
+    // at once when the message fits in the chunk.
+    if (used - r.at >= 2 && bytes[r.at] < 0x80) {
+        const std::uint8_t* p = bytes + r.at;
+        std::int32_t status = p[1];
+        std::int32_t at = 2;
+        if (status < 0x80) {
+            status = runningStatus;
+            at = 1;
+        }
+        const std::int32_t length = ChannelMessageLength(status);
+        if (status >= 0x80 && status < 0xF0 && used - r.at - at >= length) {
+            event.DeltaTime = p[0];
+            DecodeChannelMessage(status, p + at, event);
+            SetMessageData(event, status, p + at, length);
+            r.at += at + length;
+            runningStatus = status;
+            return true;
+        }
+    }
     std::int64_t delta = 0;
     while (bytes[r.at] & 0x80) {
         delta = std::min<std::int64_t>((delta + bytes[r.at] - 128) * 128, kMaxVarLen);
@@ -230,11 +271,7 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus, CMidiEv
     }
     if (event.DataLength >= kLargeEventSize && event.Number != 127) Warn(mdtk::kEventTooLarge);
     if (status < 0xF0) {
-        // The complete message, its status byte included also under running status.
-        const std::uint8_t message[3] = {static_cast<std::uint8_t>(status), bytes[dataAt],
-                                         dataLength > 1 ? bytes[dataAt + 1] : std::uint8_t{0}};
-        event.Data.assign(message, message + 1 + dataLength);
-        event.DataLength = 1 + dataLength;
+        SetMessageData(event, status, bytes + dataAt, dataLength);
     } else if (event.Kind != kKindMeta) {
         // System exclusive (and a meta type that is dropped): the status byte
         // stands in the chunk right before its data.
@@ -249,6 +286,54 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus, CMidiEv
     if (status < 0xF0) runningStatus = status;
     return true;
 }
+
+void CMidiTrack::DecodeChannelMessage(std::int32_t status, const std::uint8_t* data, CMidiEvent& e)
+{
+    auto byte = [data](std::int32_t i) -> std::int32_t { return data[i]; };
+    const std::int32_t high = status & 0xF0;
+    e.Channel = status & 0x0F;
+    switch (high) {
+    case 0x80:
+    case 0x90:
+        e.Note = byte(0);
+        e.Velocity = byte(1);
+        e.Kind = (high == 0x90 && e.Velocity != 0) ? kKindNoteOn : kKindNoteOff;
+        if (e.Note > 127) {
+            Warn(mdtk::kBadNoteNumber);
+            e.Note = 0;
+            e.Velocity = 0;
+        }
+        break;
+    case 0xA0:
+        e.Kind = kKindPolyPressure;
+        e.Note = byte(0);
+        e.Value = byte(1);
+        break;
+    case 0xB0:
+        e.Kind = kKindControl;
+        e.Number = byte(0);
+        e.Value = byte(1);
+        break;
+    case 0xC0:
+        e.Kind = kKindProgram;
+        e.Value = byte(0);
+        if (e.Value >= 128) {
+            Error(mdtk::kBadProgram);
+            e.Value = 0;
+        }
+        break;
+    case 0xD0:
+        e.Kind = kKindChannelPressure;
+        e.Value = byte(0);
+        break;
+    default:
+        e.Kind = kKindPitchBend;
+        e.Note = byte(0) & 0x7F;
+        e.Value = byte(1) & 0x7F;
+        break;
+    }
+}
+
 // Decodes the message whose data bytes start at `at`. Returns the number of
 // data bytes it takes, -1 for a status this reader does not know and -2 when
 // the message would run past the end of the chunk.
@@ -259,49 +344,9 @@ std::int32_t CMidiTrack::DecodeMessage(const ChunkReader& r, std::int32_t status
     auto byte = [data](std::int32_t i) -> std::int32_t { return data[i]; };
     const std::int32_t high = status & 0xF0;
     if (high < 0xF0) {
-        const std::int32_t length = (high == 0xC0 || high == 0xD0) ? 1 : 2;
+        const std::int32_t length = ChannelMessageLength(status);
         if (left < length) return -2;
-        e.Channel = status & 0x0F;
-        switch (high) {
-        case 0x80:
-        case 0x90:
-            e.Note = byte(0);
-            e.Velocity = byte(1);
-            e.Kind = (high == 0x90 && e.Velocity != 0) ? kKindNoteOn : kKindNoteOff;
-            if (e.Note > 127) {
-                Warn(mdtk::kBadNoteNumber);
-                e.Note = 0;
-                e.Velocity = 0;
-            }
-            break;
-        case 0xA0:
-            e.Kind = kKindPolyPressure;
-            e.Note = byte(0);
-            e.Value = byte(1);
-            break;
-        case 0xB0:
-            e.Kind = kKindControl;
-            e.Number = byte(0);
-            e.Value = byte(1);
-            break;
-        case 0xC0:
-            e.Kind = kKindProgram;
-            e.Value = byte(0);
-            if (e.Value >= 128) {
-                Error(mdtk::kBadProgram);
-                e.Value = 0;
-            }
-            break;
-        case 0xD0:
-            e.Kind = kKindChannelPressure;
-            e.Value = byte(0);
-            break;
-        default:
-            e.Kind = kKindPitchBend;
-            e.Note = byte(0) & 0x7F;
-            e.Value = byte(1) & 0x7F;
-            break;
-        }
+        DecodeChannelMessage(status, data, e);
         return length;
     }
     if (status == 0xF0) {
@@ -436,6 +481,22 @@ void CMidiTrack::WriteEvents()
     for (std::size_t i = 0; i < n; ++i) {
         if (YieldPause != 0) Yield(i, 200);
         CMidiEvent& e = events_[i];
+        // Most events are note-ons and note-offs that need no repair: they
+        // are written at once.
+        const bool note = e.Kind == kKindNoteOn || e.Kind == kKindNoteOff;
+        if (note && carry == 0 && static_cast<std::uint32_t>(e.Channel) <= 16 &&
+            static_cast<std::uint32_t>(e.Note) <= 127 && static_cast<std::uint32_t>(e.DeltaTime) <= 0x0FFFFFFF &&
+            used + 8 <= limit) {
+            std::uint8_t* out = room(8);
+            const std::size_t deltaLength = EncodeVarLen(out, static_cast<std::uint32_t>(e.DeltaTime));
+            const bool on = e.Kind == kKindNoteOn;
+            out[deltaLength] = static_cast<std::uint8_t>((on ? 0x90 : 0x80) | (e.Channel & 0x0F));
+            out[deltaLength + 1] = static_cast<std::uint8_t>(e.Note);
+            out[deltaLength + 2] = on ? static_cast<std::uint8_t>(e.Velocity & 0x7F) : std::uint8_t{0x40};
+            used += deltaLength + 3;
+            endWritten = false;
+            continue;
+        }
         // An event is its head (status and the bytes made from its fields)
         // and a body copied from its Data.
         std::uint8_t head[16];

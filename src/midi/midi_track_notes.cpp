@@ -79,11 +79,30 @@ void CMidiTrack::FinishNotes()
 void CMidiTrack::SplitNotes()
 {
     if (!RequireState(TrackNotes)) return;
+    // One pass finds what the split needs: silent notes to drop, whether
+    // times never fall, and how many notes there are.
+    bool ordered = true;
+    bool purge = false;
+    std::size_t notes = 0;
     for (auto& e : events_) {
-        if (e.Kind == kKindNote && (e.Duration <= 0 || e.Velocity == 0)) e.Kind = kKindDeleted;
+        if (e.DeltaTime < 0) ordered = false;
+        if (e.Kind == kKindNote) {
+            if (e.Duration <= 0 || e.Velocity == 0) {
+                e.Kind = kKindDeleted;
+                purge = true;
+            } else {
+                ++notes;
+            }
+        } else if (e.Kind == kKindDeleted) {
+            purge = true;
+        }
     }
-    PurgeDeleted();
-    const bool ordered = std::all_of(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.DeltaTime >= 0; });
+    // Without anything to drop or a negative time (which it reports), the
+    // purge would change nothing.
+    if (purge || !ordered) {
+        PurgeDeleted();
+        ordered = std::all_of(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.DeltaTime >= 0; });
+    }
 
     auto noteOff = [](const CMidiEvent& note) {
         CMidiEvent off;
@@ -94,6 +113,8 @@ void CMidiTrack::SplitNotes()
         return off;
     };
 
+    // Where the first End of Track stands once the note-offs are in.
+    std::size_t eot = events_.size();
     if (ordered) {
         // Times never fall, so every note-off goes before the first event
         // at or after the note's end; note-offs meeting at one place come in
@@ -109,8 +130,6 @@ void CMidiTrack::SplitNotes()
             bool operator<(const Off& o) const { return end != o.end ? end > o.end : note < o.note; }
         };
         std::vector<Off> sounding;
-        std::size_t notes = 0;
-        for (const CMidiEvent& e : events_) notes += e.Kind == kKindNote ? 1 : 0;
         std::vector<CMidiEvent> merged;
         merged.reserve(events_.size() + notes);
         std::int64_t last = 0;
@@ -138,9 +157,12 @@ void CMidiTrack::SplitNotes()
                 std::push_heap(sounding.begin(), sounding.end());
                 e.Kind = kKindNoteOn;
                 e.Duration = 0;
+            } else if (eot == n && e.IsEndOfTrack()) {
+                eot = merged.size() - 1;
             }
         }
         while (!sounding.empty()) putOff();
+        if (eot == n) eot = merged.size();
         events_ = std::move(merged);
     } else {
         // Negative delta times: place each note-off by walking the track.
@@ -163,14 +185,17 @@ void CMidiTrack::SplitNotes()
             if (j < events_.size()) events_[j].DeltaTime = ClampTick(events_[j].DeltaTime - off.DeltaTime);
             events_.insert(events_.begin() + static_cast<std::ptrdiff_t>(j), std::move(off));
         }
+        eot = static_cast<std::size_t>(
+            std::find_if(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.IsEndOfTrack(); }) -
+            events_.begin());
     }
 
     // The first End of Track goes to the end, after the last note-off.
-    const auto eot = std::find_if(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.IsEndOfTrack(); });
-    if (eot != events_.end() && eot + 1 != events_.end()) {
-        (eot + 1)->DeltaTime = ClampTick(std::int64_t{(eot + 1)->DeltaTime} + eot->DeltaTime);
-        eot->DeltaTime = 0;
-        std::rotate(eot, eot + 1, events_.end());
+    if (eot + 1 < events_.size()) {
+        const auto at = events_.begin() + static_cast<std::ptrdiff_t>(eot);
+        (at + 1)->DeltaTime = ClampTick(std::int64_t{(at + 1)->DeltaTime} + at->DeltaTime);
+        at->DeltaTime = 0;
+        std::rotate(at, at + 1, events_.end());
     }
     State = TrackMessages;
     NoteOffsFirst();
@@ -249,36 +274,42 @@ void CMidiTrack::NoteOffsFirst()
     if (!RequireState(TrackMessages)) return;
     // The note events of an instant keep their slots among the other
     // events; within those slots the note-offs come before the note-ons.
-    std::size_t start = 0;
     std::vector<std::size_t> slots;
     std::vector<CMidiEvent> notes;
     const std::size_t n = events_.size();
-    while (start < n) {
-        std::size_t end = start + 1;
+    std::size_t start = 0;
+    bool onSeen = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        // One pass looks for a note-off behind a note-on of its instant;
+        // only such an instant is rearranged.
+        const CMidiEvent& e = events_[i];
+        if (e.DeltaTime != 0) {
+            start = i;
+            onSeen = false;
+        }
+        if (e.Kind == kKindNoteOn) {
+            onSeen = true;
+            continue;
+        }
+        if (e.Kind != kKindNoteOff || !onSeen) continue;
+        std::size_t end = i + 1;
         while (end < n && events_[end].DeltaTime == 0) ++end;
-        bool onSeen = false;
-        bool needed = false;
-        for (std::size_t i = start; i < end; ++i) {
-            if (events_[i].Kind == kKindNoteOn) onSeen = true;
-            if (events_[i].Kind == kKindNoteOff && onSeen) needed = true;
-        }
-        if (needed) {
-            slots.clear();
-            notes.clear();
-            for (std::size_t i = start; i < end; ++i) {
-                if (events_[i].Kind == kKindNoteOn || events_[i].Kind == kKindNoteOff) {
-                    slots.push_back(i);
-                    notes.push_back(std::move(events_[i]));
-                }
-            }
-            std::stable_partition(notes.begin(), notes.end(), [](const CMidiEvent& e) { return e.Kind == kKindNoteOff; });
-            for (std::size_t k = 0; k < slots.size(); ++k) {
-                const std::int32_t delta = events_[slots[k]].DeltaTime;
-                events_[slots[k]] = std::move(notes[k]);
-                events_[slots[k]].DeltaTime = delta;
+        slots.clear();
+        notes.clear();
+        for (std::size_t k = start; k < end; ++k) {
+            if (events_[k].Kind == kKindNoteOn || events_[k].Kind == kKindNoteOff) {
+                slots.push_back(k);
+                notes.push_back(std::move(events_[k]));
             }
         }
-        start = end;
+        std::stable_partition(notes.begin(), notes.end(), [](const CMidiEvent& note) { return note.Kind == kKindNoteOff; });
+        for (std::size_t k = 0; k < slots.size(); ++k) {
+            const std::int32_t delta = events_[slots[k]].DeltaTime;
+            events_[slots[k]] = std::move(notes[k]);
+            events_[slots[k]].DeltaTime = delta;
+        }
+        // The instant is done; the next one starts at end.
+        i = end - 1;
     }
 }
 
