@@ -27,6 +27,8 @@ struct CommandRegistrar {
 };
 
 void SetUpAllCommands(CLI::App& app, CliContext& context);
+// Sets up the one command registered as name; false when there is none.
+bool SetUpCommand(const std::string& name, CLI::App& app, CliContext& context);
 
 // Passes every report on and counts them, so a command can tell whether a
 // failure was already explained to the user. Reports may come from another

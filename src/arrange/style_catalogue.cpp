@@ -141,9 +141,9 @@ const StyleRecord& UndefinedStyleTemplate()
 
 // Drawn before the meter and feel of the style are known: every catalogue
 // seed is a 4/4 straight table.
-void DrawDefaultRhythmSeed(Random& random, StyleRecord& record)
+void DrawDefaultRhythmSeed(Random& random, std::array<std::uint8_t, kRhythmSeedSteps>& seed)
 {
-    DrawRhythmSeed(random, kMeter44, 0, record.rhythmSeed);
+    DrawRhythmSeed(random, kMeter44, 0, seed);
 }
 
 }  // namespace
@@ -151,7 +151,7 @@ void DrawDefaultRhythmSeed(Random& random, StyleRecord& record)
 void ApplyStyleDefaults(Random& random, StyleRecord& record)
 {
     record = UndefinedStyleTemplate();
-    DrawDefaultRhythmSeed(random, record);
+    DrawDefaultRhythmSeed(random, record.rhythmSeed);
 }
 
 void FinishStyle(StyleRecord& record)
@@ -186,45 +186,61 @@ void PropagateHolds(GridBlock& block)
     }
 }
 
-void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle)
+namespace {
+
+// A slot's record: the undefined style with the slot's rhythm seed, then
+// its rows over it.
+StyleRecord MakeCatalogueRecord(int index, const std::array<std::uint8_t, kRhythmSeedSteps>& rhythmSeed)
 {
-    // Every slot starts as a copy of the undefined style, made in place.
-    catalogue.records.clear();
-    catalogue.records.reserve(kCatalogueSlots);
-    std::array<const StyleRow*, kCatalogueSlots> rows{};
-    for (const StyleRow& row : CatalogueStyleRows()) {
-        const int index = row.category * kStylesPerCategory + row.slot;
-        if (index >= 0 && index < kCatalogueSlots) rows[static_cast<std::size_t>(index)] = &row;
+    StyleRecord record = UndefinedStyleTemplate();
+    record.rhythmSeed = rhythmSeed;
+    const int category = index / kStylesPerCategory;
+    const int slot = index % kStylesPerCategory;
+    if (slot == 0) {
+        for (const RandomStyleRow& r : CatalogueRandomRows()) {
+            if (r.category != category) continue;
+            SetField(record.name, Utf8ToCp932(r.name));
+            SetField(record.description, Utf8ToCp932(r.description));
+            record.randomCategory = category + 1;
+        }
     }
     std::vector<std::string> faults;  // the data tests list them; a build goes on
-    for (int index = 0; index < kCatalogueSlots; ++index) {
-        StyleRecord& record = catalogue.records.emplace_back(UndefinedStyleTemplate());
-        const int category = index / kStylesPerCategory;
-        const int slot = index % kStylesPerCategory;
-        DrawDefaultRhythmSeed(random, record);
-        if (slot == 0) {
-            for (const RandomStyleRow& r : CatalogueRandomRows()) {
-                if (r.category != category) continue;
-                SetField(record.name, Utf8ToCp932(r.name));
-                SetField(record.description, Utf8ToCp932(r.description));
-                record.randomCategory = category + 1;
-            }
+    const auto isSlot = [&](const auto& row) { return row.category == category && row.slot == slot; };
+    const StyleRow* row = nullptr;  // a later row for the slot wins
+    for (const StyleRow& r : CatalogueStyleRows())
+        if (isSlot(r)) row = &r;
+    if (row) {
+        ApplyStyleRow(*row, record, faults);
+        for (const DrumRow& drums : CatalogueDrumRows())
+            if (isSlot(drums)) ApplyDrumRow(drums, record);
+        bool hasGrids = false;
+        for (const GridRow& grid : CatalogueGridRows()) {
+            if (!isSlot(grid)) continue;
+            ApplyGridRow(grid, record.grids, faults);
+            hasGrids = true;
         }
-        if (const StyleRow* row = rows[static_cast<std::size_t>(index)]) {
-            ApplyStyleRow(*row, record, faults);
-            for (const DrumRow& drums : CatalogueDrumRows())
-                if (drums.category == category && drums.slot == slot) ApplyDrumRow(drums, record);
-            bool hasGrids = false;
-            for (const GridRow& grid : CatalogueGridRows()) {
-                if (grid.category != category || grid.slot != slot) continue;
-                ApplyGridRow(grid, record.grids, faults);
-                hasGrids = true;
-            }
-            if (hasGrids) PropagateHolds(record.grids);
-        }
-        FinishStyle(record);
+        if (hasGrids) PropagateHolds(record.grids);
     }
-    activeStyle = catalogue.records[1];
+    FinishStyle(record);
+    return record;
+}
+
+}  // namespace
+
+const StyleRecord* StyleCatalogue::Record(int index) const
+{
+    if (!slots_ || index < 0 || index >= kCatalogueSlots) return nullptr;
+    Slot& s = slots_[static_cast<std::size_t>(index)];
+    std::call_once(s.made, [&] { s.record = std::make_unique<StyleRecord>(MakeCatalogueRecord(index, s.rhythmSeed)); });
+    return s.record.get();
+}
+
+void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle)
+{
+    catalogue.slots_ = std::make_unique<StyleCatalogue::Slot[]>(kCatalogueSlots);
+    for (int index = 0; index < kCatalogueSlots; ++index)
+        DrawDefaultRhythmSeed(random, catalogue.slots_[static_cast<std::size_t>(index)].rhythmSeed);
+    activeStyle = *catalogue.Record(1);
 }
 
 int StyleDefaultTempo(const StyleRecord& style)
@@ -239,9 +255,7 @@ const StyleRecord* CatalogueRecord(const StyleCatalogue& catalogue, int category
 {
     if (category < 0 || category >= kStyleCategories || slot < 0 || slot >= kStylesPerCategory)
         return nullptr;
-    const auto index = static_cast<std::size_t>(category * kStylesPerCategory + slot);
-    if (index >= catalogue.records.size()) return nullptr;
-    return &catalogue.records[index];
+    return catalogue.Record(category * kStylesPerCategory + slot);
 }
 
 TimeChartNames ChooseTimeCharts(StyleRecord& activeStyle)

@@ -3,6 +3,10 @@
 // the operations that make a style record and copy one into the engine's
 // active style.
 
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,10 +21,25 @@ inline constexpr int kStyleCategories = 9;
 inline constexpr int kStylesPerCategory = 24;
 inline constexpr int kCatalogueSlots = kStyleCategories * kStylesPerCategory;  // 216
 
-// The catalogue owns its 216 records (category * 24 + slot); nothing changes
-// them after BuildStyleCatalogue.
-struct StyleCatalogue {
-    std::vector<StyleRecord> records;  // empty until built
+// The catalogue's 216 slots (category * 24 + slot). Building it draws every
+// slot's rhythm seed, in slot order; a slot's record is made from the seed
+// and the slot's rows the first time it is asked for, so a command that
+// renders one song makes two records, not 216. A record never changes once
+// made, and asking for one is safe from any thread.
+class StyleCatalogue {
+public:
+    bool Built() const { return slots_ != nullptr; }
+    // The record of slot index; nullptr before the build or outside 0-215.
+    const StyleRecord* Record(int index) const;
+
+private:
+    friend void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle);
+    struct Slot {
+        std::array<std::uint8_t, kRhythmSeedSteps> rhythmSeed{};
+        std::once_flag made;
+        std::unique_ptr<StyleRecord> record;
+    };
+    std::unique_ptr<Slot[]> slots_;
 };
 
 // Names chosen with the active style: the two time-chart files and the home
@@ -64,7 +83,8 @@ void DrawRhythmSeed(Random& random, int meter, int rhythmFeel,
 
 // Fills all 216 slots and copies category 0 slot 1 into activeStyle. The
 // random parts (each slot's rhythmSeed) come from random, which the app seeds
-// from the clock just before.
+// from the clock just before; they are all drawn here, whichever records are
+// made later.
 void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle);
 
 // The record of (category, slot); nullptr outside 0-8 / 0-23 or before the

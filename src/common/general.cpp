@@ -87,7 +87,7 @@ bool ReadFileExact(Reporter& reporter, const std::string& path, std::span<std::u
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data)
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data, SaveFlush flush)
 {
     // The temporary file sits beside the target so the rename stays on one
     // file system and is atomic.
@@ -104,7 +104,7 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
             done += static_cast<std::size_t>(n);
         }
     }
-    if (ok && ::fsync(fd) != 0) ok = false;
+    if (ok && flush == SaveFlush::kToDisk && ::fsync(fd) != 0) ok = false;
     // Files are the user's: keep the usual permissions, not mkstemp's 0600.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -115,19 +115,20 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     return ok;
 }
 
-bool WriteWholeFile(Reporter& reporter, const std::string& path, std::span<const std::uint8_t> data)
+bool WriteWholeFile(Reporter& reporter, const std::string& path, std::span<const std::uint8_t> data,
+                    SaveFlush flush)
 {
-    if (!WriteFileAtomically(path, data)) {
+    if (!WriteFileAtomically(path, data, flush)) {
         GeneralErrorMsg(reporter, gene::kCannotOpen);
         return false;
     }
     return true;
 }
 
-bool WriteWholeFile(Reporter& reporter, const std::string& path, std::string_view data)
+bool WriteWholeFile(Reporter& reporter, const std::string& path, std::string_view data, SaveFlush flush)
 {
     return WriteWholeFile(reporter, path,
-                          std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+                          std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), flush);
 }
 
 bool FileExists(const std::string& path)

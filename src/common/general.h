@@ -28,14 +28,24 @@ bool ReadFileShowingName(Reporter& reporter, const std::string& path,
 // Short file: GENE 0x0100000A, true with the bytes there were (rest zero).
 bool ReadFileExact(Reporter& reporter, const std::string& path, std::span<std::uint8_t> out);
 
+// Whether a save waits for the disk before it replaces the old file. What
+// the user made (songs, settings) does, so not even a power cut leaves
+// neither file. What is made from it (a rendering, a converted MIDI file)
+// can be made again and does not: it is still written beside the old file
+// and renamed over it, so a failed write never destroys it either.
+enum class SaveFlush { kToDisk, kNone };
+
 // Writes data to path through a temporary file in the same folder and a
 // rename, so a failed write never destroys the previous file. Failure:
 // GENE 0x01000007, false; nothing is lost in memory.
-bool WriteWholeFile(Reporter& reporter, const std::string& path, std::span<const std::uint8_t> data);
-bool WriteWholeFile(Reporter& reporter, const std::string& path, std::string_view data);
+bool WriteWholeFile(Reporter& reporter, const std::string& path, std::span<const std::uint8_t> data,
+                    SaveFlush flush = SaveFlush::kToDisk);
+bool WriteWholeFile(Reporter& reporter, const std::string& path, std::string_view data,
+                    SaveFlush flush = SaveFlush::kToDisk);
 
 // Quiet variant for callers that report with their own codes.
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data,
+                         SaveFlush flush = SaveFlush::kToDisk);
 // Quiet whole-file read; false when it cannot be opened or is larger than limit.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out,
                    std::size_t limit = SIZE_MAX);

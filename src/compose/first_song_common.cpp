@@ -352,7 +352,9 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     file.SplitNotes();
     file.Serialize();
     file_ = std::move(file.Bytes);
-    written_ = ctx.outputMode == arrange::OutputMode::kWriteFile && WriteWholeFile(ctx.reporter, outputPath, file_);
+    // A rendering can be made again from its song: it skips the disk flush.
+    written_ = ctx.outputMode == arrange::OutputMode::kWriteFile &&
+               WriteWholeFile(ctx.reporter, outputPath, file_, SaveFlush::kNone);
 }
 
 const std::vector<std::uint8_t>& CFirstSongCommon::Output() const

@@ -53,6 +53,9 @@ void CMidiBuffer::MakeRoomFor(std::size_t size)
     if (size > Capacity) Capacity = std::max(Capacity, kMaxMidiFileSize);
 }
 
-bool CMidiBuffer::WriteFile(const std::string& path) const { return WriteWholeFile(*reporter_, path, Bytes); }
+bool CMidiBuffer::WriteFile(const std::string& path) const
+{
+    return WriteWholeFile(*reporter_, path, Bytes, SaveFlush::kNone);
+}
 
 }  // namespace songloom::midi

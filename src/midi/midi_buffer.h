@@ -34,8 +34,9 @@ public:
     bool ReadFile(const std::string& path);
     // Takes image as Bytes under the same size limit; false when refused.
     bool TakeImage(std::span<const std::uint8_t> image);
-    // Writes the Used bytes atomically (temporary file and rename). Failure:
-    // GENE 0x01000007 and false; the previous file is left as it was.
+    // Writes the Used bytes atomically (temporary file and rename), without
+    // waiting for the disk: a MIDI file is made from a song or another file.
+    // Failure: GENE 0x01000007 and false; the previous file is left as it was.
     bool WriteFile(const std::string& path) const;
 
     Reporter& reporter() const { return *reporter_; }

@@ -82,7 +82,8 @@ TEST(GeneratorAudit, EveryCatalogueStyle)
     int styles = 0;
     int drumLow = 127;
     int drumHigh = 0;
-    for (const StyleRecord& style : catalogue.records) {
+    for (int i = 0; i < kCatalogueSlots; ++i) {
+        const StyleRecord& style = *catalogue.Record(i);
         if (style.Name().empty()) continue;
         ++styles;
         const std::vector<PatternChord> song = SongFor(style.meter);

@@ -24,7 +24,7 @@ protected:
         Random random(11);
         BuildStyleCatalogue(random, catalogue, active);
         for (const StyleRow& row : CatalogueStyleRows())
-            fixed.push_back(&catalogue.records[static_cast<std::size_t>(row.category * kStylesPerCategory + row.slot)]);
+            fixed.push_back(catalogue.Record(row.category * kStylesPerCategory + row.slot));
     }
     StyleCatalogue catalogue;
     StyleRecord active;
@@ -34,7 +34,7 @@ protected:
 TEST_F(WholeCatalogue, EveryFixedStyleHasValidValues)
 {
     for (const StyleRow& row : CatalogueStyleRows()) {
-        const StyleRecord& r = catalogue.records[static_cast<std::size_t>(row.category * kStylesPerCategory + row.slot)];
+        const StyleRecord& r = *catalogue.Record(row.category * kStylesPerCategory + row.slot);
         SCOPED_TRACE(std::to_string(row.category) + "/" + std::to_string(row.slot) + " " + std::string(row.name));
         for (int ch = 0; ch < kStyleChannels; ++ch) {
             const int code = r.channelInstrument[ch];
@@ -115,7 +115,8 @@ TEST_F(WholeCatalogue, GridStylesHaveGridsOfTheirOwn)
 TEST_F(WholeCatalogue, OneHundredFortyFiveSlotsHoldAStyle)
 {
     int styles = 0, named = 0;
-    for (const StyleRecord& r : catalogue.records) {
+    for (int i = 0; i < kCatalogueSlots; ++i) {
+        const StyleRecord& r = *catalogue.Record(i);
         const bool undefined = Cp932ToUtf8(r.Description()) == kUndefinedStyleDescription;
         styles += !undefined;
         named += !r.Name().empty();
@@ -157,7 +158,7 @@ TEST_F(WholeCatalogue, SustainedVoicesHoldTheirChords)
         return (program >= 48 && program <= 51) || (program >= 88 && program <= 95) || program == 19 || program == 20;
     };
     for (const StyleRow& row : CatalogueStyleRows()) {
-        const StyleRecord& r = catalogue.records[static_cast<std::size_t>(row.category * kStylesPerCategory + row.slot)];
+        const StyleRecord& r = *catalogue.Record(row.category * kStylesPerCategory + row.slot);
         SCOPED_TRACE(std::to_string(row.category) + "/" + std::to_string(row.slot));
         for (const auto& [channel, pattern] : {std::pair{3, r.accompanimentPattern}, std::pair{7, r.accompaniment2Pattern}}) {
             if (!sustains(r.channelInstrument[static_cast<std::size_t>(channel)])) continue;

@@ -25,7 +25,7 @@ protected:
         Random random(3);
         BuildStyleCatalogue(random, catalogue, active);
         for (const StyleRow& row : CatalogueStyleRows()) {
-            const StyleRecord& r = catalogue.records[static_cast<std::size_t>(row.category * kStylesPerCategory + row.slot)];
+            const StyleRecord& r = *catalogue.Record(row.category * kStylesPerCategory + row.slot);
             if (r.channelInstrument[kDrumChannel] != kNoInstrument)
                 drums[std::to_string(row.category) + "/" + std::to_string(row.slot)] = &r;
         }
