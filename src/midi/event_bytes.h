@@ -104,12 +104,14 @@ public:
         std::copy(first, last, data());
         SetSize(n);
     }
-    // Replaces the bytes by the first n (at most kInline) of block: a
-    // payload made in place is stored without a call into the library.
-    void AssignShort(const std::uint8_t (&block)[kInline], std::size_t n)
+    // Replaces the bytes by the first n (at most 3) of a, b, c: a channel
+    // message stored byte by byte.
+    void AssignMessage(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::size_t n)
     {
         Release();
-        std::memcpy(raw_, block, kInline);
+        raw_[0] = a;
+        raw_[1] = b;
+        raw_[2] = c;
         size_ = static_cast<std::uint32_t>(n);
     }
     void push_back(std::uint8_t b)
