@@ -235,11 +235,14 @@ void AddWobble(NoteEdit& edit, std::size_t index)
     if (t.event.Duration < 48 || edit.FollowingTime(index) - t.time < 96 || !edit.bends) return;
     t.event.Velocity = std::min(127, t.event.Velocity + 10);
     if (RB(edit, 1, 3) != 1) return;
+    // A bend every 8 ticks on a random walk, then a stretch of it held at
+    // the centre.
     const int count = (t.event.Duration + 7) / 8;
-    std::vector<int> highs(static_cast<std::size_t>(count));
+    const std::int64_t start = t.time;
+    const std::size_t first = edit.added.size();
     int w = 0;
     for (int k = 0; k < count; ++k) {
-        highs[static_cast<std::size_t>(k)] = kCentre + w;
+        Bend(edit, start + 8 * k, kCentre + w, k == 0);
         w = std::clamp(w + RB(edit, 0, 4) - 2, -8, 8);
     }
     int from = 0;
@@ -250,9 +253,10 @@ void AddWobble(NoteEdit& edit, std::size_t index)
         from = RB(edit, 1, 3) == 1 ? count / 4 : 0;
         to = count / 2;
     }
-    for (int k = from; k < to; ++k) highs[static_cast<std::size_t>(k)] = kCentre;
-    for (int k = 0; k < count; ++k) Bend(edit, t.time + 8 * k, highs[static_cast<std::size_t>(k)], k == 0);
-    Bend(edit, t.time + 8 * count, kCentre, true);
+    for (int k = from; k < to; ++k) {
+        edit.added[first + static_cast<std::size_t>(k)].event = PitchBendEvent(edit.channel, 0, kCentre);
+    }
+    Bend(edit, start + 8 * count, kCentre, true);
 }
 
 void PostProcessChannel(EngineContext& ctx, midi::CMidiTrack& track, int channel)

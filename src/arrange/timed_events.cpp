@@ -4,6 +4,86 @@
 #include <cstdint>
 
 namespace songloom::arrange {
+namespace {
+
+// The sort key of an event in two words, compared as unsigned numbers: the
+// time (its sign bit flipped, so that earlier is smaller); then an End of
+// Track behind everything of its instant, the order (moved into the unsigned
+// range) and where the event stood (31 bits: a track holds far fewer events),
+// which makes the sort stable and every key distinct.
+struct Key {
+    std::uint64_t high;
+    std::uint64_t low;
+    bool operator<(const Key& b) const { return high != b.high ? high < b.high : low < b.low; }
+};
+
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+constexpr int kIndexBits = 31;
+constexpr std::uint64_t kIndexMask = (std::uint64_t{1} << kIndexBits) - 1;
+
+std::uint64_t TimeWord(std::int64_t time) { return static_cast<std::uint64_t>(time) ^ kSignBit; }
+std::int64_t TimeOf(const Key& k) { return static_cast<std::int64_t>(k.high ^ kSignBit); }
+std::size_t IndexOf(const Key& k) { return static_cast<std::size_t>(k.low & kIndexMask); }
+bool IsEnd(const Key& k) { return (k.low & kSignBit) != 0; }
+
+Key KeyOf(const TimedEvent& t, std::size_t index)
+{
+    const std::uint64_t order = static_cast<std::uint32_t>(t.order) ^ 0x80000000u;
+    return {TimeWord(t.time),
+            (t.event.IsEndOfTrack() ? kSignBit : 0) | order << kIndexBits | (index & kIndexMask)};
+}
+
+// The keys of events in sorted order, Kind 0 events left out when
+// dropDeleted; false when the events stood in order already. Linear in their
+// number for what the edits leave: keys a few places out of order (humanised
+// timing) and a batch of keys appended behind (new notes). A key that belongs
+// at most kReach places further forward is inserted there at once; one from
+// further back waits among the late keys, which are sorted on their own and
+// merged in at the end.
+bool SortedKeys(std::span<const TimedEvent> events, bool dropDeleted, std::vector<Key>& keys)
+{
+    constexpr std::size_t kReach = 8;
+    thread_local std::vector<Key> late;
+    late.clear();
+    keys.resize(events.size());
+    Key* const key = keys.data();
+    std::size_t kept = 0;
+    bool moved = false;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (dropDeleted && events[i].event.Kind == midi::kKindDeleted) continue;
+        const Key k = KeyOf(events[i], i);
+        if (kept == 0 || key[kept - 1] < k) {
+            key[kept++] = k;
+            continue;
+        }
+        moved = true;
+        if (kept > kReach && k < key[kept - kReach - 1]) {
+            late.push_back(k);
+            continue;
+        }
+        std::size_t at = kept;
+        for (; at > 0 && k < key[at - 1]; --at) key[at] = key[at - 1];
+        key[at] = k;
+        ++kept;
+    }
+    keys.resize(kept + late.size());
+    if (late.empty()) return moved;
+    // Notes appended one after the other mostly come in order among themselves.
+    if (!std::is_sorted(late.begin(), late.end())) std::sort(late.begin(), late.end());
+    // Merged from the back, into the room the late keys left.
+    std::size_t a = kept;
+    std::size_t b = late.size();
+    for (std::size_t out = keys.size(); b > 0;) {
+        if (a > 0 && late[b - 1] < key[a - 1]) {
+            key[--out] = key[--a];
+        } else {
+            key[--out] = late[--b];
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track)
 {
@@ -19,75 +99,56 @@ std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track)
 
 void SortTimedEvents(std::vector<TimedEvent>& events)
 {
-    // The sort key of an event: time, an End of Track behind its instant,
-    // order, and where it stood (which makes the sort stable).
-    struct Key {
-        std::int64_t time;
-        int order;
-        bool end;
-        std::uint32_t index;
-        bool operator<(const Key& b) const
-        {
-            if (time != b.time) return time < b.time;
-            if (end != b.end) return b.end;
-            if (order != b.order) return order < b.order;
-            return index < b.index;
-        }
-    };
     thread_local std::vector<Key> keys;
-    keys.clear();
-    keys.reserve(events.size());
-    bool sorted = true;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const TimedEvent& t = events[i];
-        keys.push_back({t.time, t.order, t.event.IsEndOfTrack(), static_cast<std::uint32_t>(i)});
-        if (i > 0 && keys[i] < keys[i - 1]) sorted = false;
-    }
     // Most edits leave the events in order: nothing to move then.
-    if (sorted) return;
-    std::sort(keys.begin(), keys.end());
+    if (!SortedKeys(events, false, keys)) return;
     // Moved into place cycle by cycle, without a second vector of events:
-    // position i takes the event that stood at keys[i].index.
-    constexpr std::uint32_t kPlaced = UINT32_MAX;
+    // position i takes the event that stood at the index of keys[i]; a
+    // placed key is marked by index i itself.
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i].index == kPlaced || keys[i].index == i) continue;
+        if (IndexOf(keys[i]) == i) continue;
         TimedEvent first = std::move(events[i]);
         std::size_t at = i;
-        while (keys[at].index != i) {
-            const std::size_t from = keys[at].index;
+        while (IndexOf(keys[at]) != i) {
+            const std::size_t from = IndexOf(keys[at]);
             events[at] = std::move(events[from]);
-            keys[at].index = kPlaced;
+            keys[at].low = (keys[at].low & ~kIndexMask) | at;
             at = from;
         }
         events[at] = std::move(first);
-        keys[at].index = kPlaced;
+        keys[at].low = (keys[at].low & ~kIndexMask) | at;
     }
 }
 
-void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent> events)
+void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events)
 {
-    std::erase_if(events, [](const TimedEvent& t) { return t.event.Kind == midi::kKindDeleted; });
-    SortTimedEvents(events);
-    if (!events.empty()) {
-        // The End of Track marks the end: nothing may start after it.
-        auto eot = std::find_if(events.begin(), events.end(),
-                                [](const TimedEvent& t) { return t.event.IsEndOfTrack(); });
-        if (eot != events.end() && eot + 1 != events.end()) {
-            TimedEvent last = *eot;
-            last.time = std::max(last.time, events.back().time);
-            events.erase(eot);
-            events.push_back(std::move(last));
-        }
+    thread_local std::vector<Key> keys;
+    SortedKeys(events, true, keys);
+    // The End of Track marks the end: nothing may start after it.
+    const auto eot = std::find_if(keys.begin(), keys.end(), IsEnd);
+    if (eot != keys.end() && eot + 1 != keys.end()) {
+        Key last = *eot;
+        last.high = std::max(last.high, keys.back().high);
+        std::move(eot + 1, keys.end(), eot);
+        keys.back() = last;
     }
     const auto state = track.State;
     track.Clear();
+    track.Reserve(keys.size());
     std::int64_t previous = 0;
-    for (auto& t : events) {
-        t.event.DeltaTime = static_cast<std::int32_t>(t.time - previous);
-        previous = t.time;
-        track.AppendEvent(std::move(t.event));
+    for (const Key& k : keys) {
+        midi::CMidiEvent& e = events[IndexOf(k)].event;
+        const std::int64_t time = TimeOf(k);
+        e.DeltaTime = static_cast<std::int32_t>(time - previous);
+        previous = time;
+        track.AppendEvent(std::move(e));
     }
     track.State = state;
+}
+
+void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent>&& events)
+{
+    PutTimedEvents(track, std::span<TimedEvent>(events));
 }
 
 midi::CMidiEvent PitchBendEvent(int channel, int low, int high)

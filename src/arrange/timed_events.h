@@ -4,6 +4,7 @@
 // back with fresh delta times. Events of one instant keep their order.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "midi/midi_track.h"
@@ -22,12 +23,15 @@ struct TimedEvent {
 std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track);
 
 // Sorts by time, then order, keeping the order of equal events; an End of
-// Track goes behind everything of its instant.
+// Track goes behind everything of its instant. Fast for events a few places
+// out of order and for a batch of events appended behind.
 void SortTimedEvents(std::vector<TimedEvent>& events);
 
 // Replaces the events of track by events, sorted as above; an End of Track
-// stays last. Kind 0 events are dropped.
-void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent> events);
+// stays last. Kind 0 events are dropped. The events are moved out: a caller
+// that edits track after track keeps one vector for all of them.
+void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events);
+void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent>&& events);
 
 // A pitch-bend event with its two data bytes (low 7 bits, high 7 bits).
 midi::CMidiEvent PitchBendEvent(int channel, int low, int high);

@@ -281,13 +281,15 @@ int CFirstSongCommon::Compose(const std::string& outputPath, std::string_view ti
     const int beatsPerBar = style.meter == arrange::kMeter44 ? 4 : 3;
     int attempt = 0;
     attempts_ = 0;
+    // The structure and its drum list follow from the chord records alone:
+    // the attempts differ only in what the chord list draws.
+    BuildSongStructure(ctx_);
+    BuildDrumList(ctx_);
     for (;;) {
         ++attempts_;
-        BuildSongStructure(ctx_);
         const int beats = BuildChordList(ctx_.EntryContext(), ctx_.chords, ctx_.sections);
         const int bars = beats / beatsPerBar;
         BuildMelodySource(ctx_);
-        BuildDrumList(ctx_);
         if (ctx_.modulationFlag != 0) CFSAlgo::ErrorMsg(ctx_.reporter, 1);
         if (attempt > 3 || ctx_.stopRetrying) break;
         ++attempt;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "arrange/comping_voicing.h"
 #include "arrange/generators.h"
@@ -53,19 +54,19 @@ TimedEvent MakeNote(std::int64_t at, int channel, int note, int velocity, Tick d
     return t;
 }
 
-// The track's events at absolute times, moved out (the track is left empty).
-Events TakeEvents(midi::CMidiTrack& track)
+// The track's events at absolute times, moved into out (the track is left
+// empty); out is one buffer for every track.
+void TakeEvents(midi::CMidiTrack& track, Events& out)
 {
-    Events out;
+    out.clear();
     out.reserve(static_cast<std::size_t>(track.EventCount()) + 64);
     std::int64_t time = 0;
     for (std::int32_t i = 0; i < track.EventCount(); ++i) {
         auto& e = track.Event(i);
         time += e.DeltaTime;
-        out.push_back({time, std::move(e), 0});
+        out.emplace_back(time, std::move(e), 0);
     }
     track.Clear();
-    return out;
 }
 
 // Indices [first, last) of the time-sorted prefix events[0, sorted) that lie
@@ -111,6 +112,10 @@ struct Song {
     // The accompaniment's own voicing of the last chord where the style's
     // comping adds tones (a jazz band ends on its 6/9); empty otherwise.
     std::vector<int> endingTones;
+    // BeatAccent of every tick of a bar, and the swell of every bar of a
+    // phrase: what each note looks up.
+    std::vector<int> accents;
+    std::array<int, kPhraseBars> swells{};
     int amount = 0;       // humanise 0-100
     Tick timingTicks = 0;  // largest timing move
     double melodyMean = 72;
@@ -121,11 +126,11 @@ int ShapeVelocity(const Song& song, const midi::CMidiEvent& e, std::int64_t at)
 {
     const Tick bar = song.plan.bar;
     const Tick within = static_cast<Tick>(at % bar);
-    const int accent = BeatAccent(within, bar);
+    const int accent = within >= 0 ? song.accents[static_cast<std::size_t>(within)] : BeatAccent(within, bar);
     int swell = 0;
     if (at >= song.plan.origin) {
         const auto barIndex = static_cast<int>((at - song.plan.origin) / bar);
-        swell = (barIndex % song.phraseBars) * 8 / song.phraseBars - 2;
+        swell = song.swells[static_cast<std::size_t>(barIndex % song.phraseBars)];
     }
     int v = e.Velocity;
     switch (e.Channel) {
@@ -237,7 +242,8 @@ void VaryPhraseEnd(Events& events, std::size_t sorted, std::int64_t p, Tick bar)
     const bool walk = played[2] && target != 0;
     for (std::size_t i = first; i < count; ++i) {
         TimedEvent& t = events[i];
-        if (!IsNote(t) || t.time >= p) continue;
+        if (t.time >= p) break;  // the window is in time order
+        if (!IsNote(t)) continue;
         const int channel = t.event.Channel;
         const auto c = static_cast<std::size_t>(channel);
         if (channel == 2) {
@@ -281,6 +287,9 @@ void PlayEnding(Events& events, const Song& song)
     const std::int64_t f = from + song.intro;
     const std::int64_t end = last + song.intro;
     const std::int64_t ring = std::max<std::int64_t>(end, song.plan.melodyEnd + song.intro) - f;
+    const std::int64_t registerFrom = f - 4 * bar;
+    const std::int64_t drumsFrom = f - bar;
+    const std::int64_t melodyEnd = song.plan.melodyEnd + song.intro;
     std::array<int, 16> sum{};
     std::array<int, 16> n{};
     bool drums = false;
@@ -289,14 +298,14 @@ void PlayEnding(Events& events, const Song& song)
         const int channel = t.event.Channel;
         const auto c = static_cast<std::size_t>(channel & 15);
         // The part's register near the end (a waltz bass plays once a chord).
-        if (t.time >= f - 4 * song.plan.bar && t.time < end && channel != 9) {
+        if (t.time >= registerFrom && t.time < end && channel != 9) {
             sum[c] += t.event.Note;
             ++n[c];
         }
-        if (channel == 9 && t.time >= f - song.plan.bar) drums = true;
+        if (channel == 9 && t.time >= drumsFrom) drums = true;
         if (IsMelody(channel)) {
             // The melody's last note rings with the band.
-            if (t.time + t.event.Duration < end && t.time + t.event.Duration >= song.plan.melodyEnd + song.intro)
+            if (t.time + t.event.Duration < end && t.time + t.event.Duration >= melodyEnd)
                 t.event.Duration = static_cast<Tick>(end - t.time);
             continue;
         }
@@ -313,9 +322,9 @@ void PlayEnding(Events& events, const Song& song)
         if (channel == 2) {
             events.push_back(MakeNote(f, 2, Nearest((chord.bass != 0 ? chord.bass : chord.root) % 12, mean), 92, duration));
         } else if (channel == 3 || channel == 7) {
-            const std::vector<int> tones = !song.endingTones.empty()
-                                               ? song.endingTones
-                                               : std::vector<int>{chord.root, chord.third, chord.fifth, chord.seventh};
+            const std::array<int, 4> written = {chord.root, chord.third, chord.fifth, chord.seventh};
+            const std::span<const int> tones =
+                !song.endingTones.empty() ? std::span<const int>(song.endingTones) : std::span<const int>(written);
             std::array<int, 4> placed{};
             std::size_t count = 0;
             for (int tone : tones) {
@@ -343,6 +352,7 @@ void Humanize(Events& events, const Song& song, Random& random)
 {
     if (song.amount <= 0) return;
     const int spread = (kVelocitySpread * song.amount + 50) / 100;
+    const Tick timing = song.timingTicks;
     std::array<std::int64_t, 16> lastTime{};
     std::array<Tick, 16> lastShift{};
     lastTime.fill(-1);
@@ -351,11 +361,11 @@ void Humanize(Events& events, const Song& song, Random& random)
         auto& e = t.event;
         const auto c = static_cast<std::size_t>(e.Channel & 15);
         e.Velocity = Clamp(e.Velocity + RandomBetween(random, -spread, spread));
-        if (song.timingTicks == 0) continue;
+        if (timing == 0) continue;
         // Notes of one instant of a part move together.
         Tick shift = lastShift[c];
         if (t.time != lastTime[c]) {
-            shift = RandomBetween(random, -song.timingTicks, song.timingTicks);
+            shift = RandomBetween(random, -timing, timing);
             lastTime[c] = t.time;
             lastShift[c] = shift;
         }
@@ -439,6 +449,9 @@ void PerformTracks(EngineContext& ctx)
     if (melodyNotes > 0) song.melodyMean = pitchSum / melodyNotes;
     const int bars = std::max<Tick>(1, songEnd / bar);
     if (drumOnsets / bars >= kBusyOnsetsPerBar) song.phraseBars = 4;
+    song.accents.resize(static_cast<std::size_t>(bar));
+    for (Tick within = 0; within < bar; ++within) song.accents[static_cast<std::size_t>(within)] = BeatAccent(within, bar);
+    for (int k = 0; k < song.phraseBars; ++k) song.swells[static_cast<std::size_t>(k)] = k * 8 / song.phraseBars - 2;
     if (!ctx.chords.entries.empty()) song.lastChord = ctx.chords.entries.back();
     if (const auto voicing = arrange::CompingVoicingOf(ctx.activeStyle.comping);
         arrange::AddsTensions(voicing) && song.lastChord.root != 0) {
@@ -462,8 +475,9 @@ void PerformTracks(EngineContext& ctx)
     Random random(static_cast<std::uint32_t>(ctx.random.Next()) * 2654435761u + 1u);
 
     bool drumsSeen = false;
+    Events events;
     for (auto& track : ctx.tracks) {
-        Events events = TakeEvents(*track);
+        TakeEvents(*track, events);
         bool hasDrums = false;
         for (TimedEvent& t : events) {
             // The set-up at tick 0 stays; everything else moves behind the intro.
@@ -494,7 +508,7 @@ void PerformTracks(EngineContext& ctx)
         if (settings.ending) PlayEnding(events, song);
         Humanize(events, song, random);
         CloseAfterNotes(events);
-        arrange::PutTimedEvents(*track, std::move(events));
+        arrange::PutTimedEvents(*track, events);
     }
     if (settings.intro == IntroKind::kCountIn && !drumsSeen) {
         auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);

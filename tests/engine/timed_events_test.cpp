@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "common/reporter.h"
@@ -64,6 +66,52 @@ TEST(TimedEventsSort, TimeThenOrderKeepingEqualEventsInTheirPlace)
         EXPECT_EQ(same[static_cast<std::size_t>(i)].event.Note, 2 * i + 1);
         EXPECT_EQ(same[static_cast<std::size_t>(100 + i)].event.Note, 2 * i);
     }
+}
+
+// The order a plain stable sort gives: time, an End of Track behind its
+// instant, order.
+std::vector<int> StableOrder(std::vector<TimedEvent> events)
+{
+    std::stable_sort(events.begin(), events.end(), [](const TimedEvent& a, const TimedEvent& b) {
+        if (a.time != b.time) return a.time < b.time;
+        if (a.event.IsEndOfTrack() != b.event.IsEndOfTrack()) return b.event.IsEndOfTrack();
+        return a.order < b.order;
+    });
+    return Notes(events);
+}
+
+TEST(TimedEventsSort, AgreesWithAPlainStableSortWhateverTheDisorder)
+{
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](int range) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(range));
+    };
+    const auto check = [](std::vector<TimedEvent> events, const char* what) {
+        const std::vector<int> expected = StableOrder(events);
+        SortTimedEvents(events);
+        EXPECT_EQ(Notes(events), expected) << what;
+    };
+    std::vector<TimedEvent> jittered;  // a few ticks out of place, as humanised
+    for (int i = 0; i < 3000; ++i) {
+        jittered.push_back(NoteAt(i * 6 + next(20) - 10, i + 1, next(3) - 1));
+        if (next(200) == 0) jittered.push_back(EndAt(i * 6));
+    }
+    check(jittered, "jittered");
+
+    std::vector<TimedEvent> appended;  // in order, then new notes anywhere
+    for (int i = 0; i < 2000; ++i) appended.push_back(NoteAt(i * 4, i + 1));
+    for (int i = 0; i < 700; ++i) appended.push_back(NoteAt(next(8000), 3000 + i, next(3) - 1));
+    check(appended, "appended");
+
+    std::vector<TimedEvent> backwards;  // the worst case for a local sort
+    for (int i = 0; i < 1500; ++i) backwards.push_back(NoteAt(3000 - 2 * i, i + 1, i % 2));
+    check(backwards, "backwards");
+
+    std::vector<TimedEvent> crowded;  // few instants, many ties
+    for (int i = 0; i < 2500; ++i) crowded.push_back(NoteAt(next(4) * 96, i + 1, next(2)));
+    crowded.push_back(EndAt(96));
+    check(crowded, "crowded");
 }
 
 TEST(TimedEventsSort, PutBackGivesDeltasAndEndsWithTheEndOfTrack)
