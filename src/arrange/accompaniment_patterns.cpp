@@ -170,12 +170,16 @@ constexpr std::array<FigureText, 7> kPattern10Figures{{
 
 void Pattern10(PatternContext& x, Chords chords, Tick start, int density, NoteBuffer& out)
 {
+    // Read and fitted to the bar once for all the chords.
+    std::array<Figure, kPattern10Figures.size()> figures;
+    for (std::size_t i = 0; i < figures.size(); ++i) {
+        figures[i] = FitFigureToBar(ParseFigure(kPattern10Figures[i].cycle, kPattern10Figures[i].text), out.BarLength());
+    }
     Tick t = start;
     for (std::size_t k = 0; k < chords.size(); ++k) {
         const int figure = Pattern10Figure(x, k, chords.size(), density);
-        const FigureText& f = kPattern10Figures[static_cast<std::size_t>(figure - 1)];
         const PatternChord* next = k + 1 < chords.size() ? &chords[k + 1] : nullptr;
-        PlayFigure(out, t, chords[k].length, chords[k], next, ParseFigure(f.cycle, f.text));
+        PlayFigure(out, t, chords[k].length, chords[k], next, figures[static_cast<std::size_t>(figure - 1)]);
         t += chords[k].length;
     }
 }

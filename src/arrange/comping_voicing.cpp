@@ -15,6 +15,9 @@ constexpr int kHighestBottom = 62;
 // A top voice above this starts to crowd the tune.
 constexpr int kComfortableTop = 70;
 
+// The lowest note of pitch class pc at or above `from`.
+int FirstOfClassFrom(int from, int pc) { return from + PitchClass(pc - from); }
+
 // The intervals stacked upwards from `bottom`: each the next pitch of its
 // class above the one before.
 std::array<int, 3> Stack(int bottom, int root, const std::array<int, 3>& intervals)
@@ -22,11 +25,8 @@ std::array<int, 3> Stack(int bottom, int root, const std::array<int, 3>& interva
     std::array<int, 3> notes{};
     int previous = bottom - 1;
     for (std::size_t i = 0; i < 3; ++i) {
-        const int pc = PitchClass(root + intervals[i]);
-        int note = previous + 1;
-        while (PitchClass(note) != pc) ++note;
-        notes[i] = note;
-        previous = note;
+        notes[i] = FirstOfClassFrom(previous + 1, PitchClass(root + intervals[i]));
+        previous = notes[i];
     }
     return notes;
 }
@@ -72,8 +72,8 @@ PatternChord JazzChord(const PatternChord& chord, bool resolvesDown, bool tonic,
     int bestCost = -1;
     for (const bool seventhAtBottom : {false, true}) {
         const std::array<int, 3> intervals = JazzVoicingIntervals(chord, resolvesDown, tonic, blues, seventhAtBottom);
-        for (int bottom = kLowestBottom; bottom <= kHighestBottom; ++bottom) {
-            if (PitchClass(bottom) != PitchClass(chord.root + intervals[0])) continue;
+        const int lowest = FirstOfClassFrom(kLowestBottom, PitchClass(chord.root + intervals[0]));
+        for (int bottom = lowest; bottom <= kHighestBottom; bottom += 12) {
             const std::array<int, 3> notes = Stack(bottom, chord.root, intervals);
             const int cost = Movement(previous, notes);
             if (bestCost < 0 || cost < bestCost) {

@@ -73,10 +73,11 @@ void FitPartToInstrument(midi::CMidiTrack& track, int channel)
     FoldIntoRange(track, range);
 }
 
-void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes)
+void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, NoteBuffer& notes)
 {
+    notes.Order();
     Tick previous = 0;
-    for (const PlacedNote& n : notes.Ordered()) {
+    for (const PlacedNote& n : notes.notes()) {
         AppendEngineNote(ctx, track, channel, n.at - previous, n.note, n.velocity, n.duration);
         previous = n.at;
     }
@@ -88,10 +89,10 @@ std::vector<PatternChord> GeneratorChords(EngineContext& ctx)
     const bool sectioned = ctx.drums.size() == entries.size();
     std::vector<PatternChord> chords;
     chords.reserve(entries.size());
+    harmony::ChordTemplateCache templates(ctx.dataFiles.notes);
     for (std::size_t k = 0; k < entries.size(); ++k) {
         const harmony::ChordEntry& e = entries[k];
-        harmony::ChordTemplate weights = harmony::kDefaultChordTemplate;
-        harmony::LookUpChordTemplate(ctx.dataFiles.notes, e.code, weights);
+        const harmony::ChordTemplate weights = templates.Get(e.code);
         const std::string_view code{e.code.bytes.data(), e.code.bytes.size()};
         PatternChord chord = MakePatternChord(e.length, code, e.root, e.bass, e.third, e.fifth, e.seventh,
                                               weights.view().substr(4, 12));

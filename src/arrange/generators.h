@@ -34,7 +34,8 @@ std::vector<PatternChord> GeneratorChords(EngineContext& ctx);
 // (the bass never below E1).
 void FitPartToInstrument(midi::CMidiTrack& track, int channel);
 
-// Hands collected notes to the engine's note writer in time order.
-void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, const NoteBuffer& notes);
+// Puts collected notes in time order (NoteBuffer::Order) and hands them to
+// the engine's note writer.
+void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, NoteBuffer& notes);
 
 }  // namespace songloom::arrange

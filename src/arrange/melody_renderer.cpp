@@ -21,7 +21,10 @@ constexpr harmony::ChordCode kRunScaleCode("CMPs");
 
 // Everything one ornament call sees and may leave for the next note.
 struct RenderState {
-    RenderState(EngineContext& c, midi::CMidiTrack& t, int ch) : ctx(c), track(t), channel(ch) {}
+    RenderState(EngineContext& c, midi::CMidiTrack& t, int ch)
+        : ctx(c), track(t), channel(ch), templates(c.dataFiles.notes), songChords(c.chords)
+    {
+    }
 
     EngineContext& ctx;
     midi::CMidiTrack& track;
@@ -33,13 +36,15 @@ struct RenderState {
     CurrentChord chord;
     bool chordFromList = false;  // a chord entry of the list has been seen
     std::int64_t start = 0;      // absolute tick of the current entry
+    harmony::ChordTemplateCache templates;
+    ChordCursor songChords;
 
     int RB(int a, int b) { return RandomBetween(ctx.random, a, b); }
     void Note(Tick delta, int note, int velocity, Tick duration)
     {
         AppendEngineNote(ctx, track, channel, delta, note, velocity, duration);
     }
-    harmony::ChordTemplate Template() { return ChordTemplateOf(ctx, chord.code); }
+    harmony::ChordTemplate Template() { return templates.Get(chord.code); }
     bool IsChordTone(int note) { return note >= 0 && Template().Digit(note % 12) == '9'; }
 };
 
@@ -66,7 +71,7 @@ Tick Figure(RenderState& s, Tick delta, Tick length, std::span<const int> pitche
 // the next pitch whose weight is at least 6.
 int ScaleStep(RenderState& s, int note, int dir)
 {
-    const auto scale = ChordTemplateOf(s.ctx, kRunScaleCode);
+    const auto scale = s.templates.Get(kRunScaleCode);
     int p = note;
     for (int i = 0; i < 12; ++i) {
         p += dir;
@@ -460,12 +465,19 @@ harmony::ChordTemplate ChordTemplateOf(const EngineContext& ctx, harmony::ChordC
     return t;
 }
 
-harmony::ChordCode ChordAt(const EngineContext& ctx, std::int64_t tick)
+harmony::ChordCode ChordAt(const EngineContext& ctx, std::int64_t tick) { return ChordCursor(ctx.chords).At(tick); }
+
+harmony::ChordCode ChordCursor::At(std::int64_t tick)
 {
-    std::int64_t start = 0;
-    for (const auto& entry : ctx.chords.entries) {
-        if (tick < start + entry.length) return entry.code;
-        start += entry.length;
+    if (tick < lastTick_) {
+        index_ = 0;
+        start_ = 0;
+    }
+    lastTick_ = tick;
+    const auto& entries = chords_.entries;
+    for (; index_ < entries.size(); ++index_) {
+        if (tick < start_ + entries[index_].length) return entries[index_].code;
+        start_ += entries[index_].length;
     }
     return harmony::kNoChordCode;
 }
@@ -504,7 +516,7 @@ void RenderMelodyChannel(EngineContext& ctx, const NoteList& list, midi::CMidiTr
             break;
         }
         // Without chord entries in the list the song's chords give the harmony.
-        if (!s.chordFromList) s.chord = {entry.length, ChordAt(ctx, s.start)};
+        if (!s.chordFromList) s.chord = {entry.length, s.songChords.At(s.start)};
         const bool rest = pitch < 12 || (pitch & 0xFF) == 0;
         if (rest) {
             AppendEngineNote(ctx, track, channel, delta, 0, 0, entry.length - 3);

@@ -3,6 +3,7 @@
 // style's ornament, finishes the track and post-processes it; the melody
 // driver adds the octave double and the detuned doubling track.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "arrange/engine_context.h"
@@ -33,6 +34,21 @@ harmony::ChordTemplate ChordTemplateOf(const EngineContext& ctx, harmony::ChordC
 // The code of the song's chord sounding at tick (from ctx.chords); NoCd when
 // the chord list is empty or tick lies beyond it.
 harmony::ChordCode ChordAt(const EngineContext& ctx, std::int64_t tick);
+
+// ChordAt for a pass that walks the song forwards: each search goes on from
+// the chord the last one found (an earlier tick starts again from the
+// first). The chord list must stay as it is while the cursor is in use.
+class ChordCursor {
+public:
+    explicit ChordCursor(const harmony::ChordList& chords) : chords_(chords) {}
+    harmony::ChordCode At(std::int64_t tick);
+
+private:
+    const harmony::ChordList& chords_;
+    std::size_t index_ = 0;     // no chord before it sounds at lastTick_
+    std::int64_t start_ = 0;    // where chords_.entries[index_] starts
+    std::int64_t lastTick_ = 0;
+};
 
 // Renders list on channel (1, 4, 5 or 6) into track: set-up, notes through
 // channel 1's ornament, finishing, the top-note or passing-note pass of

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <map>
 
 #include "midi/midi_track.h"
 
@@ -124,33 +123,37 @@ NoteRange ProgramRange(int program)
 
 MelodyCeiling::MelodyCeiling(std::vector<Note> notes)
 {
-    // Sweep over the note boundaries, keeping the pitches that sound.
-    std::vector<std::pair<std::int64_t, int>> edges;  // (tick, +pitch+1 on, -(pitch+1) off)
+    // Sweep over the note boundaries, counting the notes of each pitch that
+    // sound. Every change at a tick is made before the span after it starts,
+    // so the order within a tick does not matter.
+    struct Edge {
+        std::int64_t at;
+        int pitch;
+        int step;  // +1 a note starts, -1 one ends
+    };
+    std::vector<Edge> edges;
     edges.reserve(notes.size() * 2);
     for (const Note& n : notes) {
-        if (n.to <= n.from) continue;
-        edges.emplace_back(n.from, n.pitch + 1);
-        edges.emplace_back(n.to, -(n.pitch + 1));
+        if (n.to <= n.from || n.pitch < 0 || n.pitch > 127) continue;
+        edges.push_back({n.from, n.pitch, 1});
+        edges.push_back({n.to, n.pitch, -1});
     }
-    std::sort(edges.begin(), edges.end());
-    std::map<int, int> sounding;  // pitch -> count
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
+    std::array<int, 128> sounding{};
+    int top = -1;  // no pitch above it sounds
     std::size_t i = 0;
     while (i < edges.size()) {
-        const std::int64_t at = edges[i].first;
-        for (; i < edges.size() && edges[i].first == at; ++i) {
-            const int v = edges[i].second;
-            if (v > 0) {
-                ++sounding[v - 1];
-            } else if (auto it = sounding.find(-v - 1); it != sounding.end() && --it->second == 0) {
-                sounding.erase(it);
-            }
+        const std::int64_t at = edges[i].at;
+        for (; i < edges.size() && edges[i].at == at; ++i) {
+            sounding[static_cast<std::size_t>(edges[i].pitch)] += edges[i].step;
+            if (edges[i].step > 0) top = std::max(top, edges[i].pitch);
         }
-        if (i < edges.size() && !sounding.empty()) {
-            const int top = sounding.rbegin()->first;
+        while (top >= 0 && sounding[static_cast<std::size_t>(top)] == 0) --top;
+        if (i < edges.size() && top >= 0) {
             if (!spans_.empty() && spans_.back().to == at && spans_.back().top == top) {
-                spans_.back().to = edges[i].first;
+                spans_.back().to = edges[i].at;
             } else {
-                spans_.push_back({at, edges[i].first, top});
+                spans_.push_back({at, edges[i].at, top});
             }
         }
     }
@@ -180,8 +183,22 @@ void MelodyCeiling::Pieces(std::int64_t from, std::int64_t to, std::vector<Piece
 {
     auto it = std::upper_bound(spans_.begin(), spans_.end(), from,
                                [](std::int64_t t, const Span& s) { return t < s.to; });
-    for (; it != spans_.end() && it->from < to; ++it) {
-        out.push_back({it->top, std::min(to, it->to) - std::max(from, it->from)});
+    AppendPieces(spans_, static_cast<std::size_t>(it - spans_.begin()), from, to, out);
+}
+
+void MelodyCeiling::Walk::Pieces(std::int64_t from, std::int64_t to, std::vector<Piece>& out)
+{
+    if (from < lastFrom_) first_ = 0;
+    lastFrom_ = from;
+    while (first_ < spans_.size() && spans_[first_].to <= from) ++first_;
+    AppendPieces(spans_, first_, from, to, out);
+}
+
+void MelodyCeiling::AppendPieces(std::span<const Span> spans, std::size_t first, std::int64_t from, std::int64_t to,
+                                 std::vector<Piece>& out)
+{
+    for (std::size_t i = first; i < spans.size() && spans[i].from < to; ++i) {
+        out.push_back({spans[i].top, std::min(to, spans[i].to) - std::max(from, spans[i].from)});
     }
 }
 
@@ -238,9 +255,10 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
     std::vector<MelodyCeiling::Piece> pieces;
     std::vector<std::size_t> firstPiece;
     firstPiece.reserve(notes.size() + 1);
+    MelodyCeiling::Walk walk(melody);
     for (const TimedNote& n : notes) {
         firstPiece.push_back(pieces.size());
-        melody.Pieces(n.at, n.at + track.Event(n.index).Duration, pieces);
+        walk.Pieces(n.at, n.at + track.Event(n.index).Duration, pieces);
     }
     firstPiece.push_back(pieces.size());
     // Ticks of note k during which pitch would be above the melody.
@@ -296,9 +314,20 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
         const std::int64_t blockEnd = b < blocks.size() ? blockStart + blocks[b] : INT64_MAX;
         std::size_t last = first;
         while (last < notes.size() && notes[last].at < blockEnd) ++last;
+        // A shift away from the last block's costs the change at least, so
+        // it cannot win once a shift costs no more than that: no other
+        // part of a cost is below 0 (durations are not).
+        std::int64_t blockTicks = 0;
+        bool lengthsNonNegative = true;
+        for (std::size_t k = first; k < last; ++k) {
+            const std::int32_t duration = track.Event(notes[k].index).Duration;
+            blockTicks += duration;
+            lengthsNonNegative = lengthsNonNegative && duration >= 0;
+        }
         int best = 0;
         std::int64_t bestCost = INT64_MAX;
         for (const int shift : {0, -12, -24, 12, -36}) {
+            if (lengthsNonNegative && shift != previousShift && blockTicks / 3 >= bestCost) continue;
             const std::int64_t c = cost(first, last, shift, previousShift);
             if (c < bestCost) {
                 bestCost = c;

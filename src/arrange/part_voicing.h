@@ -47,7 +47,8 @@ public:
         int top = 0;  // highest melody pitch sounding in [from, to)
     };
     MelodyCeiling() = default;
-    // Notes as (start, end, pitch); any order.
+    // Notes as (start, end, pitch); any order. A pitch outside 0-127 is no
+    // MIDI note and is left out.
     struct Note {
         std::int64_t from;
         std::int64_t to;
@@ -70,7 +71,24 @@ public:
     void Pieces(std::int64_t from, std::int64_t to, std::vector<Piece>& out) const;
     bool empty() const { return spans_.empty(); }
 
+    // Pieces for windows asked in the order of their starts, as a pass over
+    // a track asks them: each search goes on from where the last one found
+    // its first span (an earlier start searches again from the beginning).
+    class Walk {
+    public:
+        explicit Walk(const MelodyCeiling& melody) : spans_(melody.spans_) {}
+        void Pieces(std::int64_t from, std::int64_t to, std::vector<Piece>& out);
+
+    private:
+        std::span<const Span> spans_;
+        std::size_t first_ = 0;  // no span before it ends after lastFrom_
+        std::int64_t lastFrom_ = 0;
+    };
+
 private:
+    static void AppendPieces(std::span<const Span> spans, std::size_t first, std::int64_t from, std::int64_t to,
+                             std::vector<Piece>& out);
+
     std::vector<Span> spans_;  // in time order, not overlapping
 };
 

@@ -57,13 +57,26 @@ PatternChord MakePatternChord(Tick length, std::string_view code, int root, int 
     return chord;
 }
 
+namespace {
+
+// By start time, ties in writing order. Most routines write in time order
+// already, and their buffers need no sorting at all.
+void SortByStart(std::vector<PlacedNote>& notes)
+{
+    auto earlier = [](const PlacedNote& a, const PlacedNote& b) { return a.at < b.at; };
+    if (!std::is_sorted(notes.begin(), notes.end(), earlier)) std::stable_sort(notes.begin(), notes.end(), earlier);
+}
+
+}  // namespace
+
 std::vector<PlacedNote> NoteBuffer::Ordered() const
 {
     std::vector<PlacedNote> ordered = notes_;
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const PlacedNote& a, const PlacedNote& b) { return a.at < b.at; });
+    SortByStart(ordered);
     return ordered;
 }
+
+void NoteBuffer::Order() { SortByStart(notes_); }
 
 std::vector<PlacedNote> NoteBuffer::Sounding() const
 {

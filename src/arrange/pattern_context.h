@@ -69,7 +69,8 @@ struct PlacedNote {
 
 // Collects a generator's notes. Routines may write notes of one step out of
 // order (a strum, a held voice); Ordered() gives them as the note writer
-// needs them: by start time, ties in writing order.
+// needs them: by start time, ties in writing order. Order() puts the buffer
+// itself in that order.
 class NoteBuffer {
 public:
     // barLength: ticks of the song's bar, to which figures fit their cycle
@@ -80,6 +81,7 @@ public:
     void Rest(Tick at, Tick duration) { notes_.push_back({at, 0, 0, duration}); }
     const std::vector<PlacedNote>& notes() const { return notes_; }
     std::vector<PlacedNote> Ordered() const;
+    void Order();
     // Notes that sound: velocity above 0 and a note number of 13 or more.
     std::vector<PlacedNote> Sounding() const;
 

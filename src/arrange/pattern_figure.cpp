@@ -83,26 +83,33 @@ Figure ParseFigure(Tick cycle, std::string_view text)
     return figure;
 }
 
-std::vector<VoicedNote> ResolveVoice(const FigureVoice& voice, const PatternChord& chord, const PatternChord* next)
+VoicedNotes ResolveVoice(const FigureVoice& voice, const PatternChord& chord, const PatternChord* next)
 {
     const int s = voice.shift;
     auto with = [&](int note) { return note == 0 ? 0 : note + s; };
+    auto one = [](int note) {
+        VoicedNotes v;
+        v.notes[0] = {note, 0};
+        v.count = 1;
+        return v;
+    };
+    auto three = [](VoicedNote a, VoicedNote b, VoicedNote c) { return VoicedNotes{{a, b, c}, 3}; };
     switch (voice.letter) {
-    case 'R': return {{with(chord.root), 0}};
-    case 'B': return {{with(chord.bass), 0}};
-    case '2': return {{with(chord.second()), 0}};
-    case '3': return {{with(chord.third()), 0}};
-    case '4': return {{with(chord.fourth()), 0}};
-    case 'T': return {{chord.root == 0 ? 0 : chord.root + chord.ThirdInterval() + s, 0}};
-    case 'F': return {{chord.root == 0 ? 0 : chord.root + chord.FifthInterval() + s, 0}};
-    case 'S': return {{chord.root == 0 ? 0 : chord.root + chord.SeventhInterval() + s, 0}};
-    case 'Q': return {{chord.bass == 0 ? 0 : chord.bass + chord.ThirdInterval() + s, 0}};
-    case 'P': return {{chord.bass == 0 ? 0 : chord.bass + chord.FifthInterval() + s, 0}};
-    case 'W': return {{chord.bass == 0 ? 0 : chord.bass + chord.SeventhInterval() + s, 0}};
-    case 'N': return {{with(ApproachNote(chord, next)), 0}};
-    case 'C': return {{with(chord.second()), 0}, {with(chord.third()), 0}, {with(chord.fourth()), 0}};
-    case 'D': return {{with(chord.fourth()), 0}, {with(chord.third()), 2}, {with(chord.second()), 4}};
-    case 'U': return {{with(chord.second()), 0}, {with(chord.third()), 2}, {with(chord.fourth()), 4}};
+    case 'R': return one(with(chord.root));
+    case 'B': return one(with(chord.bass));
+    case '2': return one(with(chord.second()));
+    case '3': return one(with(chord.third()));
+    case '4': return one(with(chord.fourth()));
+    case 'T': return one(chord.root == 0 ? 0 : chord.root + chord.ThirdInterval() + s);
+    case 'F': return one(chord.root == 0 ? 0 : chord.root + chord.FifthInterval() + s);
+    case 'S': return one(chord.root == 0 ? 0 : chord.root + chord.SeventhInterval() + s);
+    case 'Q': return one(chord.bass == 0 ? 0 : chord.bass + chord.ThirdInterval() + s);
+    case 'P': return one(chord.bass == 0 ? 0 : chord.bass + chord.FifthInterval() + s);
+    case 'W': return one(chord.bass == 0 ? 0 : chord.bass + chord.SeventhInterval() + s);
+    case 'N': return one(with(ApproachNote(chord, next)));
+    case 'C': return three({with(chord.second()), 0}, {with(chord.third()), 0}, {with(chord.fourth()), 0});
+    case 'D': return three({with(chord.fourth()), 0}, {with(chord.third()), 2}, {with(chord.second()), 4});
+    case 'U': return three({with(chord.second()), 0}, {with(chord.third()), 2}, {with(chord.fourth()), 4});
     default: return {};
     }
 }

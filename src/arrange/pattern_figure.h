@@ -18,6 +18,8 @@
 // fall at or past the entry's end are dropped and the last sounding notes
 // are cut 2 ticks before it.
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -51,7 +53,13 @@ struct VoicedNote {
     int note = 0;
     Tick delay = 0;
 };
-std::vector<VoicedNote> ResolveVoice(const FigureVoice& voice, const PatternChord& chord, const PatternChord* next);
+struct VoicedNotes {
+    std::array<VoicedNote, 3> notes{};
+    std::size_t count = 0;
+    auto begin() const { return notes.begin(); }
+    auto end() const { return notes.begin() + static_cast<std::ptrdiff_t>(count); }
+};
+VoicedNotes ResolveVoice(const FigureVoice& voice, const PatternChord& chord, const PatternChord* next);
 
 // Triplet-feel version of an onset offset written in straight eighths and
 // sixteenths: within a beat 0 stays, 24 becomes 32, 48 becomes 64, 72 80.

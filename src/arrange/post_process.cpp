@@ -178,22 +178,28 @@ void AddSiren(NoteEdit& edit, std::size_t i)
     Bend(edit, t.time + t.event.Duration, kCentre, true);
 }
 
-void MergeAdded(NoteEdit& edit)
+// The events the last pass added, behind the others.
+void AppendAdded(NoteEdit& edit)
 {
     edit.events.insert(edit.events.end(), std::make_move_iterator(edit.added.begin()),
                        std::make_move_iterator(edit.added.end()));
     edit.added.clear();
-    SortTimedEvents(edit.events);
 }
 
+// A pass over the sounding notes. The events the pass before added are
+// sorted in first, so that this one sees them; the last pass's go back with
+// the others, which sorts them in as well.
 template <typename F>
-void ForEachNote(NoteEdit& edit, F&& f)
+void ForEachNote(NoteEdit& edit, bool first, F&& f)
 {
+    if (!first) {
+        AppendAdded(edit);
+        SortTimedEvents(edit.events);
+    }
     const std::size_t count = edit.events.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (IsSoundingNote(edit.events[i].event)) f(i);
     }
-    MergeAdded(edit);
 }
 
 }  // namespace
@@ -267,9 +273,8 @@ void PostProcessChannel(EngineContext& ctx, midi::CMidiTrack& track, int channel
     std::vector<TimedEvent> added;
     NoteEdit edit{ctx, events, added, channel, track.IsAbovePianoGroup(channel)};
 
-    for (const int code : {params.ornament, params.ornament2}) {
-        ForEachNote(edit, [&](std::size_t i) { ApplyCode(edit, code, i); });
-    }
+    ForEachNote(edit, true, [&](std::size_t i) { ApplyCode(edit, params.ornament, i); });
+    ForEachNote(edit, false, [&](std::size_t i) { ApplyCode(edit, params.ornament2, i); });
 
     if (channel == 1) {
         const auto uses = [&](int code) { return params.ornament == code || params.ornament2 == code; };
@@ -286,13 +291,14 @@ void PostProcessChannel(EngineContext& ctx, midi::CMidiTrack& track, int channel
             params.ornament2 = 0;
         }
         if (uses(8)) {
-            ForEachNote(edit, [&](std::size_t i) { AddFlicks(edit, i); });
+            ForEachNote(edit, false, [&](std::size_t i) { AddFlicks(edit, i); });
         } else if (uses(12)) {
-            ForEachNote(edit, [&](std::size_t i) { AddSiren(edit, i); });
+            ForEachNote(edit, false, [&](std::size_t i) { AddSiren(edit, i); });
         } else if (uses(9)) {
-            ForEachNote(edit, [&](std::size_t i) { AddLongPipe(edit, i); });
+            ForEachNote(edit, false, [&](std::size_t i) { AddLongPipe(edit, i); });
         }
     }
+    AppendAdded(edit);
     PutTimedEvents(track, std::move(events));
 }
 

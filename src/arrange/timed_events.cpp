@@ -88,13 +88,19 @@ bool SortedKeys(std::span<const TimedEvent> events, bool dropDeleted, std::vecto
 std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track)
 {
     std::vector<TimedEvent> out;
+    TakeTimedEvents(track, out);
+    return out;
+}
+
+void TakeTimedEvents(const midi::CMidiTrack& track, std::vector<TimedEvent>& out)
+{
+    out.clear();
     out.reserve(track.Events().size());
     std::int64_t time = 0;
     for (const auto& e : track.Events()) {
         time += e.DeltaTime;
-        out.push_back({time, e});
+        out.emplace_back(time, e, 0);
     }
-    return out;
 }
 
 void SortTimedEvents(std::vector<TimedEvent>& events)
@@ -133,16 +139,23 @@ void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events)
         keys.back() = last;
     }
     const auto state = track.State;
-    track.Clear();
+    const auto count = static_cast<std::int32_t>(keys.size());
+    const std::int32_t slots = std::min(count, track.EventCount());
     track.Reserve(keys.size());
     std::int64_t previous = 0;
-    for (const Key& k : keys) {
+    for (std::int32_t j = 0; j < count; ++j) {
+        const Key& k = keys[static_cast<std::size_t>(j)];
         midi::CMidiEvent& e = events[IndexOf(k)].event;
         const std::int64_t time = TimeOf(k);
         e.DeltaTime = static_cast<std::int32_t>(time - previous);
         previous = time;
-        track.AppendEvent(std::move(e));
+        if (j < slots) {
+            track.Event(j) = std::move(e);
+        } else {
+            track.AppendEvent(std::move(e));
+        }
     }
+    while (track.EventCount() > count) track.DeleteEvent(track.EventCount() - 1);
     track.State = state;
 }
 

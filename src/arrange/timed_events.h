@@ -21,6 +21,8 @@ struct TimedEvent {
 
 // The events of track with their absolute times, End of Track included.
 std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track);
+// The same into out (cleared first): one buffer serves track after track.
+void TakeTimedEvents(const midi::CMidiTrack& track, std::vector<TimedEvent>& out);
 
 // Sorts by time, then order, keeping the order of equal events; an End of
 // Track goes behind everything of its instant. Fast for events a few places
@@ -28,8 +30,9 @@ std::vector<TimedEvent> TakeTimedEvents(const midi::CMidiTrack& track);
 void SortTimedEvents(std::vector<TimedEvent>& events);
 
 // Replaces the events of track by events, sorted as above; an End of Track
-// stays last. Kind 0 events are dropped. The events are moved out: a caller
-// that edits track after track keeps one vector for all of them.
+// stays last. Kind 0 events are dropped. The events are moved out (a caller
+// that edits track after track keeps one vector for all of them) into the
+// track's own slots, which are refilled rather than made anew.
 void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events);
 void PutTimedEvents(midi::CMidiTrack& track, std::vector<TimedEvent>&& events);
 

@@ -54,21 +54,6 @@ TimedEvent MakeNote(std::int64_t at, int channel, int note, int velocity, Tick d
     return t;
 }
 
-// The track's events at absolute times, moved into out (the track is left
-// empty); out is one buffer for every track.
-void TakeEvents(midi::CMidiTrack& track, Events& out)
-{
-    out.clear();
-    out.reserve(static_cast<std::size_t>(track.EventCount()) + 64);
-    std::int64_t time = 0;
-    for (std::int32_t i = 0; i < track.EventCount(); ++i) {
-        auto& e = track.Event(i);
-        time += e.DeltaTime;
-        out.emplace_back(time, std::move(e), 0);
-    }
-    track.Clear();
-}
-
 // Indices [first, last) of the time-sorted prefix events[0, sorted) that lie
 // in [from, to): the phrase edits look only there.
 std::pair<std::size_t, std::size_t> Window(const Events& events, std::size_t sorted, std::int64_t from,
@@ -477,7 +462,11 @@ void PerformTracks(EngineContext& ctx)
     bool drumsSeen = false;
     Events events;
     for (auto& track : ctx.tracks) {
-        TakeEvents(*track, events);
+        // Room for what the phrases and the ending add, so that they seldom
+        // move the rest.
+        events.clear();
+        events.reserve(static_cast<std::size_t>(track->EventCount()) + 64);
+        arrange::TakeTimedEvents(*track, events);
         bool hasDrums = false;
         for (TimedEvent& t : events) {
             // The set-up at tick 0 stays; everything else moves behind the intro.

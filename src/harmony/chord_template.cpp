@@ -64,6 +64,17 @@ bool LookUpChordTemplate(const ChordKnowledgeBase& knowledgeBase, ChordCode code
     return true;
 }
 
+ChordTemplate ChordTemplateCache::Get(ChordCode code)
+{
+    for (const auto& [known, chordTemplate] : known_) {
+        if (known == code) return chordTemplate;
+    }
+    ChordTemplate chordTemplate = kDefaultChordTemplate;
+    LookUpChordTemplate(knowledgeBase_, code, chordTemplate);
+    known_.emplace_back(code, chordTemplate);
+    return chordTemplate;
+}
+
 int NextChordTone(const ChordTemplate& chordTemplate, int note)
 {
     for (int step = 0; step < 12; ++step) {

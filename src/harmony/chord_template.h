@@ -7,6 +7,8 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "harmony/data_buffer.h"
 #include "common/reporter.h"
@@ -53,6 +55,21 @@ struct ChordKnowledgeBase {
 // the major third "4". NoCd always gives "NoCd900990990990". Returns true
 // when out was filled.
 bool LookUpChordTemplate(const ChordKnowledgeBase& knowledgeBase, ChordCode code, ChordTemplate& out);
+
+// The templates of the chord codes one stage asks for, each looked up in the
+// knowledge base once. The knowledge base must outlive the cache and stay as
+// it is while the cache is in use.
+class ChordTemplateCache {
+public:
+    explicit ChordTemplateCache(const ChordKnowledgeBase& knowledgeBase) : knowledgeBase_(knowledgeBase) {}
+    // The template of code, pre-filled with kDefaultChordTemplate (which
+    // stands when no record matches).
+    ChordTemplate Get(ChordCode code);
+
+private:
+    const ChordKnowledgeBase& knowledgeBase_;
+    std::vector<std::pair<ChordCode, ChordTemplate>> known_;
+};
 
 // The first MIDI note at or above note whose pitch class weighs "9"; note +
 // 12 when none does.

@@ -216,6 +216,21 @@ TEST(LookUpChordTemplate, FirstEqualRecordWinsAndShortRecordsAreSafe)
     EXPECT_EQ(out.ToString(), "DMPS990000000000");
 }
 
+TEST(ChordTemplateCache, GivesWhatALookUpGivesEveryTime)
+{
+    const auto kb = Base("CMPS909099090909|GMPS900909900909|GMPs000909900919|");
+    ChordTemplateCache cache(kb);
+    for (int round = 0; round < 2; ++round) {
+        for (const ChordCode code : {ChordCode("CMPS"), ChordCode("G4Po"), ChordCode("GMPo"), ChordCode("NoCd"),
+                                     ChordCode("AmPs"), ChordCode("GMPs")}) {
+            ChordTemplate looked = kDefaultChordTemplate;
+            LookUpChordTemplate(kb, code, looked);
+            EXPECT_EQ(cache.Get(code), looked) << code.ToString() << " round " << round;
+        }
+    }
+    EXPECT_EQ(cache.Get("AmPs"), kDefaultChordTemplate);  // no record: the default stands
+}
+
 TEST(NextChordTone, StepsUpToTheNextNine)
 {
     EXPECT_EQ(NextChordTone(kDefaultChordTemplate, 60), 60);

@@ -246,5 +246,25 @@ TEST_F(MelodyRender, EveryOrnamentKeepsTimeAndRange)
     EXPECT_EQ(fx.reporter.Count("YRAC", 0xFF0101CE), 0u);
 }
 
+TEST(ChordCursor, AnswersAsChordAtForwardsAndAfterAStepBack)
+{
+    EngineFixture fx;
+    auto& entries = fx.ctx->chords.entries;
+    for (const auto& [length, code] : {std::pair{384, "CMPS"}, {192, "FMPS"}, {0, "DmPs"}, {192, "GMPs"}, {384, "CMPS"}}) {
+        harmony::ChordEntry e;
+        e.length = length;
+        e.code = harmony::ChordCode::FromBytes(code);
+        entries.push_back(e);
+    }
+    arrange::ChordCursor cursor(fx.ctx->chords);
+    // Rising ticks with repeats and jumps over a chord, then back to the
+    // start, into the middle again and past the end.
+    for (const std::int64_t tick : {0, 0, 383, 384, 575, 576, 700, 1151, 1152, 5000, 0, 600, 200, 383, 576, -5}) {
+        EXPECT_EQ(cursor.At(tick), arrange::ChordAt(*fx.ctx, tick)) << tick;
+    }
+    EXPECT_EQ(cursor.At(576), harmony::ChordCode("GMPs"));  // the empty D minor chord never sounds
+    EXPECT_EQ(cursor.At(1152), harmony::kNoChordCode);
+}
+
 }  // namespace
 }  // namespace songloom::test

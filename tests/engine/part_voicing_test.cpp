@@ -97,6 +97,27 @@ TEST(MelodyCeilingTest, PiecesAddUpToTheTicksAboveEveryPitch)
     EXPECT_TRUE(rest.empty());
 }
 
+TEST(MelodyCeilingTest, AWalkFindsThePiecesASearchFinds)
+{
+    MelodyCeiling melody({{0, 96, 76}, {48, 200, 72}, {96, 150, 79}, {300, 400, 60}, {320, 340, 65}});
+    // Starts in order (repeats, long and empty windows, past the end), then
+    // a step back.
+    const std::pair<std::int64_t, std::int64_t> windows[] = {{-50, 30}, {0, 400}, {0, 10}, {60, 60}, {90, 310},
+                                                             {149, 151}, {330, 500}, {450, 460}, {10, 320}};
+    MelodyCeiling::Walk walk(melody);
+    for (const auto& [from, to] : windows) {
+        std::vector<MelodyCeiling::Piece> searched;
+        std::vector<MelodyCeiling::Piece> walked;
+        melody.Pieces(from, to, searched);
+        walk.Pieces(from, to, walked);
+        ASSERT_EQ(walked.size(), searched.size()) << from << "-" << to;
+        for (std::size_t i = 0; i < walked.size(); ++i) {
+            EXPECT_EQ(walked[i].top, searched[i].top) << from << "-" << to;
+            EXPECT_EQ(walked[i].ticks, searched[i].ticks) << from << "-" << to;
+        }
+    }
+}
+
 TEST(MelodyCeilingTest, ShortRestsKeepTheNoteBeforeThem)
 {
     CapturingReporter reporter;

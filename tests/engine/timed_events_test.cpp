@@ -132,6 +132,23 @@ TEST(TimedEventsSort, PutBackGivesDeltasAndEndsWithTheEndOfTrack)
     EXPECT_TRUE(track.Event(2).IsEndOfTrack());
     EXPECT_EQ(track.Event(2).DeltaTime, 0);
     EXPECT_EQ(track.State, midi::TrackNotes);
+
+    // Put back into a track that holds more events than come back, and into
+    // one that holds fewer: the track ends up with exactly the new ones.
+    for (const int before : {5, 1}) {
+        midi::CMidiTrack other(reporter);
+        other.State = midi::TrackNotes;
+        for (int i = 0; i < before; ++i) other.AddNote(0, 10, 90 + i, 100, 5);
+        std::vector<TimedEvent> back = {NoteAt(30, 7), NoteAt(10, 8), EndAt(40)};
+        PutTimedEvents(other, back);
+        ASSERT_EQ(other.EventCount(), 3) << before;
+        EXPECT_EQ(other.Event(0).Note, 8);
+        EXPECT_EQ(other.Event(0).DeltaTime, 10);
+        EXPECT_EQ(other.Event(1).Note, 7);
+        EXPECT_EQ(other.Event(1).DeltaTime, 20);
+        EXPECT_TRUE(other.Event(2).IsEndOfTrack());
+        EXPECT_EQ(other.Event(2).DeltaTime, 10);
+    }
 }
 
 }  // namespace
