@@ -45,8 +45,9 @@ void Transpose(EngineContext& ctx, midi::CMidiTrack& track, int channel)
 // One accompaniment channel up to its finished track.
 std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int channel, InstrumentCode instrument,
                                                        int pattern, int density,
-                                                       const std::vector<PatternChord>& chords)
+                                                       const AccompanimentSource& source)
 {
+    const std::vector<PatternChord>& chords = source.chords;
     auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
     SetUpChannel(ctx, *track, channel, ResolveInstrument(ctx.reporter, ctx.random, instrument, channel), channel, 0);
     track->AddControlChange(channel, kPanController, MixerByte(ctx, channel, kMixPan));
@@ -58,8 +59,7 @@ std::unique_ptr<midi::CMidiTrack> RenderPatternChannel(EngineContext& ctx, int c
     std::vector<Tick> blocks;
     blocks.reserve(chords.size());
     for (const PatternChord& c : chords) blocks.push_back(c.length);
-    VoiceUnderMelody(*track, CollectMelody(ctx.tracks, kMelodyChannel, kMelodyBreath), blocks, ProgramRange(TrackProgram(*track)),
-                     kLowestChordVoice);
+    VoiceUnderMelody(*track, source.melody, blocks, ProgramRange(TrackProgram(*track)), kLowestChordVoice);
     FinishEngineTrack(ctx, *track);
     return track;
 }
@@ -102,17 +102,28 @@ std::vector<PatternChord> GeneratorChords(EngineContext& ctx)
     return chords;
 }
 
+AccompanimentSource MakeAccompanimentSource(EngineContext& ctx)
+{
+    return {VoiceChordsForComping(GeneratorChords(ctx), CompingVoicingOf(ctx.activeStyle.comping)),
+            CollectMelody(ctx.tracks, kMelodyChannel, kMelodyBreath)};
+}
+
 void RenderAccompanimentChannel(EngineContext& ctx, int channel)
+{
+    const InstrumentCode instrument = ctx.activeStyle.channelInstrument[static_cast<std::size_t>(channel)];
+    if (instrument == kNoInstrument) return;
+    RenderAccompanimentChannel(ctx, channel, MakeAccompanimentSource(ctx));
+}
+
+void RenderAccompanimentChannel(EngineContext& ctx, int channel, const AccompanimentSource& source)
 {
     const StyleRecord& style = ctx.activeStyle;
     const InstrumentCode instrument = style.channelInstrument[static_cast<std::size_t>(channel)];
     if (instrument == kNoInstrument) return;
-    const std::vector<PatternChord> chords =
-        VoiceChordsForComping(GeneratorChords(ctx), CompingVoicingOf(style.comping));
     const bool first = channel == kAccompanimentChannel;
     auto track = RenderPatternChannel(ctx, channel, instrument,
                                       first ? style.accompanimentPattern : style.accompaniment2Pattern,
-                                      Density(ctx, channel), chords);
+                                      Density(ctx, channel), source);
     const int delay = MixerByte(ctx, channel, kMixDoublingDelay);
     if (first && delay != 0) {
         const int pan = MixerByte(ctx, channel, kMixPan);

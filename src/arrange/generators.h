@@ -12,12 +12,24 @@
 #include "arrange/engine_context.h"
 #include "arrange/pattern_context.h"
 #include "arrange/drum_part.h"
+#include "arrange/part_voicing.h"
 
 namespace songloom::arrange {
 
 // Channel 3 (with its detuned doubling on channel 11 when mixer 3 byte 9 is
 // set, appended before the channel 3 track) or channel 7.
 void RenderAccompanimentChannel(EngineContext& ctx, int channel);
+
+// What both accompaniment channels read, worked out once: the chords voiced
+// for the style's comping and the tune's line they voice under. Made after
+// the melody channels are rendered; stays valid while ctx.chords does.
+struct AccompanimentSource {
+    std::vector<PatternChord> chords;
+    MelodyCeiling melody;
+};
+AccompanimentSource MakeAccompanimentSource(EngineContext& ctx);
+// RenderAccompanimentChannel from a source made by MakeAccompanimentSource.
+void RenderAccompanimentChannel(EngineContext& ctx, int channel, const AccompanimentSource& source);
 // Channel 2.
 void RenderBassChannel(EngineContext& ctx);
 // Channel 9, the drum part.

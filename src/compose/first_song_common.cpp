@@ -316,9 +316,16 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     step();
     RenderSecondMelody(ctx);
     step();
-    arrange::RenderAccompanimentChannel(ctx, arrange::kAccompanimentChannel);
+    // Both accompaniment channels and the performance's ending read the
+    // same voiced chords; nothing between them changes ctx.chords.
+    arrange::AccompanimentSource accompaniment;
+    if (ctx.activeStyle.channelInstrument[arrange::kAccompanimentChannel] != arrange::kNoInstrument ||
+        ctx.activeStyle.channelInstrument[arrange::kAccompaniment2Channel] != arrange::kNoInstrument) {
+        accompaniment = arrange::MakeAccompanimentSource(ctx);
+    }
+    arrange::RenderAccompanimentChannel(ctx, arrange::kAccompanimentChannel, accompaniment);
     step();
-    arrange::RenderAccompanimentChannel(ctx, arrange::kAccompaniment2Channel);
+    arrange::RenderAccompanimentChannel(ctx, arrange::kAccompaniment2Channel, accompaniment);
     step();
     RenderLineChannel(ctx, arrange::kSecondLineChannel);
     step();
@@ -331,7 +338,7 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     arrange::RenderEffectChannel(ctx);
     step();
 
-    PerformTracks(ctx);
+    PerformTracks(ctx, accompaniment.chords);
     if (ctx.activeStyle.partParams[arrange::kMelodyChannel].partKind == kMergeSetting) {
         MergeWithClashRemoval(ctx);
     }

@@ -410,7 +410,7 @@ int BeatAccent(Tick within, Tick bar)
     return -10;
 }
 
-void PerformTracks(EngineContext& ctx)
+void PerformTracks(EngineContext& ctx, std::span<const arrange::PatternChord> compingChords)
 {
     const auto& settings = ctx.performance;
     Song song;
@@ -445,9 +445,12 @@ void PerformTracks(EngineContext& ctx)
     if (!ctx.chords.entries.empty()) song.lastChord = ctx.chords.entries.back();
     if (const auto voicing = arrange::CompingVoicingOf(ctx.activeStyle.comping);
         arrange::AddsTensions(voicing) && song.lastChord.root != 0) {
-        const auto voiced = arrange::VoiceChordsForComping(arrange::GeneratorChords(ctx), voicing);
+        const std::vector<arrange::PatternChord> own =
+            compingChords.empty() ? arrange::VoiceChordsForComping(arrange::GeneratorChords(ctx), voicing)
+                                  : std::vector<arrange::PatternChord>{};
+        const arrange::PatternChord& last = compingChords.empty() ? own.back() : compingChords.back();
         song.endingTones = {song.lastChord.root};
-        for (const int tone : voiced.back().tones) {
+        for (const int tone : last.tones) {
             if (tone > 0) song.endingTones.push_back(tone);
         }
     }

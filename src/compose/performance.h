@@ -16,9 +16,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "arrange/engine_context.h"
+#include "arrange/pattern_context.h"
 
 namespace songloom::compose {
 
@@ -46,6 +48,9 @@ PhrasePlan MakePhrasePlan(Tick bar, Tick songEnd, Tick firstOnset, Tick lastOff)
 int BeatAccent(Tick within, Tick bar);
 
 // Applies ctx.performance to ctx.tracks (tracks of notes with durations).
-void PerformTracks(arrange::EngineContext& ctx);
+// compingChords: ctx.chords as the accompaniment voiced them, when it did
+// (the jazz ending takes the last chord's tones from them); empty makes
+// them again when the ending needs them.
+void PerformTracks(arrange::EngineContext& ctx, std::span<const arrange::PatternChord> compingChords = {});
 
 }  // namespace songloom::compose

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "arrange/data_files.h"
 #include "arrange/engine_context.h"
@@ -135,6 +136,52 @@ TEST_F(StageFixture, AccompanimentDoublingComesFirstOnChannelEleven)
     EXPECT_FALSE(Notes(*ctx.tracks[0], kAccompanimentDoublingChannel).empty());
     EXPECT_EQ(Notes(*ctx.tracks[0], kAccompanimentDoublingChannel).size(),
               Notes(*ctx.tracks[1], kAccompanimentChannel).size());
+}
+
+// Both accompaniment channels over a high tune, rendered from one shared
+// source or each from its own.
+std::vector<std::vector<midi::CMidiEvent>> BothAccompaniments(bool shared)
+{
+    struct Stage : StageFixture {
+        void TestBody() override {}
+    } stage;
+    EngineContext& ctx = stage.ctx;
+    ctx.activeStyle.accompanimentPattern = 3;
+    ctx.activeStyle.accompaniment2Pattern = 1;
+    ctx.activeStyle.channelInstrument[kAccompanimentChannel] = 0;
+    ctx.activeStyle.channelInstrument[kAccompaniment2Channel] = 48;
+    auto tune = std::make_unique<midi::CMidiTrack>(stage.reporter);
+    for (int k = 0; k < 8; ++k) tune->AddNote(kMelodyChannel, k == 0 ? 0 : 192, 62 + k % 3, 90, 150);
+    ctx.tracks.push_back(std::move(tune));
+    if (shared) {
+        const AccompanimentSource source = MakeAccompanimentSource(ctx);
+        RenderAccompanimentChannel(ctx, kAccompanimentChannel, source);
+        RenderAccompanimentChannel(ctx, kAccompaniment2Channel, source);
+    } else {
+        RenderAccompanimentChannel(ctx, kAccompanimentChannel);
+        RenderAccompanimentChannel(ctx, kAccompaniment2Channel);
+    }
+    std::vector<std::vector<midi::CMidiEvent>> parts;
+    for (std::size_t i = 1; i < ctx.tracks.size(); ++i) parts.push_back(ctx.tracks[i]->Events());
+    return parts;
+}
+
+TEST(AccompanimentSourceTest, SharedSourceRendersWhatEachChannelWouldAlone)
+{
+    const auto alone = BothAccompaniments(false);
+    const auto shared = BothAccompaniments(true);
+    ASSERT_EQ(alone.size(), 2u);
+    ASSERT_EQ(shared.size(), 2u);
+    for (std::size_t part = 0; part < 2; ++part) {
+        ASSERT_EQ(shared[part].size(), alone[part].size());
+        EXPECT_TRUE(std::any_of(shared[part].begin(), shared[part].end(),
+                                [](const midi::CMidiEvent& e) { return e.Kind == midi::kKindNote && e.Velocity > 0; }));
+        for (std::size_t i = 0; i < alone[part].size(); ++i) {
+            EXPECT_EQ(shared[part][i].DeltaTime, alone[part][i].DeltaTime);
+            EXPECT_EQ(shared[part][i].Note, alone[part][i].Note);
+            EXPECT_EQ(shared[part][i].Duration, alone[part][i].Duration);
+        }
+    }
 }
 
 TEST_F(StageFixture, EffectProgramsAndTheirError)
