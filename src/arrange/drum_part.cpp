@@ -327,19 +327,25 @@ void PlayStyleDrumGrid(PatternContext& x, std::span<const DrumRecord> drums, Not
     const Tick step = x.Triplet() ? 32 : 24;
     const Tick sound = x.Triplet() ? 31 : 23;
     const int columns = x.Triplet() ? 12 : 16;
+    // The hits of every column, read from the grid once: rows top down.
+    std::array<std::array<DrumHit, arrange::kGridRows>, arrange::kGridSteps> hits{};
+    std::array<std::size_t, arrange::kGridSteps> hitCount{};
+    for (std::size_t column = 0; column < static_cast<std::size_t>(columns); ++column) {
+        for (std::size_t row = 0; row < static_cast<std::size_t>(arrange::kGridRows); ++row) {
+            if (grid.cells[row][column] != 1) continue;
+            const int note = grid.rowLabels[row] + 35;
+            hits[column][hitCount[column]++] = {note, note == kClosedHat || note == kOpenHat ? 49 : 64};
+        }
+    }
     Tick t = start;
     for (const DrumRecord& record : drums) {
         const int steps = record.length / step;
         for (int k = 0; k < steps; ++k) {
             const std::size_t column = static_cast<std::size_t>(k % columns);
-            bool any = false;
-            for (std::size_t row = 0; row < static_cast<std::size_t>(arrange::kGridRows); ++row) {
-                if (grid.cells[row][column] != 1) continue;
-                const int note = grid.rowLabels[row] + 35;
-                out.Note(t + k * step, note, note == kClosedHat || note == kOpenHat ? 49 : 64, sound);
-                any = true;
+            for (std::size_t h = 0; h < hitCount[column]; ++h) {
+                out.Note(t + k * step, hits[column][h].note, hits[column][h].velocity, sound);
             }
-            if (!any) out.Rest(t + k * step, step);
+            if (hitCount[column] == 0) out.Rest(t + k * step, step);
         }
         t += record.length;
     }
@@ -357,8 +363,9 @@ void PlayFixedPattern(PatternContext& x, const DrumPatternText& p, std::span<con
     const int barSteps = static_cast<int>(x.BarLength() / step);
     Tick t = start;
     bool crash = false;
+    std::vector<int> recordGrid;
     for (const DrumRecord& record : drums) {
-        std::vector<int> recordGrid = grid;
+        recordGrid.assign(grid.begin(), grid.end());
         const int steps = record.length / step;
         // After a fill the next section opens with a crash on its first kick.
         if (crash && !recordGrid.empty() &&
@@ -486,9 +493,14 @@ bool DrumSoundHits(PatternContext& x, int code, int offset, std::vector<DrumHit>
     return true;
 }
 
-Tick WriteDrumSound(PatternContext& context, NoteBuffer& out, Tick time, Tick duration, Tick gap, int code, int offset)
+namespace {
+
+// WriteDrumSound with the buffer for the step's hits kept by the caller from
+// step to step.
+Tick WriteDrumStep(PatternContext& context, NoteBuffer& out, Tick time, Tick duration, Tick gap, int code, int offset,
+                   std::vector<DrumHit>& hits)
 {
-    std::vector<DrumHit> hits;
+    hits.clear();
     if (!DrumSoundHits(context, code, offset, hits)) {
         context.Error(arrange::kDrumSoundError);
         return time;
@@ -498,19 +510,28 @@ Tick WriteDrumSound(PatternContext& context, NoteBuffer& out, Tick time, Tick du
     return time + duration + gap;
 }
 
+}  // namespace
+
+Tick WriteDrumSound(PatternContext& context, NoteBuffer& out, Tick time, Tick duration, Tick gap, int code, int offset)
+{
+    std::vector<DrumHit> hits;
+    return WriteDrumStep(context, out, time, duration, gap, code, offset, hits);
+}
+
 Tick PlayDrumGrid(PatternContext& context, NoteBuffer& out, Tick time, Tick duration, std::span<const int> grid,
                   Tick step)
 {
     if (grid.empty() || step <= 0) return time;
     const int steps = duration / step;
     const std::size_t size = context.Triplet() ? kTripletGridSteps : kStraightGridSteps;
+    std::vector<DrumHit> hits;
     for (int k = 0; k < steps; ++k) {
         int offset = 0;
         if (context.Triplet()) offset = -context.RB(1, 10);
         else if (k % 2 == 0) offset = 10 - context.RB(1, 20);
         else offset = -context.RB(10, 25);
         const int code = grid[static_cast<std::size_t>(k) % std::min(size, grid.size())];
-        time = WriteDrumSound(context, out, time, step - 1, 1, code, offset);
+        time = WriteDrumStep(context, out, time, step - 1, 1, code, offset, hits);
     }
     return time;
 }

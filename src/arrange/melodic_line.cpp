@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <span>
 
-#include "arrange/melody_renderer.h"
 #include "common/messages.h"
 
 namespace songloom::arrange {
@@ -30,10 +30,11 @@ bool Heavy(const harmony::ChordTemplate& t, int pitch, char least)
 
 // State of one line: kept across the chords of a section.
 struct Line {
-    Line(EngineContext& c, const PartParams& p) : ctx(c), params(p) {}
+    Line(EngineContext& c, const PartParams& p) : ctx(c), params(p), templates(c.dataFiles.notes) {}
 
     EngineContext& ctx;
     const PartParams& params;
+    harmony::ChordTemplateCache templates;
     int variant = 2;
     int low = 48;
     int high = 72;
@@ -54,25 +55,32 @@ struct Line {
     bool Imitate(int mode) { return mode == 2 || (mode == 1 && RB(1, 2) == 1); }
 };
 
+// The note lengths a line draws from, with their weights.
+struct LengthChoice {
+    std::span<const Tick> candidates;
+    std::span<const int> weights;
+};
+constexpr Tick kTripletLengths[] = {96, 64, 32, 192};
+constexpr int kTripletWeights[] = {4, 3, 2, 1};
+constexpr Tick kSlowLengths[] = {96, 192, 48};
+constexpr int kSlowWeights[] = {6, 2, 2};
+constexpr Tick kEighthLengths[] = {48, 96, 24};
+constexpr int kEighthWeights[] = {5, 4, 1};
+constexpr Tick kMixedLengths[] = {96, 48, 192, 144};
+constexpr int kMixedWeights[] = {4, 3, 2, 1};
+
+LengthChoice LengthsOf(const Line& line)
+{
+    if (line.ctx.activeStyle.rhythmFeel == 3) return {kTripletLengths, kTripletWeights};
+    if (line.variant == 1) return {kSlowLengths, kSlowWeights};
+    if (line.variant == 2) return {kEighthLengths, kEighthWeights};
+    return {kMixedLengths, kMixedWeights};
+}
+
 // Note lengths filling a chord of length ticks, starting at tick start.
 std::vector<Tick> Rhythm(Line& line, Tick start, Tick length)
 {
-    const bool triplet = line.ctx.activeStyle.rhythmFeel == 3;
-    std::vector<Tick> candidates;
-    std::vector<int> weights;
-    if (triplet) {
-        candidates = {96, 64, 32, 192};
-        weights = {4, 3, 2, 1};
-    } else if (line.variant == 1) {
-        candidates = {96, 192, 48};
-        weights = {6, 2, 2};
-    } else if (line.variant == 2) {
-        candidates = {48, 96, 24};
-        weights = {5, 4, 1};
-    } else {
-        candidates = {96, 48, 192, 144};
-        weights = {4, 3, 2, 1};
-    }
+    const auto [candidates, weights] = LengthsOf(line);
     std::vector<Tick> out;
     Tick at = 0;
     while (at < length) {
@@ -269,7 +277,7 @@ bool SectionLine(Line& line, const harmony::ChordSection& section, Tick& start, 
     for (const auto& record : section.chords) {
         const Tick length = record.length;
         out.Append(line.ctx.reporter, EngineNote::Chord(length, record.code.view()));
-        const auto chordTemplate = ChordTemplateOf(line.ctx, record.code);
+        const auto chordTemplate = line.templates.Get(record.code);
         const auto lengths = Rhythm(line, start, length);
         auto pitches = Pitches(line, chordTemplate, lengths);
         Tick used = 0;

@@ -129,31 +129,43 @@ MelodyCeiling::MelodyCeiling(std::vector<Note> notes)
     struct Edge {
         std::int64_t at;
         int pitch;
-        int step;  // +1 a note starts, -1 one ends
     };
-    std::vector<Edge> edges;
-    edges.reserve(notes.size() * 2);
+    std::vector<Edge> starts;
+    std::vector<Edge> ends;
+    starts.reserve(notes.size());
+    ends.reserve(notes.size());
     for (const Note& n : notes) {
         if (n.to <= n.from || n.pitch < 0 || n.pitch > 127) continue;
-        edges.push_back({n.from, n.pitch, 1});
-        edges.push_back({n.to, n.pitch, -1});
+        starts.push_back({n.from, n.pitch});
+        ends.push_back({n.to, n.pitch});
     }
-    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
+    // A melody comes in time order: its starts need no sorting, its ends
+    // seldom.
+    auto inTimeOrder = [](std::vector<Edge>& edges) {
+        auto earlier = [](const Edge& a, const Edge& b) { return a.at < b.at; };
+        if (!std::is_sorted(edges.begin(), edges.end(), earlier)) std::sort(edges.begin(), edges.end(), earlier);
+    };
+    inTimeOrder(starts);
+    inTimeOrder(ends);
     std::array<int, 128> sounding{};
     int top = -1;  // no pitch above it sounds
-    std::size_t i = 0;
-    while (i < edges.size()) {
-        const std::int64_t at = edges[i].at;
-        for (; i < edges.size() && edges[i].at == at; ++i) {
-            sounding[static_cast<std::size_t>(edges[i].pitch)] += edges[i].step;
-            if (edges[i].step > 0) top = std::max(top, edges[i].pitch);
+    std::size_t s = 0;
+    std::size_t e = 0;
+    // Every note ends after it starts, so the last boundary is an end.
+    while (e < ends.size()) {
+        const std::int64_t at = s < starts.size() ? std::min(starts[s].at, ends[e].at) : ends[e].at;
+        for (; s < starts.size() && starts[s].at == at; ++s) {
+            ++sounding[static_cast<std::size_t>(starts[s].pitch)];
+            top = std::max(top, starts[s].pitch);
         }
+        for (; e < ends.size() && ends[e].at == at; ++e) --sounding[static_cast<std::size_t>(ends[e].pitch)];
         while (top >= 0 && sounding[static_cast<std::size_t>(top)] == 0) --top;
-        if (i < edges.size() && top >= 0) {
+        if (e < ends.size() && top >= 0) {
+            const std::int64_t next = s < starts.size() ? std::min(starts[s].at, ends[e].at) : ends[e].at;
             if (!spans_.empty() && spans_.back().to == at && spans_.back().top == top) {
-                spans_.back().to = edges[i].at;
+                spans_.back().to = next;
             } else {
-                spans_.push_back({at, edges[i].at, top});
+                spans_.push_back({at, next, top});
             }
         }
     }
@@ -217,8 +229,14 @@ MelodyCeiling CollectMelody(const std::vector<std::unique_ptr<midi::CMidiTrack>>
         }
     }
     if (bridge > 0) {
-        std::sort(notes.begin(), notes.end(),
-                  [](const MelodyCeiling::Note& a, const MelodyCeiling::Note& b) { return a.from < b.from; });
+        // Notes that start one after another are in order already; where
+        // some start together, the sort decides which of them the rest after
+        // them extends.
+        auto earlier = [](const MelodyCeiling::Note& a, const MelodyCeiling::Note& b) { return a.from < b.from; };
+        auto together = [](const MelodyCeiling::Note& a, const MelodyCeiling::Note& b) { return a.from >= b.from; };
+        if (std::adjacent_find(notes.begin(), notes.end(), together) != notes.end()) {
+            std::sort(notes.begin(), notes.end(), earlier);
+        }
         for (std::size_t i = 0; i + 1 < notes.size(); ++i) {
             const std::int64_t next = notes[i + 1].from;
             if (next > notes[i].to && next - notes[i].to <= bridge) notes[i].to = next;
@@ -251,95 +269,102 @@ void VoiceUnderMelody(midi::CMidiTrack& track, const MelodyCeiling& melody, std:
         return;
     }
     const std::vector<TimedNote> notes = TimedNotes(track);
-    // The melody under each note, looked up once: every shift asks again.
+    // The melody under each note of the block, looked up once: every shift
+    // asks again. The buffers serve block after block.
     std::vector<MelodyCeiling::Piece> pieces;
     std::vector<std::size_t> firstPiece;
-    firstPiece.reserve(notes.size() + 1);
     MelodyCeiling::Walk walk(melody);
-    for (const TimedNote& n : notes) {
-        firstPiece.push_back(pieces.size());
-        walk.Pieces(n.at, n.at + track.Event(n.index).Duration, pieces);
-    }
-    firstPiece.push_back(pieces.size());
-    // Ticks of note k during which pitch would be above the melody.
+    std::size_t first = 0;  // the block's first note
+    // Ticks of note k of the block during which pitch would be above the melody.
     auto ticksAbove = [&](std::size_t k, int pitch) {
         std::int64_t ticks = 0;
-        for (std::size_t p = firstPiece[k]; p < firstPiece[k + 1]; ++p) {
+        for (std::size_t p = firstPiece[k - first]; p < firstPiece[k - first + 1]; ++p) {
             if (pitch > pieces[p].top) ticks += pieces[p].ticks;
         }
         return ticks;
     };
-    // Where a note of the block ends up at a shift: in the range, and a voice
-    // still over the tune for more than a quarter of its length as many
-    // octaves lower as clear it, when the instrument and the floor allow.
+    // Where a note of the block ends up at a shift (and its ticks above the
+    // melody there): in the range, and a voice still over the tune for more
+    // than a quarter of its length as many octaves lower as clear it, when
+    // the instrument and the floor allow.
+    struct Placement {
+        int note;
+        std::int64_t ticksAbove;
+    };
     auto place = [&](std::size_t k, int shift) {
         const midi::CMidiEvent& e = track.Event(notes[k].index);
+        auto covers = [&](std::int64_t ticks) { return 4 * ticks > e.Duration; };
         const int note = FoldNote(e.Note + shift, range);
-        auto covers = [&](int pitch) { return 4 * ticksAbove(k, pitch) > e.Duration; };
-        if (!covers(note)) return note;
+        const std::int64_t above = ticksAbove(k, note);
+        if (!covers(above)) return Placement{note, above};
         for (int lower = note - 12; lower >= std::max(range.low, floor); lower -= 12) {
-            if (!covers(lower)) return lower;
+            const std::int64_t lowerAbove = ticksAbove(k, lower);
+            if (!covers(lowerAbove)) return Placement{lower, lowerAbove};
         }
-        return note;
+        return Placement{note, above};
     };
-    // The cost of a block at a shift, in note-ticks: time above the melody
-    // weighs most, then notes under the floor (or, for a note the pattern
-    // wrote there on purpose, a left-hand bass, under its written pitch),
-    // then the distance from the written octave and a change from the
-    // previous block's shift.
-    auto cost = [&](std::size_t from, std::size_t to, int shift, int previous) {
-        std::int64_t total = 0;
-        std::int64_t ticks = 0;
-        for (std::size_t k = from; k < to; ++k) {
-            const midi::CMidiEvent& e = track.Event(notes[k].index);
-            const int note = place(k, shift);
-            ticks += e.Duration;
-            total += 8 * ticksAbove(k, note);
+    // The cost of the block placed at a shift, in note-ticks: time above the
+    // melody weighs most, then notes under the floor (or, for a note the
+    // pattern wrote there on purpose, a left-hand bass, under its written
+    // pitch), then the distance from the written octave and, when the shift
+    // is not the previous block's, a third of the block's ticks.
+    auto cost = [&](std::span<const Placement> placed, std::int64_t change) {
+        std::int64_t total = change;
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            const midi::CMidiEvent& e = track.Event(notes[first + i].index);
+            const int note = placed[i].note;
+            total += 8 * placed[i].ticksAbove;
             const int lowest = std::min<int>(floor, e.Note);
             if (note < lowest) total += std::int64_t{e.Duration} * (lowest - note) * 4;
             total += std::int64_t{e.Duration} * std::abs(note - e.Note) / 48;
         }
-        if (shift != previous) total += ticks / 3;
         return total;
     };
 
     int previousShift = 0;
-    std::size_t first = 0;
     std::int64_t blockStart = 0;
     std::size_t b = 0;
-    std::vector<int> placed;
+    // The block at the shift being tried and at the best one so far: every
+    // note is placed from its written pitch before any is written.
+    std::vector<Placement> trial;
+    std::vector<Placement> best;
     while (first < notes.size()) {
         // The block: notes starting before the end of the chord they start under.
         while (b < blocks.size() && blockStart + blocks[b] <= notes[first].at) blockStart += blocks[b++];
         const std::int64_t blockEnd = b < blocks.size() ? blockStart + blocks[b] : INT64_MAX;
         std::size_t last = first;
         while (last < notes.size() && notes[last].at < blockEnd) ++last;
-        // A shift away from the last block's costs the change at least, so
-        // it cannot win once a shift costs no more than that: no other
-        // part of a cost is below 0 (durations are not).
+        pieces.clear();
+        firstPiece.clear();
         std::int64_t blockTicks = 0;
         bool lengthsNonNegative = true;
         for (std::size_t k = first; k < last; ++k) {
             const std::int32_t duration = track.Event(notes[k].index).Duration;
+            firstPiece.push_back(pieces.size());
+            walk.Pieces(notes[k].at, notes[k].at + duration, pieces);
             blockTicks += duration;
             lengthsNonNegative = lengthsNonNegative && duration >= 0;
         }
-        int best = 0;
+        firstPiece.push_back(pieces.size());
+        // A shift away from the last block's costs the change at least, so
+        // it cannot win once a shift costs no more than that: no other part
+        // of a cost is below 0 (durations are not).
+        const std::int64_t change = blockTicks / 3;
+        int bestShift = 0;
         std::int64_t bestCost = INT64_MAX;
         for (const int shift : {0, -12, -24, 12, -36}) {
-            if (lengthsNonNegative && shift != previousShift && blockTicks / 3 >= bestCost) continue;
-            const std::int64_t c = cost(first, last, shift, previousShift);
+            if (lengthsNonNegative && shift != previousShift && change >= bestCost) continue;
+            trial.clear();
+            for (std::size_t k = first; k < last; ++k) trial.push_back(place(k, shift));
+            const std::int64_t c = cost(trial, shift != previousShift ? change : 0);
             if (c < bestCost) {
                 bestCost = c;
-                best = shift;
+                bestShift = shift;
+                std::swap(best, trial);
             }
         }
-        previousShift = best;
-        // Placed first and written after, so that every note of the block is
-        // judged at its written pitch.
-        placed.clear();
-        for (std::size_t k = first; k < last; ++k) placed.push_back(place(k, best));
-        for (std::size_t k = first; k < last; ++k) track.Event(notes[k].index).Note = placed[k - first];
+        previousShift = bestShift;
+        for (std::size_t k = first; k < last; ++k) track.Event(notes[k].index).Note = best[k - first].note;
         first = last;
     }
 }

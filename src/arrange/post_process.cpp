@@ -269,8 +269,11 @@ void PostProcessChannel(EngineContext& ctx, midi::CMidiTrack& track, int channel
 {
     if (channel < 0 || channel >= kPartParamBlocks) return;
     auto& params = ctx.activeStyle.partParams[static_cast<std::size_t>(channel)];
-    std::vector<TimedEvent> events = TakeTimedEvents(track);
-    std::vector<TimedEvent> added;
+    // Scratch buffers that keep their room from channel to channel.
+    thread_local std::vector<TimedEvent> events;
+    thread_local std::vector<TimedEvent> added;
+    TakeTimedEvents(track, events);
+    added.clear();
     NoteEdit edit{ctx, events, added, channel, track.IsAbovePianoGroup(channel)};
 
     ForEachNote(edit, true, [&](std::size_t i) { ApplyCode(edit, params.ornament, i); });
@@ -299,7 +302,7 @@ void PostProcessChannel(EngineContext& ctx, midi::CMidiTrack& track, int channel
         }
     }
     AppendAdded(edit);
-    PutTimedEvents(track, std::move(events));
+    PutTimedEvents(track, events);
 }
 
 }  // namespace songloom::arrange

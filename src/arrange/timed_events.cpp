@@ -33,6 +33,14 @@ Key KeyOf(const TimedEvent& t, std::size_t index)
             (t.event.IsEndOfTrack() ? kSignBit : 0) | order << kIndexBits | (index & kIndexMask)};
 }
 
+// The keys of the events being sorted or put back: one buffer for both,
+// which keeps its room from call to call.
+std::vector<Key>& KeyBuffer()
+{
+    thread_local std::vector<Key> keys;
+    return keys;
+}
+
 // The keys of events in sorted order, Kind 0 events left out when
 // dropDeleted; false when the events stood in order already. Linear in their
 // number for what the edits leave: keys a few places out of order (humanised
@@ -105,7 +113,7 @@ void TakeTimedEvents(const midi::CMidiTrack& track, std::vector<TimedEvent>& out
 
 void SortTimedEvents(std::vector<TimedEvent>& events)
 {
-    thread_local std::vector<Key> keys;
+    std::vector<Key>& keys = KeyBuffer();
     // Most edits leave the events in order: nothing to move then.
     if (!SortedKeys(events, false, keys)) return;
     // Moved into place cycle by cycle, without a second vector of events:
@@ -128,7 +136,7 @@ void SortTimedEvents(std::vector<TimedEvent>& events)
 
 void PutTimedEvents(midi::CMidiTrack& track, std::span<TimedEvent> events)
 {
-    thread_local std::vector<Key> keys;
+    std::vector<Key>& keys = KeyBuffer();
     SortedKeys(events, true, keys);
     // The End of Track marks the end: nothing may start after it.
     const auto eot = std::find_if(keys.begin(), keys.end(), IsEnd);

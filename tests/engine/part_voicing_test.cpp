@@ -97,14 +97,16 @@ TEST(MelodyCeilingTest, PiecesAddUpToTheTicksAboveEveryPitch)
     EXPECT_TRUE(rest.empty());
 }
 
-TEST(MelodyCeilingTest, AWalkFindsThePiecesASearchFinds)
+TEST(MelodyCeilingTest, AWalkFindsThePiecesASearchFindsInAnyOrderOfNotes)
 {
     MelodyCeiling melody({{0, 96, 76}, {48, 200, 72}, {96, 150, 79}, {300, 400, 60}, {320, 340, 65}});
     // Starts in order (repeats, long and empty windows, past the end), then
     // a step back.
     const std::pair<std::int64_t, std::int64_t> windows[] = {{-50, 30}, {0, 400}, {0, 10}, {60, 60}, {90, 310},
                                                              {149, 151}, {330, 500}, {450, 460}, {10, 320}};
-    MelodyCeiling::Walk walk(melody);
+    // The same notes in another order make the same ceiling.
+    const MelodyCeiling reversed({{320, 340, 65}, {300, 400, 60}, {96, 150, 79}, {48, 200, 72}, {0, 96, 76}});
+    MelodyCeiling::Walk walk(reversed);
     for (const auto& [from, to] : windows) {
         std::vector<MelodyCeiling::Piece> searched;
         std::vector<MelodyCeiling::Piece> walked;
