@@ -107,7 +107,7 @@ void TakeTimedEvents(const midi::CMidiTrack& track, std::vector<TimedEvent>& out
     std::int64_t time = 0;
     for (const auto& e : track.Events()) {
         time += e.DeltaTime;
-        out.emplace_back(time, e, 0);
+        out.emplace_back(time, e);
     }
 }
 

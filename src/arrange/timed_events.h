@@ -12,6 +12,11 @@
 namespace songloom::arrange {
 
 struct TimedEvent {
+    TimedEvent() = default;
+    // Made in place, with no event to move from (a vector of them is filled
+    // from a track without a temporary per event).
+    TimedEvent(std::int64_t at, const midi::CMidiEvent& e, int place = 0) : time(at), event(e), order(place) {}
+
     std::int64_t time = 0;
     midi::CMidiEvent event;
     // Place within its instant: lower comes first (a bend that must act

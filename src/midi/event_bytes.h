@@ -104,6 +104,16 @@ public:
         std::copy(first, last, data());
         SetSize(n);
     }
+    // Replaces the bytes by the first n (at most 3) of a, b, c: a channel
+    // message stored byte by byte.
+    void AssignMessage(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::size_t n)
+    {
+        Release();
+        raw_[0] = a;
+        raw_[1] = b;
+        raw_[2] = c;
+        size_ = static_cast<std::uint32_t>(n);
+    }
     void push_back(std::uint8_t b)
     {
         const std::size_t n = size();

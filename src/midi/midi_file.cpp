@@ -127,9 +127,13 @@ bool CMidiFile0::CheckHeader(bool loud)
 void CMidiFile0::LoadImage(bool allowOtherFormat)
 {
     if (CheckHeader(false)) {
-        State = 0;
-        ParseTrack();
-        PairNotes();
+        // Read and paired in one pass: the note-offs of a large file are
+        // never held.
+        Track = CMidiTrack(*reporter_, kStandardCapacity);
+        std::int32_t closed = 0;
+        Cursor += static_cast<std::int32_t>(Track.ParseNotesChunk(Bytes, static_cast<std::size_t>(Cursor), 0, closed));
+        if (closed > 0) ReportTrackWarning(*reporter_, warnings_, mdtk::kOpenNotesClosed);
+        State = 2;
         RepairDivision(*reporter_, Division, std::span(&Track, 1));
         loaded_ = true;
         return;
@@ -419,13 +423,16 @@ void CMidiFile1::ParseTracks(bool pair)
             continue;
         }
         CMidiTrack track(*reporter_, Capacity / 2);
-        const std::size_t used = track.ParseChunk(Bytes, at, Pause);
-        Cursor += static_cast<std::int32_t>(used);
-        track.State = TrackMessages;
-        RepairEndOfTrack(track);
         if (pair) {
+            // Read and paired in one pass: the note-offs are never held.
+            std::int32_t ended = 0;
+            Cursor += static_cast<std::int32_t>(track.ParseNotesChunk(Bytes, at, Pause, ended));
+            closed += ended;
             Sleep();
-            closed += track.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote);
+        } else {
+            Cursor += static_cast<std::int32_t>(track.ParseChunk(Bytes, at, Pause));
+            track.State = TrackMessages;
+            RepairEndOfTrack(track);
         }
         Tracks.push_back(std::move(track));
     }
@@ -475,15 +482,29 @@ void CMidiFile1::Serialize()
         ReportFormat1Error(*reporter_, m1dt::kInternal);
         return;
     }
+    WriteTracks(false);
+}
+
+void CMidiFile1::WriteTracks(bool split)
+{
     Bytes = Header(1, TrackCount(), Division);
     std::int32_t written = 0;
     for (auto& track : Tracks) {
-        if (!track.WriteChunk("MTrk")) continue;
+        if (split) {
+            Sleep();
+            track.SplitNotes();
+        }
+        const bool chunk = track.WriteChunk("MTrk");
+        // A written track is done with: its memory goes back before the
+        // next one is written.
+        track.TakeEvents();
+        if (!chunk) continue;
         if (Bytes.size() + track.Bytes.size() >= Capacity) {
             ReportFormat1Error(*reporter_, m1dt::kTooLarge);
             break;
         }
         Bytes.insert(Bytes.end(), track.Bytes.begin(), track.Bytes.end());
+        track.ReleaseImage();
         ++written;
     }
     // The header counts the chunks that were really written.
@@ -520,8 +541,13 @@ bool CMidiFile1::Save(const std::string& path)
 
 bool CMidiFile1::SaveImage(const std::string& path)
 {
-    if (State == 2) SplitNotes();
-    if (State == 1) Serialize();
+    if (State == 2) {
+        // Each track is split just before it is written, so that only one
+        // track at a time holds its note-offs.
+        WriteTracks(true);
+    } else if (State == 1) {
+        Serialize();
+    }
     if (State != 0) return false;
     return WriteFile(path);
 }

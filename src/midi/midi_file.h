@@ -137,6 +137,9 @@ private:
     // With pair, each track is paired as soon as it is read (State 2).
     void ParseTracks(bool pair);
     void RepairMasterVolume(bool showRepair);
+    // Writes every track as a chunk into Bytes (State 0); with split each
+    // TrackNotes track is split into messages first.
+    void WriteTracks(bool split);
     void Sleep() const;
     std::int32_t declaredTracks_ = 0;
     bool loaded_ = false;

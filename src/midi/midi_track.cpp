@@ -65,14 +65,10 @@ std::vector<std::int64_t> CMidiTrack::AbsoluteTimes() const
     return times;
 }
 
-bool CMidiTrack::AppendEvent(CMidiEvent event)
+bool CMidiTrack::RefuseEvent()
 {
-    if (EventCount() >= MaxEvents()) {
-        Error(mdtk::kTooManyEvents);
-        return false;
-    }
-    events_.push_back(std::move(event));
-    return true;
+    Error(mdtk::kTooManyEvents);
+    return false;
 }
 
 bool CMidiTrack::InsertEvent(std::int32_t index, std::int32_t mode, CMidiEvent event)

@@ -54,6 +54,12 @@ public:
     // step over it even when it was refused; 0 when not even a chunk header
     // fits.
     std::size_t ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause);
+    // ParseChunk, then the End of Track repaired (an End of Track before the
+    // last event is dropped, its time passing on, and a missing one added)
+    // and PairNotes(kKeepEveryNote), in one pass that never stores a
+    // note-off. closed: the notes ended at the end of the track.
+    std::size_t ParseNotesChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause,
+                                std::int32_t& closed);
     // Encodes the TrackMessages events as a chunk with id into Bytes; State
     // becomes TrackRaw. False (and nothing written) when the track is not in
     // TrackMessages, is empty or does not end with an End of Track.
@@ -70,7 +76,12 @@ public:
     }
 
     // At MaxEvents(): MDTK 0x0D000006, false, nothing stored.
-    bool AppendEvent(CMidiEvent event);
+    bool AppendEvent(CMidiEvent event)
+    {
+        if (EventCount() >= MaxEvents()) return RefuseEvent();
+        events_.push_back(std::move(event));
+        return true;
+    }
     // Mode 2 inserts before index; any other mode behind it.
     bool InsertEvent(std::int32_t index, std::int32_t mode, CMidiEvent event);
     // Inserts at an absolute time keeping later events' times; mode 2 puts
@@ -189,6 +200,8 @@ public:
 
 private:
     bool RequireState(std::int32_t state);
+    // MDTK 0x0D000006 and false: the track holds MaxEvents() already.
+    bool RefuseEvent();
     void Warn(std::uint32_t code) { ReportTrackWarning(*reporter_, warnings_, code); }
     void Error(std::uint32_t code) { ReportTrackError(*reporter_, code); }
     void Format1Error(std::uint32_t code) { ReportFormat1TrackError(*reporter_, code); }
@@ -205,7 +218,17 @@ private:
         std::int32_t used;
         std::int32_t at;
     };
-    bool ParseEvent(ChunkReader& reader, std::int32_t& runningStatus);
+    // Reads the chunk; take() is called with each event read standing at
+    // the end of the list.
+    template <typename Take>
+    std::size_t ReadChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause, Take take);
+    // Reads one event into event (default-made); false when reading stops
+    // and event is not one.
+    bool ParseEvent(ChunkReader& reader, std::int32_t& runningStatus, CMidiEvent& event);
+    // A paired track: State TrackNotes, spare room given back.
+    void FinishNotes();
+    // Fields of a channel message (status 0x80..0xEF) from its data bytes.
+    void DecodeChannelMessage(std::int32_t status, const std::uint8_t* data, CMidiEvent& event);
     std::int32_t DecodeMessage(const ChunkReader& reader, std::int32_t status, std::int32_t at, CMidiEvent& event);
     void WriteEvents();
     template <typename Source>

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "midi/midi_track.h"
+#include "midi/note_pairer.h"
 
 namespace songloom::midi {
 
@@ -17,6 +18,22 @@ std::uint32_t ReadBigEndian32(const std::uint8_t* p)
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 
+// Data bytes of a channel message with this status.
+std::int32_t ChannelMessageLength(std::int32_t status)
+{
+    const std::int32_t high = status & 0xF0;
+    return (high == 0xC0 || high == 0xD0) ? 1 : 2;
+}
+
+// A channel message's Data: the complete message, its status byte included
+// also under running status.
+void SetMessageData(CMidiEvent& event, std::int32_t status, const std::uint8_t* data, std::int32_t length)
+{
+    event.Data.AssignMessage(static_cast<std::uint8_t>(status), data[0], length > 1 ? data[1] : std::uint8_t{0},
+                             static_cast<std::size_t>(1 + length));
+    event.DataLength = 1 + length;
+}
+
 bool IsTextMeta(std::int32_t type) { return (type >= 1 && type <= 7) || type == kMetaSequencerSpecific; }
 
 // Status bytes the reader decodes: channel messages, system exclusive and meta.
@@ -26,6 +43,10 @@ bool IsKnownStatus(std::uint8_t b) { return (b >= 0x80 && b < 0xF0) || b == 0xF0
 
 std::size_t EncodeVarLen(std::uint8_t* out, std::uint32_t value)
 {
+    if (value < 0x80) {
+        out[0] = static_cast<std::uint8_t>(value);
+        return 1;
+    }
     std::uint8_t groups[5];
     std::size_t n = 0;
     do {
@@ -46,7 +67,8 @@ void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value)
     out.insert(out.end(), bytes, bytes + n);
 }
 
-std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause)
+template <typename Take>
+std::size_t CMidiTrack::ReadChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause, Take take)
 {
     YieldPause = pause;
     Warn(0);
@@ -84,23 +106,127 @@ std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size
     ChunkReader reader{chunk, static_cast<std::int32_t>(occupied), 8};
     std::int32_t runningStatus = 0;
     std::size_t parsed = 0;
+    const auto maxEvents = static_cast<std::size_t>(MaxEvents());
     while (reader.at < reader.used) {
-        if (YieldPause != 0) Yield(++parsed, 300);
-        if (!ParseEvent(reader, runningStatus)) break;
+        if (YieldPause != 0) Yield(parsed + 1, 300);
+        if (parsed >= maxEvents) {
+            Error(mdtk::kTooManyEvents);
+            break;
+        }
+        // Each event is read into its place at the end of the list, where
+        // take may leave it or drop it again.
+        if (!ParseEvent(reader, runningStatus, events_.emplace_back())) {
+            events_.pop_back();
+            break;
+        }
+        ++parsed;
+        take();
     }
     Cursor = reader.at;
     State = TrackMessages;
     return occupied;
 }
 
-bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
+std::size_t CMidiTrack::ParseChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause)
 {
-    if (EventCount() >= MaxEvents()) {
+    return ReadChunk(file, offset, pause, [] {});
+}
+
+std::size_t CMidiTrack::ParseNotesChunk(std::span<const std::uint8_t> file, std::size_t offset, std::int32_t pause,
+                                        std::int32_t& closed)
+{
+    // Each event read passes at once through the two steps a read track
+    // takes: the End of Track repair (an End of Track that is not the last
+    // event is dropped) with the removal of deleted events, which pass
+    // their time on; then the pairing, whose note-offs go the same way.
+    const std::size_t length = offset + 8 <= file.size() ? ReadBigEndian32(file.data() + offset + 4) : 0;
+    NotePairer pairer(length / 3);
+    std::int64_t repairCarry = 0;  // time of events the repair dropped
+    std::int64_t pairCarry = 0;    // time of paired note-offs
+    std::int64_t now = 0;          // time of the repaired track
+    std::size_t repaired = 0;      // events the repaired track holds
+    bool endHeld = false;          // the last event read is an End of Track
+    CMidiEvent end;
+    // The event at the back of the list joins the repaired track: it is
+    // paired, and dropped when it was a note-off.
+    auto pair = [&] {
+        CMidiEvent& e = events_.back();
+        ++repaired;
+        if (repairCarry != 0) e.DeltaTime = ClampTick(e.DeltaTime + repairCarry);
+        repairCarry = 0;
+        now += e.DeltaTime;
+        if (!pairer.Take(events_, events_.size() - 1, now)) {
+            pairCarry += e.DeltaTime;
+            events_.pop_back();
+            return;
+        }
+        if (pairCarry != 0) e.DeltaTime = ClampTick(e.DeltaTime + pairCarry);
+        pairCarry = 0;
+    };
+    const std::size_t used = ReadChunk(file, offset, pause, [&] {
+        CMidiEvent& e = events_.back();
+        if (endHeld) {
+            // Another event follows the End of Track, which is dropped.
+            repairCarry += end.DeltaTime;
+            endHeld = false;
+        }
+        if (e.Kind == kKindDeleted) {
+            repairCarry += e.DeltaTime;
+            events_.pop_back();
+        } else if (e.IsEndOfTrack()) {
+            end = std::move(e);
+            endHeld = true;
+            events_.pop_back();
+        } else {
+            pair();
+        }
+    });
+    if (endHeld) {
+        events_.push_back(std::move(end));
+        pair();
+    } else if (repaired >= static_cast<std::size_t>(MaxEvents())) {
         Error(mdtk::kTooManyEvents);
-        return false;
+    } else {
+        // The repair adds the missing End of Track behind the events kept;
+        // the time of events dropped after the last of them is lost.
+        CMidiEvent& added = events_.emplace_back(0);
+        added.Kind = kKindMeta;
+        added.Number = kMetaEndOfTrack;
+        repairCarry = 0;
+        pair();
     }
+    bool anyDeleted = false;
+    closed = pairer.Finish(events_, now, true, anyDeleted);
+    if (pairer.Negative()) Error(mdtk::kInternal);
+    if (anyDeleted) PurgeDeleted();
+    FinishNotes();
+    return used;
+}
+
+bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus, CMidiEvent& event)
+{
     const std::uint8_t* bytes = r.bytes;
     const std::int32_t used = r.used;
+    // Most events are a channel message behind a one-byte delta time: read
+    // at once when the message fits in the chunk.
+    if (used - r.at >= 2 && bytes[r.at] < 0x80) {
+        const std::uint8_t* p = bytes + r.at;
+        std::int32_t status = p[1];
+        std::int32_t at = 2;
+        if (status < 0x80) {
+            status = runningStatus;
+            at = 1;
+        }
+        const std::int32_t length = ChannelMessageLength(status);
+        if (status >= 0x80 && status < 0xF0 && used - r.at - at >= length) {
+            event.DeltaTime = p[0];
+            DecodeChannelMessage(status, p + at, event);
+            SetMessageData(event, status, p + at, length);
+            r.at += at + length;
+            runningStatus = status;
+            return true;
+        }
+    }
     std::int64_t delta = 0;
     while (bytes[r.at] & 0x80) {
         delta = std::min<std::int64_t>((delta + bytes[r.at] - 128) * 128, kMaxVarLen);
@@ -115,7 +241,7 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
     ++r.at;
     if (r.at >= used) return false;  // a delta time with no event behind it
 
-    CMidiEvent& event = events_.emplace_back(static_cast<std::int32_t>(delta));
+    event.DeltaTime = static_cast<std::int32_t>(delta);
     std::int32_t status = 0;
     std::int32_t dataAt = 0;
     std::int32_t dataLength = -1;
@@ -139,17 +265,12 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
     }
     if (dataLength == -2) {
         // The message runs past the end of the chunk: nothing more to read.
-        events_.pop_back();
         Error(mdtk::kInternal);
         return false;
     }
     if (event.DataLength >= kLargeEventSize && event.Number != 127) Warn(mdtk::kEventTooLarge);
     if (status < 0xF0) {
-        // The complete message, its status byte included also under running status.
-        const std::uint8_t message[3] = {static_cast<std::uint8_t>(status), bytes[dataAt],
-                                         dataLength > 1 ? bytes[dataAt + 1] : std::uint8_t{0}};
-        event.Data.assign(message, message + 1 + dataLength);
-        event.DataLength = 1 + dataLength;
+        SetMessageData(event, status, bytes + dataAt, dataLength);
     } else if (event.Kind != kKindMeta) {
         // System exclusive (and a meta type that is dropped): the status byte
         // stands in the chunk right before its data.
@@ -164,6 +285,54 @@ bool CMidiTrack::ParseEvent(ChunkReader& r, std::int32_t& runningStatus)
     if (status < 0xF0) runningStatus = status;
     return true;
 }
+
+void CMidiTrack::DecodeChannelMessage(std::int32_t status, const std::uint8_t* data, CMidiEvent& e)
+{
+    auto byte = [data](std::int32_t i) -> std::int32_t { return data[i]; };
+    const std::int32_t high = status & 0xF0;
+    e.Channel = status & 0x0F;
+    switch (high) {
+    case 0x80:
+    case 0x90:
+        e.Note = byte(0);
+        e.Velocity = byte(1);
+        e.Kind = (high == 0x90 && e.Velocity != 0) ? kKindNoteOn : kKindNoteOff;
+        if (e.Note > 127) {
+            Warn(mdtk::kBadNoteNumber);
+            e.Note = 0;
+            e.Velocity = 0;
+        }
+        break;
+    case 0xA0:
+        e.Kind = kKindPolyPressure;
+        e.Note = byte(0);
+        e.Value = byte(1);
+        break;
+    case 0xB0:
+        e.Kind = kKindControl;
+        e.Number = byte(0);
+        e.Value = byte(1);
+        break;
+    case 0xC0:
+        e.Kind = kKindProgram;
+        e.Value = byte(0);
+        if (e.Value >= 128) {
+            Error(mdtk::kBadProgram);
+            e.Value = 0;
+        }
+        break;
+    case 0xD0:
+        e.Kind = kKindChannelPressure;
+        e.Value = byte(0);
+        break;
+    default:
+        e.Kind = kKindPitchBend;
+        e.Note = byte(0) & 0x7F;
+        e.Value = byte(1) & 0x7F;
+        break;
+    }
+}
+
 // Decodes the message whose data bytes start at `at`. Returns the number of
 // data bytes it takes, -1 for a status this reader does not know and -2 when
 // the message would run past the end of the chunk.
@@ -174,49 +343,9 @@ std::int32_t CMidiTrack::DecodeMessage(const ChunkReader& r, std::int32_t status
     auto byte = [data](std::int32_t i) -> std::int32_t { return data[i]; };
     const std::int32_t high = status & 0xF0;
     if (high < 0xF0) {
-        const std::int32_t length = (high == 0xC0 || high == 0xD0) ? 1 : 2;
+        const std::int32_t length = ChannelMessageLength(status);
         if (left < length) return -2;
-        e.Channel = status & 0x0F;
-        switch (high) {
-        case 0x80:
-        case 0x90:
-            e.Note = byte(0);
-            e.Velocity = byte(1);
-            e.Kind = (high == 0x90 && e.Velocity != 0) ? kKindNoteOn : kKindNoteOff;
-            if (e.Note > 127) {
-                Warn(mdtk::kBadNoteNumber);
-                e.Note = 0;
-                e.Velocity = 0;
-            }
-            break;
-        case 0xA0:
-            e.Kind = kKindPolyPressure;
-            e.Note = byte(0);
-            e.Value = byte(1);
-            break;
-        case 0xB0:
-            e.Kind = kKindControl;
-            e.Number = byte(0);
-            e.Value = byte(1);
-            break;
-        case 0xC0:
-            e.Kind = kKindProgram;
-            e.Value = byte(0);
-            if (e.Value >= 128) {
-                Error(mdtk::kBadProgram);
-                e.Value = 0;
-            }
-            break;
-        case 0xD0:
-            e.Kind = kKindChannelPressure;
-            e.Value = byte(0);
-            break;
-        default:
-            e.Kind = kKindPitchBend;
-            e.Note = byte(0) & 0x7F;
-            e.Value = byte(1) & 0x7F;
-            break;
-        }
+        DecodeChannelMessage(status, data, e);
         return length;
     }
     if (status == 0xF0) {
@@ -351,6 +480,22 @@ void CMidiTrack::WriteEvents()
     for (std::size_t i = 0; i < n; ++i) {
         if (YieldPause != 0) Yield(i, 200);
         CMidiEvent& e = events_[i];
+        // Most events are note-ons and note-offs that need no repair: they
+        // are written at once.
+        const bool note = e.Kind == kKindNoteOn || e.Kind == kKindNoteOff;
+        if (note && carry == 0 && static_cast<std::uint32_t>(e.Channel) <= 16 &&
+            static_cast<std::uint32_t>(e.Note) <= 127 && static_cast<std::uint32_t>(e.DeltaTime) <= 0x0FFFFFFF &&
+            used + 8 <= limit) {
+            std::uint8_t* out = room(8);
+            const std::size_t deltaLength = EncodeVarLen(out, static_cast<std::uint32_t>(e.DeltaTime));
+            const bool on = e.Kind == kKindNoteOn;
+            out[deltaLength] = static_cast<std::uint8_t>((on ? 0x90 : 0x80) | (e.Channel & 0x0F));
+            out[deltaLength + 1] = static_cast<std::uint8_t>(e.Note);
+            out[deltaLength + 2] = on ? static_cast<std::uint8_t>(e.Velocity & 0x7F) : std::uint8_t{0x40};
+            used += deltaLength + 3;
+            endWritten = false;
+            continue;
+        }
         // An event is its head (status and the bytes made from its fields)
         // and a body copied from its Data.
         std::uint8_t head[16];

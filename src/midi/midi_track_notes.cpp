@@ -5,71 +5,11 @@
 #include <map>
 
 #include "midi/midi_track.h"
+#include "midi/note_pairer.h"
 
 namespace songloom::midi {
 
 namespace {
-
-// Note-ons waiting for their note-off, first come first served, per channel
-// and note: one singly linked list through the event indices per key, so a
-// pairing costs two small tables and one link per event. Channels and notes
-// outside the MIDI ranges (possible in tracks built by hand) go to a map.
-class PendingNotes {
-public:
-    // Short tracks use the map alone: filling the tables would cost more.
-    explicit PendingNotes(std::size_t events)
-        : head_(events > kKeys / 4 ? kKeys : 0, -1), tail_(head_.size(), -1), next_(events, kNever)
-    {
-    }
-    void Push(const CMidiEvent& e, std::size_t index)
-    {
-        Ends ends = Get(e);
-        const auto i = static_cast<std::int32_t>(index);
-        next_[index] = -1;
-        if (*ends.tail >= 0) {
-            next_[static_cast<std::size_t>(*ends.tail)] = i;
-        } else {
-            *ends.head = i;
-        }
-        *ends.tail = i;
-    }
-    // The oldest waiting note-on of e's channel and note, or npos.
-    std::size_t Pop(const CMidiEvent& e)
-    {
-        Ends ends = Get(e);
-        const std::int32_t i = *ends.head;
-        if (i < 0) return npos;
-        *ends.head = next_[static_cast<std::size_t>(i)];
-        if (*ends.head < 0) *ends.tail = -1;
-        next_[static_cast<std::size_t>(i)] = kEnded;
-        return static_cast<std::size_t>(i);
-    }
-    // True for a note-on pushed and never popped.
-    bool IsOpen(std::size_t index) const { return next_[index] != kEnded && next_[index] != kNever; }
-    static constexpr std::size_t npos = std::numeric_limits<std::size_t>::max();
-
-private:
-    static constexpr std::size_t kKeys = 16 * 128;
-    static constexpr std::int32_t kEnded = -2;  // popped by its note-off
-    static constexpr std::int32_t kNever = -3;  // not a note-on
-    struct Ends {
-        std::int32_t* head;
-        std::int32_t* tail;
-    };
-    Ends Get(const CMidiEvent& e)
-    {
-        if (!head_.empty() && e.Channel >= 0 && e.Channel < 16 && e.Note >= 0 && e.Note < 128) {
-            const auto key = static_cast<std::size_t>(e.Channel * 128 + e.Note);
-            return {&head_[key], &tail_[key]};
-        }
-        auto& pair = others_.try_emplace({e.Channel, e.Note}, std::pair<std::int32_t, std::int32_t>{-1, -1}).first->second;
-        return {&pair.first, &pair.second};
-    }
-    std::vector<std::int32_t> head_;
-    std::vector<std::int32_t> tail_;
-    std::vector<std::int32_t> next_;
-    std::map<std::pair<std::int32_t, std::int32_t>, std::pair<std::int32_t, std::int32_t>> others_;
-};
 
 // Within each instant, the selected events move to the front in their own
 // order and the others follow in theirs; the instant's delta time stays on
@@ -112,71 +52,57 @@ void PartitionInstants(std::vector<CMidiEvent>& events, Selected selected)
 std::int32_t CMidiTrack::PairNotes(NotePairing pairing)
 {
     if (!RequireState(TrackMessages)) return 0;
-    // Each note-off (or note-on of velocity 0) ends the oldest note-on of
-    // its channel and note that is still open: the same pairs as letting
-    // every note-on, in order, take the first free note-off behind it.
     const std::size_t n = events_.size();
-    std::vector<std::int64_t> times(n);
-    PendingNotes pending(n);
-    bool negative = false;
+    NotePairer pairer(n);
     std::int64_t now = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (YieldPause != 0) Yield(i, 300);
-        CMidiEvent& e = events_[i];
-        now += e.DeltaTime;
-        times[i] = now;
-        if (e.Kind == kKindNoteOn && e.Velocity != 0) {
-            // A note's data is the single byte of its kind however it was
-            // made, so notes read from a file equal notes built by AddNote.
-            e.Kind = kKindNote;
-            e.Duration = 0;
-            e.Data.assign(1, 0x10);
-            e.DataLength = 1;
-            pending.Push(e, i);
-        } else if (e.Kind == kKindNoteOff || e.Kind == kKindNoteOn) {
-            const std::size_t on = pending.Pop(e);
-            if (on != PendingNotes::npos) {
-                events_[on].Duration = ClampTick(now - times[on]);
-                if (events_[on].Duration < 0) negative = true;
-            }
-            e.Kind = kKindDeleted;  // paired or stray, a note-off goes
-        }
+        now += events_[i].DeltaTime;
+        pairer.Take(events_, i, now);
     }
-    std::int32_t kept = 0;
-    // With kKeepEveryNote, a note without its note-off sounds to the end of
-    // the track, and a note whose note-off came at once lasts a tick:
-    // neither is lost. Otherwise both go.
-    const bool keep = pairing == NotePairing::kKeepEveryNote;
-    for (std::size_t i = 0; i < n; ++i) {
-        CMidiEvent& e = events_[i];
-        if (e.Kind != kKindNote) continue;
-        if (keep) {
-            if (pending.IsOpen(i)) {
-                e.Duration = ClampTick(std::max<std::int64_t>(now - times[i], 1));
-                ++kept;
-            } else if (e.Duration == 0) {
-                e.Duration = 1;
-            }
-        }
-        if (e.Duration <= 0) e.Kind = kKindDeleted;
-    }
-    if (negative) Error(mdtk::kInternal);
+    bool anyDeleted = false;
+    const std::int32_t kept = pairer.Finish(events_, now, pairing == NotePairing::kKeepEveryNote, anyDeleted);
+    if (pairer.Negative()) Error(mdtk::kInternal);
     PurgeDeleted();
+    FinishNotes();
+    return kept;
+}
+
+void CMidiTrack::FinishNotes()
+{
     // The note-offs are gone: a track read from a large file gives their
     // room back when it is worth a copy of the track.
     if ((events_.capacity() - events_.size()) * sizeof(CMidiEvent) > (8u << 20)) events_.shrink_to_fit();
     State = TrackNotes;
-    return kept;
 }
 
 void CMidiTrack::SplitNotes()
 {
     if (!RequireState(TrackNotes)) return;
+    // One pass finds what the split needs: silent notes to drop, whether
+    // times never fall, and how many notes there are.
+    bool ordered = true;
+    bool purge = false;
+    std::size_t notes = 0;
     for (auto& e : events_) {
-        if (e.Kind == kKindNote && (e.Duration <= 0 || e.Velocity == 0)) e.Kind = kKindDeleted;
+        if (e.DeltaTime < 0) ordered = false;
+        if (e.Kind == kKindNote) {
+            if (e.Duration <= 0 || e.Velocity == 0) {
+                e.Kind = kKindDeleted;
+                purge = true;
+            } else {
+                ++notes;
+            }
+        } else if (e.Kind == kKindDeleted) {
+            purge = true;
+        }
     }
-    PurgeDeleted();
-    const bool ordered = std::all_of(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.DeltaTime >= 0; });
+    // Without anything to drop or a negative time (which it reports), the
+    // purge would change nothing.
+    if (purge || !ordered) {
+        PurgeDeleted();
+        ordered = std::all_of(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.DeltaTime >= 0; });
+    }
 
     auto noteOff = [](const CMidiEvent& note) {
         CMidiEvent off;
@@ -187,6 +113,8 @@ void CMidiTrack::SplitNotes()
         return off;
     };
 
+    // Where the first End of Track stands once the note-offs are in.
+    std::size_t eot = events_.size();
     if (ordered) {
         // Times never fall, so every note-off goes before the first event
         // at or after the note's end; note-offs meeting at one place come in
@@ -202,8 +130,6 @@ void CMidiTrack::SplitNotes()
             bool operator<(const Off& o) const { return end != o.end ? end > o.end : note < o.note; }
         };
         std::vector<Off> sounding;
-        std::size_t notes = 0;
-        for (const CMidiEvent& e : events_) notes += e.Kind == kKindNote ? 1 : 0;
         std::vector<CMidiEvent> merged;
         merged.reserve(events_.size() + notes);
         std::int64_t last = 0;
@@ -231,9 +157,12 @@ void CMidiTrack::SplitNotes()
                 std::push_heap(sounding.begin(), sounding.end());
                 e.Kind = kKindNoteOn;
                 e.Duration = 0;
+            } else if (eot == n && e.IsEndOfTrack()) {
+                eot = merged.size() - 1;
             }
         }
         while (!sounding.empty()) putOff();
+        if (eot == n) eot = merged.size();
         events_ = std::move(merged);
     } else {
         // Negative delta times: place each note-off by walking the track.
@@ -256,14 +185,17 @@ void CMidiTrack::SplitNotes()
             if (j < events_.size()) events_[j].DeltaTime = ClampTick(events_[j].DeltaTime - off.DeltaTime);
             events_.insert(events_.begin() + static_cast<std::ptrdiff_t>(j), std::move(off));
         }
+        eot = static_cast<std::size_t>(
+            std::find_if(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.IsEndOfTrack(); }) -
+            events_.begin());
     }
 
     // The first End of Track goes to the end, after the last note-off.
-    const auto eot = std::find_if(events_.begin(), events_.end(), [](const CMidiEvent& e) { return e.IsEndOfTrack(); });
-    if (eot != events_.end() && eot + 1 != events_.end()) {
-        (eot + 1)->DeltaTime = ClampTick(std::int64_t{(eot + 1)->DeltaTime} + eot->DeltaTime);
-        eot->DeltaTime = 0;
-        std::rotate(eot, eot + 1, events_.end());
+    if (eot + 1 < events_.size()) {
+        const auto at = events_.begin() + static_cast<std::ptrdiff_t>(eot);
+        (at + 1)->DeltaTime = ClampTick(std::int64_t{(at + 1)->DeltaTime} + at->DeltaTime);
+        at->DeltaTime = 0;
+        std::rotate(at, at + 1, events_.end());
     }
     State = TrackMessages;
     NoteOffsFirst();
@@ -342,36 +274,42 @@ void CMidiTrack::NoteOffsFirst()
     if (!RequireState(TrackMessages)) return;
     // The note events of an instant keep their slots among the other
     // events; within those slots the note-offs come before the note-ons.
-    std::size_t start = 0;
     std::vector<std::size_t> slots;
     std::vector<CMidiEvent> notes;
     const std::size_t n = events_.size();
-    while (start < n) {
-        std::size_t end = start + 1;
+    std::size_t start = 0;
+    bool onSeen = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        // One pass looks for a note-off behind a note-on of its instant;
+        // only such an instant is rearranged.
+        const CMidiEvent& e = events_[i];
+        if (e.DeltaTime != 0) {
+            start = i;
+            onSeen = false;
+        }
+        if (e.Kind == kKindNoteOn) {
+            onSeen = true;
+            continue;
+        }
+        if (e.Kind != kKindNoteOff || !onSeen) continue;
+        std::size_t end = i + 1;
         while (end < n && events_[end].DeltaTime == 0) ++end;
-        bool onSeen = false;
-        bool needed = false;
-        for (std::size_t i = start; i < end; ++i) {
-            if (events_[i].Kind == kKindNoteOn) onSeen = true;
-            if (events_[i].Kind == kKindNoteOff && onSeen) needed = true;
-        }
-        if (needed) {
-            slots.clear();
-            notes.clear();
-            for (std::size_t i = start; i < end; ++i) {
-                if (events_[i].Kind == kKindNoteOn || events_[i].Kind == kKindNoteOff) {
-                    slots.push_back(i);
-                    notes.push_back(std::move(events_[i]));
-                }
-            }
-            std::stable_partition(notes.begin(), notes.end(), [](const CMidiEvent& e) { return e.Kind == kKindNoteOff; });
-            for (std::size_t k = 0; k < slots.size(); ++k) {
-                const std::int32_t delta = events_[slots[k]].DeltaTime;
-                events_[slots[k]] = std::move(notes[k]);
-                events_[slots[k]].DeltaTime = delta;
+        slots.clear();
+        notes.clear();
+        for (std::size_t k = start; k < end; ++k) {
+            if (events_[k].Kind == kKindNoteOn || events_[k].Kind == kKindNoteOff) {
+                slots.push_back(k);
+                notes.push_back(std::move(events_[k]));
             }
         }
-        start = end;
+        std::stable_partition(notes.begin(), notes.end(), [](const CMidiEvent& note) { return note.Kind == kKindNoteOff; });
+        for (std::size_t k = 0; k < slots.size(); ++k) {
+            const std::int32_t delta = events_[slots[k]].DeltaTime;
+            events_[slots[k]] = std::move(notes[k]);
+            events_[slots[k]].DeltaTime = delta;
+        }
+        // The instant is done; the next one starts at end.
+        i = end - 1;
     }
 }
 

@@ -9,8 +9,10 @@
 #include <map>
 #include <sstream>
 
+#include "common/general.h"
 #include "midi/midi_file.h"
 #include "support/test_paths.h"
+#include "support/two_pass_track.h"
 
 namespace songloom::midi {
 namespace {
@@ -102,6 +104,28 @@ TEST_F(MidiCorpus, EveryFileLoadsAndRoundTrips)
     }
     // The broken files of the corpus (not MIDI, empty) are the only ones refused.
     EXPECT_GE(loaded, static_cast<int>(files_.size()) - 3);
+}
+
+TEST_F(MidiCorpus, EveryTrackReadsAndPairsInOnePassAsInTwo)
+{
+    for (const auto& file : files_) {
+        SCOPED_TRACE(file.filename().string());
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(ReadWholeFile(file.string(), bytes, kMaxMidiFileSize));
+        // Every chunk behind the header, MTrk or not.
+        std::size_t offset = 14;
+        while (offset + 8 <= bytes.size()) {
+            const test::TwoPassTrack two = test::ReadTrackInTwoPasses(bytes, offset);
+            CapturingReporter r;
+            CMidiTrack one(r);
+            std::int32_t closed = -1;
+            EXPECT_EQ(one.ParseNotesChunk(bytes, offset, 0, closed), two.used);
+            EXPECT_EQ(one.Events(), two.events) << offset;
+            EXPECT_EQ(closed, two.closed);
+            EXPECT_EQ(r.lines(), two.reports);
+            offset += std::max<std::size_t>(two.used, 8);
+        }
+    }
 }
 
 TEST_F(MidiCorpus, SavedFilesAreReadByIndependentParsers)

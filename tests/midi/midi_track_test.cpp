@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/smf_builder.h"
+#include "support/two_pass_track.h"
 
 namespace songloom::midi {
 namespace {
@@ -205,6 +206,61 @@ TEST(MidiTrackNotes, PairingThatKeepsEveryNoteEndsOpenNotesAtTheEndOfTheTrack)
     again.ParseChunk(t.Bytes, 0, 0);
     EXPECT_EQ(again.PairNotes(CMidiTrack::NotePairing::kKeepEveryNote), 0);
     EXPECT_EQ(Notes(again).size(), 4u);
+}
+
+void ExpectOnePassMatches(std::span<const std::uint8_t> bytes, std::size_t offset)
+{
+    const test::TwoPassTrack two = test::ReadTrackInTwoPasses(bytes, offset);
+    CapturingReporter r;
+    CMidiTrack t(r);
+    std::int32_t closed = -1;
+    EXPECT_EQ(t.ParseNotesChunk(bytes, offset, 0, closed), two.used);
+    EXPECT_EQ(t.State, TrackNotes);
+    EXPECT_EQ(t.Events(), two.events);
+    EXPECT_EQ(closed, two.closed);
+    EXPECT_EQ(r.lines(), two.reports);
+}
+
+TEST(MidiTrackNotes, ReadingAndPairingInOnePassGivesWhatTheTwoPassesGive)
+{
+    const std::vector<SmfBuilder::Filler> chunks = {
+        // Overlapping notes of one key, a note-on of velocity 0, a stray
+        // note-off, a note ended at once and notes left open.
+        [](TrackBytes& b) {
+            b.NoteOn(0, 60, 100).Delta(10).NoteOn(0, 60, 90).Delta(10).NoteOn(0, 60, 0);
+            b.NoteOff(3, 70).NoteOn(9, 36, 100).NoteOff(9, 36).Delta(7).NoteOn(1, 64, 80);
+            b.Delta(3).Running({65, 70}).Delta(30).Control(1, 7, 100).EndOfTrack();
+        },
+        // An End of Track in the middle, time carried past dropped meta types
+        // and undefined bytes, and no End of Track at the end.
+        [](TrackBytes& b) {
+            b.Delta(4).NoteOn(2, 50, 60).Delta(6).EndOfTrack().Delta(5).Meta(0x21, {1}).Delta(3);
+            b.Raw({0xF5}).Delta(2).NoteOff(2, 50).Delta(9).Meta(0x60, {1, 2, 3}).Delta(11);
+            b.Program(2, 7);
+        },
+        // Events behind the last note-off only dropped ones, then an End of
+        // Track that follows a dropped event.
+        [](TrackBytes& b) {
+            b.Tempo(400000).NoteOn(4, 127, 1).Delta(20).NoteOff(4, 127).Delta(8).Meta(0x21, {0});
+            b.Delta(6).EndOfTrack();
+        },
+        // Only dropped events and a bad note number read as a note-off.
+        [](TrackBytes& b) { b.Delta(12).Meta(0x21, {2}).Delta(4).Raw({0x90, 0x80, 0x40}).Delta(1).Raw({0xF9}); },
+        // A message cut by the end of the chunk, under an open note.
+        [](TrackBytes& b) { b.NoteOn(5, 40, 90).Delta(3).SysEx({0x7E, 0x7F, 0x09, 0x01, 0xF7}).Raw({0xB5, 7}); },
+    };
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        SCOPED_TRACE(i);
+        SmfBuilder b;
+        b.RawTrack(chunks[i]);
+        ExpectOnePassMatches(b.Bytes(), 14);
+    }
+    // Not a chunk at all, and a chunk whose header is cut.
+    SmfBuilder alien;
+    alien.Chunk("ABCD", {1, 2, 3});
+    ExpectOnePassMatches(alien.Bytes(), 14);
+    const std::vector<std::uint8_t> cut = {'M', 'T', 'r', 'k', 0, 0};
+    ExpectOnePassMatches(cut, 0);
 }
 
 TEST(MidiTrackParse, AnUndefinedStatusByteCostsOnlyThatByte)
