@@ -206,11 +206,9 @@ void SeedRhythm(PatternContext& x, Chords chords, Tick start, int number, NoteBu
     const Tick step = x.Triplet() ? 32 : 24;
     Tick t = start;
     int onset = 0;
+    std::vector<Tick> starts;
     for (const PatternChord& c : chords) {
-        std::vector<Tick> starts;
-        for (Tick pos = 0; pos < c.length; pos += step) {
-            if (pos == 0 || x.SeedStarts(t - start + pos, step)) starts.push_back(pos);
-        }
+        x.SeedOnsets(t - start, c.length, step, starts);
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const Tick end = i + 1 < starts.size() ? starts[i + 1] : c.length;
             const Tick duration = std::clamp<Tick>(end - starts[i] - 4, 1, 190);

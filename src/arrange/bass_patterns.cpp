@@ -439,11 +439,9 @@ void SeedBass(PatternContext& x, Chords chords, NoteBuffer& out)
     const Tick step = x.Triplet() ? 32 : 24;
     Tick t = 0;
     int onset = 0;
+    std::vector<Tick> starts;
     for (const PatternChord& c : chords) {
-        std::vector<Tick> starts;
-        for (Tick pos = 0; pos < c.length; pos += step) {
-            if (pos == 0 || x.SeedStarts(t + pos, step)) starts.push_back(pos);
-        }
+        x.SeedOnsets(t, c.length, step, starts);
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const Tick end = i + 1 < starts.size() ? starts[i + 1] : c.length;
             const int note = onset++ % 2 == 0 ? c.bass : c.bass + c.FifthInterval();

@@ -39,6 +39,7 @@ Tick PlayGrid(PatternContext& context, std::span<const PatternChord> chords, con
     Tick t = start;
     int counter = 0;
     int phase = 0;  // flips at every section change: the new section starts on the other grid
+    std::vector<int> pending;  // the notes of the step being held, kept from chord to chord
     for (std::size_t k = 0; k < chords.size(); ++k) {
         const PatternChord& chord = chords[k];
         if (playback.toggleAtSections && k > 0 && chord.section != chords[k - 1].section) phase ^= 1;
@@ -50,7 +51,7 @@ Tick PlayGrid(PatternContext& context, std::span<const PatternChord> chords, con
             if (playback.secondGrid >= 0 && ((time - start) / barLength + phase) % 2 == 1) index = playback.secondGrid;
             return context.Grid(index);
         };
-        std::vector<int> pending;
+        pending.clear();
         Tick pendingAt = t;
         Tick sound = 0;
         bool holding = false;

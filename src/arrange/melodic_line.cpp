@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
+#include <optional>
 #include <span>
 
 #include "common/messages.h"
@@ -30,7 +30,11 @@ bool Heavy(const harmony::ChordTemplate& t, int pitch, char least)
 
 // State of one line: kept across the chords of a section.
 struct Line {
-    Line(EngineContext& c, const PartParams& p) : ctx(c), params(p), templates(c.dataFiles.notes) {}
+    Line(EngineContext& c, const PartParams& p, Tick bar)
+        : ctx(c), params(p), templates(c.dataFiles.notes), barLength(bar),
+          lengthAt(static_cast<std::size_t>(bar)), intervalAt(static_cast<std::size_t>(bar))
+    {
+    }
 
     EngineContext& ctx;
     const PartParams& params;
@@ -47,9 +51,12 @@ struct Line {
     std::array<int, kFluctuationSteps> fluctuation{};
     bool fluctuationReady = false;
     bool reportedMethod = false;
-    Tick barLength = 384;
-    std::map<Tick, Tick> lengthAt;    // position in the bar -> length used there
-    std::map<Tick, int> intervalAt;   // position in the bar -> interval used there
+    Tick barLength;
+    // What the line played at each tick of the bar, for the imitations: the
+    // length of the note started there (0: none yet) and the interval it
+    // moved by.
+    std::vector<Tick> lengthAt;
+    std::vector<std::optional<int>> intervalAt;
 
     int RB(int a, int b) { return RandomBetween(ctx.random, a, b); }
     bool Imitate(int mode) { return mode == 2 || (mode == 1 && RB(1, 2) == 1); }
@@ -85,11 +92,11 @@ std::vector<Tick> Rhythm(Line& line, Tick start, Tick length)
     Tick at = 0;
     while (at < length) {
         const Tick remaining = length - at;
-        const Tick position = (start + at) % line.barLength;
+        const auto position = static_cast<std::size_t>((start + at) % line.barLength);
         Tick chosen = 0;
-        if (auto it = line.lengthAt.find(position);
-            it != line.lengthAt.end() && it->second <= remaining && line.Imitate(line.params.rhythmImitation)) {
-            chosen = it->second;
+        if (const Tick before = line.lengthAt[position];
+            before != 0 && before <= remaining && line.Imitate(line.params.rhythmImitation)) {
+            chosen = before;
         }
         if (chosen == 0) {
             int total = 0;
@@ -288,11 +295,11 @@ bool SectionLine(Line& line, const harmony::ChordSection& section, Tick& start, 
                 return false;
             }
             int pitch = pitches[i];
-            const Tick position = at % line.barLength;
+            const auto position = static_cast<std::size_t>(at % line.barLength);
             if (pitch > 0 && i > 0 && pitches[i - 1] > 0) {
-                if (auto it = line.intervalAt.find(position);
-                    it != line.intervalAt.end() && line.Imitate(line.params.pitchImitation)) {
-                    pitch = FitRange(line, pitches[i - 1] + it->second);
+                if (const std::optional<int> before = line.intervalAt[position];
+                    before && line.Imitate(line.params.pitchImitation)) {
+                    pitch = FitRange(line, pitches[i - 1] + *before);
                     pitches[i] = pitch;
                     line.previous = pitch;
                 }
@@ -397,7 +404,7 @@ void GenerateMelodicLine(EngineContext& ctx, int channel, NoteList& out)
     const int sectionCount = static_cast<int>(ctx.sections.size());
     Tick start = 0;
     for (int s = 0; s < sectionCount; ++s) {
-        Line line(ctx, params);
+        Line line(ctx, params, BarTicks(ctx.activeStyle.meter));
         line.variant = params.partVariant == 2 && s >= (sectionCount + 1) / 2 ? 1 : params.partVariant;
         line.low = params.lowestNote;
         line.high = params.highestNote;
@@ -405,7 +412,6 @@ void GenerateMelodicLine(EngineContext& ctx, int channel, NoteList& out)
             line.low = 48;
             line.high = 72;
         }
-        line.barLength = BarTicks(ctx.activeStyle.meter);
         const Tick sectionStart = start;
         for (int attempt = 1;; ++attempt) {
             NoteList part;

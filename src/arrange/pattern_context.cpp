@@ -97,6 +97,14 @@ bool PatternContext::SeedStarts(Tick from, Tick span) const
     return false;
 }
 
+void PatternContext::SeedOnsets(Tick from, Tick length, Tick step, std::vector<Tick>& onsets) const
+{
+    onsets.clear();
+    for (Tick pos = 0; pos < length; pos += step) {
+        if (pos == 0 || SeedStarts(from + pos, step)) onsets.push_back(pos);
+    }
+}
+
 void PatternContext::Error(std::uint32_t code) { EngineErrorMsg(reporter, code); }
 
 void SetDefaultGridLabels(PatternContext& context)

@@ -115,6 +115,10 @@ struct PatternContext {
     // of the song: the table has 32 steps of 12 ticks a 4/4 bar and repeats
     // every 96 steps. Without a table, notes start on the beats.
     bool SeedStarts(Tick from, Tick span) const;
+    // The onsets of a chord of `length` ticks at tick `from` of the song on
+    // steps of `step`: its start, then every step where the table starts a
+    // note. Replaces what `onsets` held.
+    void SeedOnsets(Tick from, Tick length, Tick step, std::vector<Tick>& onsets) const;
 
     int RB(int a, int b) { return RandomBetween(random, a, b); }
     void Error(std::uint32_t code);

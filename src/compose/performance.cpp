@@ -202,37 +202,42 @@ void VaryPhraseEnd(Events& events, std::size_t sorted, std::int64_t p, Tick bar)
 {
     const std::int64_t lastBeat = p - kBeat;
     const std::int64_t barStart = p - bar;
-    const auto [first, count] = Window(events, sorted, barStart - bar, p + 2 * bar);
-    std::array<int, 16> nextNote{};  // by channel: first pitch at or after p
-    std::array<bool, 16> played{};   // an onset in the bar
+    std::array<bool, 16> played{};  // by channel: an onset in the bar
     std::array<bool, 16> lateOnset{};
     std::array<int, 16> lastPitch{};
     std::array<int, 16> latePitch{};
-    for (std::size_t i = first; i < count; ++i) {
+    int nextBass = 0;  // the bass's first pitch after the bar, within two bars
+    const auto [barFirst, barEnd] = Window(events, sorted, barStart, p + 2 * bar);
+    for (std::size_t i = barFirst; i < barEnd; ++i) {
         const TimedEvent& t = events[i];
         if (!IsNote(t)) continue;
         const auto c = static_cast<std::size_t>(t.event.Channel & 15);
-        if (t.time >= p && nextNote[c] == 0) nextNote[c] = t.event.Note;
-        if (t.time >= barStart && t.time < p) {
-            played[c] = true;
-            if (t.time >= lastBeat) {
-                lateOnset[c] = true;
-                if (latePitch[c] == 0) latePitch[c] = t.event.Note;
-            } else {
-                lastPitch[c] = t.event.Note;
-            }
+        if (t.time >= p) {
+            if (c != 2 || t.event.Note == 0) continue;
+            nextBass = t.event.Note;
+            break;
+        }
+        played[c] = true;
+        if (t.time >= lastBeat) {
+            lateOnset[c] = true;
+            if (latePitch[c] == 0) latePitch[c] = t.event.Note;
+        } else {
+            lastPitch[c] = t.event.Note;
         }
     }
-    const int target = nextNote[2] != 0 ? nextNote[2] : lastPitch[2] != 0 ? lastPitch[2] : latePitch[2];
+    const int target = nextBass != 0 ? nextBass : lastPitch[2] != 0 ? lastPitch[2] : latePitch[2];
     const bool walk = played[2] && target != 0;
+    // The bass's last two bars and the accompaniment's last bar; nothing to
+    // do where neither plays.
+    if (!walk && !played[3] && !played[7]) return;
+    const auto [first, count] = Window(events, sorted, barStart - bar, p);
     for (std::size_t i = first; i < count; ++i) {
         TimedEvent& t = events[i];
-        if (t.time >= p) break;  // the window is in time order
         if (!IsNote(t)) continue;
         const int channel = t.event.Channel;
         const auto c = static_cast<std::size_t>(channel);
         if (channel == 2) {
-            if (!walk || t.time < barStart - bar) continue;
+            if (!walk) continue;
             if (t.time >= lastBeat) Delete(t);
             else if (t.time + t.event.Duration > lastBeat) t.event.Duration = static_cast<Tick>(lastBeat - t.time) - 2;
         } else if ((channel == 3 || channel == 7) && t.time >= barStart) {
@@ -462,10 +467,11 @@ void PerformTracks(EngineContext& ctx)
     bool drumsSeen = false;
     Events events;
     for (auto& track : ctx.tracks) {
-        // Room for what the phrases and the ending add, so that they seldom
-        // move the rest.
+        // Room for what the phrases and the ending add (a fill every phrase
+        // on a busy drum track), so that they seldom move the rest.
         events.clear();
-        events.reserve(static_cast<std::size_t>(track->EventCount()) + 64);
+        const auto count = static_cast<std::size_t>(track->EventCount());
+        events.reserve(count + count / 8 + 64);
         arrange::TakeTimedEvents(*track, events);
         bool hasDrums = false;
         for (TimedEvent& t : events) {
