@@ -58,30 +58,45 @@ std::string_view StyleCategoryNameUtf8(int category)
     return kCategoryNames[static_cast<std::size_t>(category)];
 }
 
-void DrawRhythmSeed(Random& random, int meter, int rhythmFeel,
-                    std::array<std::uint8_t, kRhythmSeedSteps>& seed)
+namespace {
+
+// A rhythm seed in two halves: the random choices, then the table they make.
+RhythmMotif DrawRhythmMotif(Random& random, int meter, int rhythmFeel)
+{
+    RhythmMotif m;
+    m.groupSize = RandomBetween(random, 2, 4);
+    m.phraseLength = RandomBetween(random, 4, 8);
+    m.motifLength = RandomBetween(random, 1, 2) == 1 ? RandomBetween(random, 4, 8) : RandomBetween(random, 4, 32);
+    if (RhythmSeedBarSteps(meter, rhythmFeel) == 0) return m;  // no table: no starts drawn
+    m.starts[0] = 1;
+    for (int i = 1; i < m.motifLength; ++i)
+        m.starts[static_cast<std::size_t>(i)] = RandomBetween(random, 1, 3) == 1 ? 1 : 0;
+    return m;
+}
+
+void ExpandRhythmMotif(const RhythmMotif& m, int meter, int rhythmFeel,
+                       std::array<std::uint8_t, kRhythmSeedSteps>& seed)
 {
     seed.fill(0);
-    const int groupSize = RandomBetween(random, 2, 4);
-    const int phraseLength = RandomBetween(random, 4, 8);
-    const int motifLength =
-        RandomBetween(random, 1, 2) == 1 ? RandomBetween(random, 4, 8) : RandomBetween(random, 4, 32);
     const int barSteps = RhythmSeedBarSteps(meter, rhythmFeel);
     if (barSteps == 0) return;
-
-    // One motif of note starts, repeated through the bar; every bar and every
-    // phrase of groupSize x phraseLength steps starts with a new note value.
-    std::array<std::uint8_t, 32> motif{};
-    motif[0] = 1;
-    for (int i = 1; i < motifLength; ++i)
-        motif[static_cast<std::size_t>(i)] = RandomBetween(random, 1, 3) == 1 ? 1 : 0;
-    const int phraseSteps = groupSize * phraseLength;
+    // The motif repeats through the bar; every bar and every phrase of
+    // groupSize x phraseLength steps starts with a new note value.
+    const int phraseSteps = m.groupSize * m.phraseLength;
     for (int i = 0; i < kRhythmSeedSteps; ++i) {
         const int inBar = i % barSteps;
         const bool starts = inBar == 0 || inBar % phraseSteps == 0 ||
-                            motif[static_cast<std::size_t>(inBar % motifLength)] == 1;
+                            m.starts[static_cast<std::size_t>(inBar % m.motifLength)] == 1;
         seed[static_cast<std::size_t>(i)] = starts ? 1 : 0;
     }
+}
+
+}  // namespace
+
+void DrawRhythmSeed(Random& random, int meter, int rhythmFeel,
+                    std::array<std::uint8_t, kRhythmSeedSteps>& seed)
+{
+    ExpandRhythmMotif(DrawRhythmMotif(random, meter, rhythmFeel), meter, rhythmFeel, seed);
 }
 
 namespace {
@@ -141,9 +156,11 @@ const StyleRecord& UndefinedStyleTemplate()
 
 // Drawn before the meter and feel of the style are known: every catalogue
 // seed is a 4/4 straight table.
-void DrawDefaultRhythmSeed(Random& random, std::array<std::uint8_t, kRhythmSeedSteps>& seed)
+RhythmMotif DrawDefaultRhythmMotif(Random& random) { return DrawRhythmMotif(random, kMeter44, 0); }
+
+void ExpandDefaultRhythmMotif(const RhythmMotif& rhythm, std::array<std::uint8_t, kRhythmSeedSteps>& seed)
 {
-    DrawRhythmSeed(random, kMeter44, 0, seed);
+    ExpandRhythmMotif(rhythm, kMeter44, 0, seed);
 }
 
 }  // namespace
@@ -151,7 +168,7 @@ void DrawDefaultRhythmSeed(Random& random, std::array<std::uint8_t, kRhythmSeedS
 void ApplyStyleDefaults(Random& random, StyleRecord& record)
 {
     record = UndefinedStyleTemplate();
-    DrawDefaultRhythmSeed(random, record.rhythmSeed);
+    ExpandDefaultRhythmMotif(DrawDefaultRhythmMotif(random), record.rhythmSeed);
 }
 
 void FinishStyle(StyleRecord& record)
@@ -190,10 +207,10 @@ namespace {
 
 // A slot's record: the undefined style with the slot's rhythm seed, then
 // its rows over it.
-StyleRecord MakeCatalogueRecord(int index, const std::array<std::uint8_t, kRhythmSeedSteps>& rhythmSeed)
+StyleRecord MakeCatalogueRecord(int index, const RhythmMotif& rhythm)
 {
     StyleRecord record = UndefinedStyleTemplate();
-    record.rhythmSeed = rhythmSeed;
+    ExpandDefaultRhythmMotif(rhythm, record.rhythmSeed);
     const int category = index / kStylesPerCategory;
     const int slot = index % kStylesPerCategory;
     if (slot == 0) {
@@ -231,7 +248,7 @@ const StyleRecord* StyleCatalogue::Record(int index) const
 {
     if (!slots_ || index < 0 || index >= kCatalogueSlots) return nullptr;
     Slot& s = slots_[static_cast<std::size_t>(index)];
-    std::call_once(s.made, [&] { s.record = std::make_unique<StyleRecord>(MakeCatalogueRecord(index, s.rhythmSeed)); });
+    std::call_once(s.made, [&] { s.record = std::make_unique<StyleRecord>(MakeCatalogueRecord(index, s.rhythm)); });
     return s.record.get();
 }
 
@@ -239,7 +256,7 @@ void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord&
 {
     catalogue.slots_ = std::make_unique<StyleCatalogue::Slot[]>(kCatalogueSlots);
     for (int index = 0; index < kCatalogueSlots; ++index)
-        DrawDefaultRhythmSeed(random, catalogue.slots_[static_cast<std::size_t>(index)].rhythmSeed);
+        catalogue.slots_[static_cast<std::size_t>(index)].rhythm = DrawDefaultRhythmMotif(random);
     activeStyle = *catalogue.Record(1);
 }
 

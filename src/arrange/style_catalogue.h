@@ -21,8 +21,17 @@ inline constexpr int kStyleCategories = 9;
 inline constexpr int kStylesPerCategory = 24;
 inline constexpr int kCatalogueSlots = kStyleCategories * kStylesPerCategory;  // 216
 
+// What a rhythm seed is drawn from: note values start at every group of
+// groupSize x phraseLength steps and where the motif's starts say.
+struct RhythmMotif {
+    int groupSize = 2;
+    int phraseLength = 4;
+    int motifLength = 1;
+    std::array<std::uint8_t, 32> starts{};
+};
+
 // The catalogue's 216 slots (category * 24 + slot). Building it draws every
-// slot's rhythm seed, in slot order; a slot's record is made from the seed
+// slot's rhythm motif, in slot order; a slot's record is made from the motif
 // and the slot's rows the first time it is asked for, so a command that
 // renders one song makes two records, not 216. A record never changes once
 // made, and asking for one is safe from any thread.
@@ -35,7 +44,7 @@ public:
 private:
     friend void BuildStyleCatalogue(Random& random, StyleCatalogue& catalogue, StyleRecord& activeStyle);
     struct Slot {
-        std::array<std::uint8_t, kRhythmSeedSteps> rhythmSeed{};
+        RhythmMotif rhythm;
         std::once_flag made;
         std::unique_ptr<StyleRecord> record;
     };

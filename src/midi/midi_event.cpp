@@ -72,10 +72,8 @@ void CMidiEvent::SetControlChange(std::int32_t channel, std::int32_t controller,
     Channel = channel;
     Number = controller;
     Value = value;
-    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(0xB0 | (channel & 0x0F)),
-                                  static_cast<std::uint8_t>(controller & 0x7F),
-                                  static_cast<std::uint8_t>(value & 0x7F)};
-    SetData(bytes);
+    SetShortData(static_cast<std::uint8_t>(0xB0 | (channel & 0x0F)), static_cast<std::uint8_t>(controller & 0x7F),
+                 static_cast<std::uint8_t>(value & 0x7F), 3);
 }
 
 void CMidiEvent::SetTempo(std::int32_t microsecondsPerQuarter)
@@ -85,9 +83,7 @@ void CMidiEvent::SetTempo(std::int32_t microsecondsPerQuarter)
     Channel = kNoChannel;
     Value = microsecondsPerQuarter;
     const auto t = static_cast<std::uint32_t>(microsecondsPerQuarter);
-    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(t >> 16), static_cast<std::uint8_t>(t >> 8),
-                                  static_cast<std::uint8_t>(t)};
-    SetData(bytes);
+    SetShortData(static_cast<std::uint8_t>(t >> 16), static_cast<std::uint8_t>(t >> 8), static_cast<std::uint8_t>(t), 3);
 }
 
 void CMidiEvent::SetMasterVolume(std::int32_t volume)

@@ -97,6 +97,12 @@ struct CMidiEvent {
 
     // Replaces Data by a copy of bytes; an empty span leaves the event unchanged.
     void SetData(std::span<const std::uint8_t> bytes);
+    // The same for a payload of n (1 to 3) bytes a, b, c, stored in place.
+    void SetShortData(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::int32_t n)
+    {
+        Data.AssignMessage(a, b, c, static_cast<std::size_t>(n));
+        DataLength = n;
+    }
     // Copies DataLength bytes to out and returns DataLength; no Data: MUEV
     // 0x06000002 and 0.
     std::int32_t GetData(Reporter& reporter, std::vector<std::uint8_t>& out) const;

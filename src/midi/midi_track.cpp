@@ -140,8 +140,7 @@ bool CMidiTrack::AddNote(std::int32_t channel, std::int32_t deltaTime, std::int3
     e.Note = note;
     e.Velocity = velocity;
     e.Duration = duration;
-    const std::uint8_t data[] = {0x10};
-    e.SetData(data);
+    e.SetShortData(0x10, 0, 0, 1);
     return AppendEvent(std::move(e));
 }
 
@@ -151,9 +150,7 @@ bool CMidiTrack::AddProgramChange(std::int32_t channel, std::int32_t program)
     e.Kind = kKindProgram;
     e.Channel = channel;
     e.Value = program;
-    const std::uint8_t data[] = {static_cast<std::uint8_t>(0xC0 | (channel & 0x0F)),
-                                 static_cast<std::uint8_t>(program & 0x7F)};
-    e.SetData(data);
+    e.SetShortData(static_cast<std::uint8_t>(0xC0 | (channel & 0x0F)), static_cast<std::uint8_t>(program & 0x7F), 0, 2);
     return AppendEvent(std::move(e));
 }
 

@@ -29,9 +29,7 @@ std::int32_t ChannelMessageLength(std::int32_t status)
 // also under running status.
 void SetMessageData(CMidiEvent& event, std::int32_t status, const std::uint8_t* data, std::int32_t length)
 {
-    event.Data.AssignMessage(static_cast<std::uint8_t>(status), data[0], length > 1 ? data[1] : std::uint8_t{0},
-                             static_cast<std::size_t>(1 + length));
-    event.DataLength = 1 + length;
+    event.SetShortData(static_cast<std::uint8_t>(status), data[0], length > 1 ? data[1] : std::uint8_t{0}, 1 + length);
 }
 
 bool IsTextMeta(std::int32_t type) { return (type >= 1 && type <= 7) || type == kMetaSequencerSpecific; }

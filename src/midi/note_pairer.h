@@ -39,8 +39,7 @@ public:
         if (e.Kind == kKindNoteOn && e.Velocity != 0) {
             e.Kind = kKindNote;
             e.Duration = 0;
-            e.Data.AssignMessage(0x10, 0, 0, 1);
-            e.DataLength = 1;
+            e.SetShortData(0x10, 0, 0, 1);
             Push(e, static_cast<std::int32_t>(index), now);
             return true;
         }

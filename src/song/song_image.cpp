@@ -171,10 +171,12 @@ bool CellsHoldValues(const SongData& song)
 // root and a type, a bare root, or empty.
 bool ChordsHoldNames(const SongData& song)
 {
+    std::string_view checked;  // a chord mostly lasts several beats
     for (int beat = 0; beat < song.ActiveBeats(); ++beat) {
         const std::string_view name = song.ChordName(beat);
-        if (name.empty() || name == kInactiveChord) continue;
+        if (name.empty() || name == kInactiveChord || name == checked) continue;
         if (!ParseChordName(CompleteChordName(name)).ok()) return false;
+        checked = name;
     }
     return true;
 }
