@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kBarsPerSystem = 4;
 constexpr int kBarsPerPage = 16;
-constexpr int kTripletCellTicks = 16;
 constexpr int kSlotTicks = 48;
 
 // Written in semitones -> diatonic steps of the interval.
