@@ -1,6 +1,7 @@
 // songloom-cli analyze FILE.mid [--json] [--alternatives]: channel roles,
 // meter, key, tempo, title and one chord a beat (with its runners-up). songloom-cli import FILE.mid -o SONG.sld: the file opened as a song.
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -142,7 +143,8 @@ const CommandRegistrar kImport("import", [](CLI::App& app, CliContext& context) 
         arrange::StyleCatalogue catalogue;
         arrange::StyleRecord active;
         arrange::BuildStyleCatalogue(random, catalogue, active);
-        song::SongData song;
+        const auto held = std::make_unique<song::SongData>();  // some 90 KB
+        song::SongData& song = *held;
         const arrange::StyleRecord* style =
             arrange::CatalogueRecord(catalogue, song.info.category, song.info.style);
         const int instrument = style ? style->channelInstrument[1] : 0;

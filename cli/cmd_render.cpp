@@ -3,6 +3,7 @@
 //                                         [--transpose N] [--reroll BARS:PART --from OLD.mid]
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "arrange/engine_context.h"
@@ -56,7 +57,9 @@ constexpr int kInstrumentCount = arrange::kInstrumentCodeCount;
 
 int Render(CliContext& context, const RenderArgs& args)
 {
-    song::SongData song;
+    // A song is some 90 KB: on the heap, whose pages are mapped ahead.
+    const auto held = std::make_unique<song::SongData>();
+    song::SongData& song = *held;
     if (song::ReadSongFile(context.reporter, args.song, song, 8, 4, 0) != song::SongFileStatus::kRead) {
         std::fprintf(stderr, "render: cannot read the song %s\n", args.song.c_str());
         return 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "common/general.h"
@@ -236,8 +237,10 @@ bool DecodeSongImage(Reporter& reporter, std::span<const std::uint8_t> bytes, So
 {
     const auto layout = LayoutOfSize(bytes.size());
     if (!layout) return false;
-    // Decoded aside: a refused image leaves the song as it was.
-    SongData decoded = song;
+    // Decoded aside: a refused image leaves the song as it was. (On the heap:
+    // a song is some 90 KB, much for a thread's stack.)
+    const auto aside = std::make_unique<SongData>(song);
+    SongData& decoded = *aside;
     DecodeAreas(bytes, *layout, decoded);
     if (layout->size != image::kSizeOldest) RepairInfo(decoded.info);
 

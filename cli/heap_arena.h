@@ -1,0 +1,98 @@
+#pragma once
+// The command line's memory for C++ objects: one reserved run of address
+// space, handed out from the front and mapped ahead of use in large steps.
+//
+// A command runs for a few milliseconds and touches a few megabytes it has
+// never touched before. Taking each of those pages on its first write costs
+// a trap per page, and on a virtual machine that trap (and the host's own
+// bookkeeping for the page) is many times dearer than the page: a render
+// spent more time in them than in the music. The arena maps its pages in
+// steps, asks for huge pages past its first half megabyte where the system
+// gives them (then one mapping covers two megabytes; a small command keeps
+// to the first half megabyte and small pages), and hands freed blocks out
+// again before it touches new ground.
+//
+// Blocks come in size classes (multiples of 16 bytes, then four steps to
+// each power of two); a freed block waits in the list of the largest class
+// it can serve, and a request its own list cannot meet splits a larger
+// free block before it takes new ground. Blocks over a megabyte are cut in
+// steps of 64 KB and are not mapped ahead (see AllocateLarge); once the
+// reserve is used up, blocks come from the C library.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+namespace songloom::cli {
+
+class HeapArena {
+public:
+    struct Options {
+        std::size_t reserveBytes = std::size_t{1} << 30;  // address space only
+        std::size_t smallPageBytes = std::size_t{512} << 10;  // the first run, in small pages
+        std::size_t mapStepBytes = std::size_t{64} << 10;     // mapped at once there
+        bool hugePages = true;                                // for the rest
+    };
+
+    static constexpr std::size_t kAlignment = 16;
+    static constexpr std::size_t kLargestClassBytes = std::size_t{1} << 20;  // header included
+
+    HeapArena();
+    explicit HeapArena(const Options& options);
+    ~HeapArena();
+    HeapArena(const HeapArena&) = delete;
+    HeapArena& operator=(const HeapArena&) = delete;
+
+    // nullptr only when no memory is left anywhere.
+    void* Allocate(std::size_t size);
+    // Takes blocks of this arena's Allocate only; nullptr is ignored.
+    void Free(void* block);
+
+    // From here on new ground is taken in huge pages: for a command that is
+    // known to need megabytes, before it has filled the small-page run.
+    void LeaveSmallPages();
+
+    // What a block can hold (at least what was asked for).
+    static std::size_t UsableSize(const void* block);
+    // Whether the block came from the reserve (rather than the C library).
+    static bool FromReserve(const void* block);
+
+    std::size_t MappedBytes() const { return static_cast<std::size_t>(mappedTo_ - begin_); }
+    std::size_t HandedOutBytes() const { return static_cast<std::size_t>(next_ - begin_); }
+    bool Reserved() const { return begin_ != nullptr; }
+    bool HugePages() const { return hugePages_; }
+
+private:
+    static constexpr int kClasses = 63;
+
+    void* FromSystem(std::size_t total);
+    void* AllocateLarge(std::size_t size);
+    void* Pop(int list);
+    void Push(void* block);      // to its size class's list
+    void PushFree(void* block);  // to the list it belongs to, large or not
+    void* SplitLarger(int sizeClass, std::size_t total);
+    void* Carve(std::size_t total, bool mapNow);
+    void Lock();
+    void Unlock();
+
+    Options options_;
+    char* reservation_ = nullptr;  // as mapped, before alignment
+    std::size_t reservationBytes_ = 0;
+    char* begin_ = nullptr;
+    char* next_ = nullptr;      // the front: nothing past it was handed out
+    char* mappedTo_ = nullptr;  // pages below are mapped
+    char* hugeFrom_ = nullptr;  // huge pages from here on (or small pages, where there are none)
+    char* end_ = nullptr;
+    std::size_t pageBytes_ = 4096;
+    bool hugePages_ = false;            // the system gives them to the reserve
+    std::atomic<bool> populate_{true};  // off when the kernel cannot map ahead
+    void* freeLists_[kClasses] = {};
+    std::uint64_t nonEmpty_ = 0;  // bit n: list n holds a block
+    void* largeFree_ = nullptr;   // free blocks over a megabyte
+    std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
+};
+
+// The arena behind the program's operator new (global_new.cpp, where it is
+// built in).
+HeapArena& ProgramArena();
+
+}  // namespace songloom::cli

@@ -1,0 +1,192 @@
+#include "heap_arena.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace songloom::cli {
+namespace {
+
+struct Live {
+    unsigned char* block;
+    std::size_t size;
+    unsigned char mark;
+};
+
+void Fill(const Live& l) { std::memset(l.block, l.mark, l.size); }
+
+bool Intact(const Live& l)
+{
+    for (std::size_t i = 0; i < l.size; ++i) {
+        if (l.block[i] != l.mark) return false;
+    }
+    return true;
+}
+
+Live Take(HeapArena& arena, std::size_t size, unsigned char mark)
+{
+    Live l{static_cast<unsigned char*>(arena.Allocate(size)), size, mark};
+    if (l.block != nullptr) Fill(l);
+    return l;
+}
+
+TEST(HeapArenaTest, BlocksAreAlignedLargeEnoughAndKeepTheirContentsThroughReuse)
+{
+    HeapArena arena;
+    ASSERT_TRUE(arena.Reserved());
+    std::mt19937 rng(5);
+    std::vector<Live> live;
+    unsigned char mark = 1;
+    for (int round = 0; round < 4000; ++round) {
+        // Mostly small blocks, some of hundreds of kilobytes, a few beyond a megabyte.
+        const int kind = static_cast<int>(rng() % 100);
+        const std::size_t size = kind < 80 ? 1 + rng() % 300 : kind < 98 ? 1 + rng() % 300'000 : (1 << 20) + rng() % 100'000;
+        live.push_back(Take(arena, size, mark++));
+        ASSERT_NE(live.back().block, nullptr);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(live.back().block) % HeapArena::kAlignment, 0u);
+        EXPECT_GE(HeapArena::UsableSize(live.back().block), size);
+        if (rng() % 2 == 0 && !live.empty()) {
+            const std::size_t victim = rng() % live.size();
+            ASSERT_TRUE(Intact(live[victim])) << "block " << victim << " was overwritten";
+            arena.Free(live[victim].block);
+            live.erase(live.begin() + static_cast<std::ptrdiff_t>(victim));
+        }
+    }
+    for (const Live& l : live) {
+        EXPECT_TRUE(Intact(l));
+        arena.Free(l.block);
+    }
+    EXPECT_GE(arena.MappedBytes(), arena.HandedOutBytes());
+}
+
+TEST(HeapArenaTest, FreedBlocksServeAgainBeforeNewGroundIsTaken)
+{
+    HeapArena arena;
+    void* first = arena.Allocate(100);
+    void* second = arena.Allocate(100);
+    const std::size_t front = arena.HandedOutBytes();
+
+    // A block freed in the middle comes back for the next request of its size.
+    arena.Free(first);
+    EXPECT_EQ(arena.Allocate(90), first);
+    EXPECT_EQ(arena.HandedOutBytes(), front);
+
+    // The last block handed out goes back to the front.
+    arena.Free(second);
+    EXPECT_LT(arena.HandedOutBytes(), front);
+    EXPECT_EQ(arena.Allocate(100), second);
+
+    // A large free block is split for a small request; its rest serves the next.
+    void* large = arena.Allocate(64 << 10);
+    void* fence = arena.Allocate(16);
+    const std::size_t before = arena.HandedOutBytes();
+    arena.Free(large);
+    void* small = arena.Allocate(200);
+    EXPECT_EQ(small, large);
+    void* rest = arena.Allocate(30 << 10);
+    EXPECT_GT(static_cast<char*>(rest), static_cast<char*>(large));
+    EXPECT_LT(static_cast<char*>(rest), static_cast<char*>(fence));
+    EXPECT_EQ(arena.HandedOutBytes(), before);
+    for (void* b : {first, second, small, rest, fence}) arena.Free(b);
+}
+
+TEST(HeapArenaTest, LargeBlocksComeFromTheReserveAndServeAgainWhenFreed)
+{
+    HeapArena arena;
+    Live big = Take(arena, 3 << 20, 3);
+    ASSERT_NE(big.block, nullptr);
+    EXPECT_TRUE(HeapArena::FromReserve(big.block));
+    EXPECT_GE(HeapArena::UsableSize(big.block), std::size_t{3} << 20);
+    Live fence = Take(arena, 100, 4);
+    const std::size_t front = arena.HandedOutBytes();
+
+    // Freed in the middle, the block serves the next large request that fits,
+    // and what it does not need serves the one after.
+    arena.Free(big.block);
+    Live second = Take(arena, 2 << 20, 5);
+    EXPECT_EQ(second.block, big.block);
+    Live third = Take(arena, (1 << 20) - 4096, 6);
+    EXPECT_GT(third.block, second.block);
+    EXPECT_LT(third.block, fence.block);
+    EXPECT_EQ(arena.HandedOutBytes(), front);
+    for (const Live& l : {second, third, fence}) {
+        EXPECT_TRUE(Intact(l));
+        arena.Free(l.block);
+    }
+}
+
+TEST(HeapArenaTest, LargeBlocksAndAnExhaustedReserveComeFromTheCLibrary)
+{
+    HeapArena::Options options;
+    options.reserveBytes = std::size_t{1} << 20;
+    HeapArena arena(options);
+    ASSERT_TRUE(arena.Reserved());
+
+    Live big = Take(arena, 3 << 20, 7);
+    ASSERT_NE(big.block, nullptr);
+    EXPECT_FALSE(HeapArena::FromReserve(big.block));
+
+    std::vector<Live> blocks;
+    for (int i = 0; i < 40; ++i) blocks.push_back(Take(arena, 60 << 10, static_cast<unsigned char>(i + 10)));
+    EXPECT_TRUE(HeapArena::FromReserve(blocks.front().block));
+    EXPECT_FALSE(HeapArena::FromReserve(blocks.back().block));
+    EXPECT_LE(arena.HandedOutBytes(), options.reserveBytes);
+    for (const Live& l : blocks) {
+        EXPECT_TRUE(Intact(l));
+        arena.Free(l.block);
+    }
+    EXPECT_TRUE(Intact(big));
+    arena.Free(big.block);
+    arena.Free(nullptr);
+}
+
+TEST(HeapArenaTest, LeavingTheSmallPagesMovesTheFrontToTheHugePageRun)
+{
+    HeapArena::Options options;
+    options.smallPageBytes = 256 << 10;
+    HeapArena arena(options);
+    void* small = arena.Allocate(1000);
+    EXPECT_LT(arena.HandedOutBytes(), options.smallPageBytes);
+    arena.LeaveSmallPages();
+    void* after = arena.Allocate(1000);  // 1,016 bytes with its header: a block of 1,024
+    EXPECT_EQ(arena.HandedOutBytes(), options.smallPageBytes + 1024);
+    EXPECT_GE(static_cast<char*>(after) - static_cast<char*>(small),
+              static_cast<std::ptrdiff_t>(options.smallPageBytes - 1024));
+    arena.Free(small);
+    arena.Free(after);
+}
+
+TEST(HeapArenaTest, ThreadsShareOneArena)
+{
+    HeapArena arena;
+    auto work = [&arena](unsigned seed) {
+        std::mt19937 rng(seed);
+        std::vector<Live> live;
+        bool ok = true;
+        for (int i = 0; i < 5000; ++i) {
+            live.push_back(Take(arena, 1 + rng() % 2000, static_cast<unsigned char>(seed * 31 + i)));
+            if (live.size() > 50) {
+                ok = ok && Intact(live.front());
+                arena.Free(live.front().block);
+                live.erase(live.begin());
+            }
+        }
+        for (const Live& l : live) {
+            ok = ok && Intact(l);
+            arena.Free(l.block);
+        }
+        return ok;
+    };
+    bool results[4] = {};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 4; ++t) threads.emplace_back([&, t] { results[t] = work(t + 1); });
+    for (auto& t : threads) t.join();
+    for (bool ok : results) EXPECT_TRUE(ok);
+}
+
+}  // namespace
+}  // namespace songloom::cli
