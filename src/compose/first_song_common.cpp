@@ -358,8 +358,7 @@ void CFirstSongCommon::RunEngine(const std::string& outputPath, std::string_view
     for (const auto& t : ctx.tracks) tracks.push_back(t.get());
     midi::CMidiFile1 file(ctx.reporter, tracks, arrange::kTicksPerQuarter, midi::CMidiFile1::TakeTracks{});
     ctx.tracks.clear();
-    file.SplitNotes();
-    file.Serialize();
+    file.SplitAndSerialize();
     file_ = std::move(file.Bytes);
     // A rendering can be made again from its song: it skips the disk flush.
     written_ = ctx.outputMode == arrange::OutputMode::kWriteFile &&

@@ -539,12 +539,19 @@ bool CMidiFile1::Save(const std::string& path)
     }
 }
 
+void CMidiFile1::SplitAndSerialize()
+{
+    if (State != 2) {
+        ReportFormat1Error(*reporter_, m1dt::kInternal);
+        return;
+    }
+    WriteTracks(true);
+}
+
 bool CMidiFile1::SaveImage(const std::string& path)
 {
     if (State == 2) {
-        // Each track is split just before it is written, so that only one
-        // track at a time holds its note-offs.
-        WriteTracks(true);
+        SplitAndSerialize();
     } else if (State == 1) {
         Serialize();
     }

@@ -108,6 +108,9 @@ public:
     void PairNotes();
     void SplitNotes();
     void Serialize();
+    // Serialize from notes: each track is split just before it is written and
+    // freed after, so that only one track at a time holds its note-offs.
+    void SplitAndSerialize();
     bool Save(const std::string& path);
     bool SaveImage(const std::string& path);
     // Merges every track into target's track (State 2 required).
