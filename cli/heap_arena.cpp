@@ -25,6 +25,7 @@ constexpr std::size_t kLargeBlockMapBytes = std::size_t{16} << 20;
 constexpr std::uint32_t kSystemClass = 0xffffffffu;  // the C library's
 constexpr std::uint32_t kLargeClass = 0xfffffffeu;   // a large block of the reserve
 constexpr std::size_t kLargeGrain = std::size_t{64} << 10;
+constexpr std::size_t kLargeBudgetBytes = std::size_t{64} << 20;  // large blocks of the reserve in use at once
 
 // Sixteen bytes before every block: whether it is the C library's, and how
 // large it is (a freed block of the reserve goes to the list of the largest
@@ -173,6 +174,13 @@ void* HeapArena::AllocateLarge(std::size_t size)
 {
     const std::size_t total = (size + kHeader + kLargeGrain - 1) / kLargeGrain * kLargeGrain;
     Lock();
+    if (largeLive_ + total > kLargeBudgetBytes) {
+        // Many large lists at once (a file of many long tracks): each would
+        // round its last huge page up, so the rest come from the C library,
+        // page by page as they are written.
+        Unlock();
+        return FromSystem(size + kHeader);
+    }
     void** best = nullptr;
     for (void** link = &largeFree_; *link != nullptr; link = static_cast<void**>(*link)) {
         const std::size_t have = HeaderOf(*link).totalBytes;
@@ -188,6 +196,7 @@ void* HeapArena::AllocateLarge(std::size_t size)
         block = Carve(total, false);
         if (block != nullptr) HeaderOf(block).sizeClass = kLargeClass;
     }
+    if (block != nullptr) largeLive_ += HeaderOf(block).totalBytes;
     Unlock();
     return block != nullptr ? block : FromSystem(size + kHeader);
 }
@@ -263,11 +272,6 @@ void* HeapArena::FromSystem(std::size_t total)
 {
     auto* header = static_cast<BlockHeader*>(std::malloc(total));
     if (header == nullptr) return nullptr;
-    // A block this large is a mapping of its own: fill it in one call.
-    if (total >= kLargestClassBytes && populate_.load(std::memory_order_relaxed)) {
-        char* from = reinterpret_cast<char*>(header);
-        MapNow(AlignDown(from, pageBytes_), from + std::min(total, kLargeBlockMapBytes));
-    }
     *header = {kSystemClass, 0, total};
     return header + 1;
 }
@@ -288,6 +292,7 @@ void HeapArena::Free(void* block)
         return;
     }
     Lock();
+    if (header.sizeClass == kLargeClass) largeLive_ -= header.totalBytes;
     char* const start = static_cast<char*>(block) - kHeader;
     if (start + header.totalBytes == next_) {
         next_ = start;  // the last block handed out: the front takes it back

@@ -16,8 +16,9 @@
 // each power of two); a freed block waits in the list of the largest class
 // it can serve, and a request its own list cannot meet splits a larger
 // free block before it takes new ground. Blocks over a megabyte are cut in
-// steps of 64 KB and are not mapped ahead (see AllocateLarge); once the
-// reserve is used up, blocks come from the C library.
+// steps of 64 KB and are not mapped ahead (see AllocateLarge); past 64 MB
+// of them in use, and once the reserve is used up, blocks come from the C
+// library.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -88,6 +89,7 @@ private:
     void* freeLists_[kClasses] = {};
     std::uint64_t nonEmpty_ = 0;  // bit n: list n holds a block
     void* largeFree_ = nullptr;   // free blocks over a megabyte
+    std::size_t largeLive_ = 0;   // bytes of such blocks in use
     std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
 };
 

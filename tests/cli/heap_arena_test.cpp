@@ -119,6 +119,27 @@ TEST(HeapArenaTest, LargeBlocksComeFromTheReserveAndServeAgainWhenFreed)
     }
 }
 
+TEST(HeapArenaTest, PastSixtyFourMegabytesOfLargeBlocksTheCLibraryServes)
+{
+    HeapArena arena;
+    constexpr std::size_t kBlock = std::size_t{20} << 20;
+    std::vector<void*> blocks;
+    for (int i = 0; i < 4; ++i) blocks.push_back(arena.Allocate(kBlock));
+    EXPECT_TRUE(HeapArena::FromReserve(blocks[0]));
+    EXPECT_TRUE(HeapArena::FromReserve(blocks[2]));
+    EXPECT_FALSE(HeapArena::FromReserve(blocks[3]));
+    // Once one is given back, the reserve serves again (the freed block).
+    arena.Free(blocks[1]);
+    void* again = arena.Allocate(kBlock);
+    EXPECT_EQ(again, blocks[1]);
+    blocks[1] = again;
+    for (void* b : blocks) {
+        static_cast<char*>(b)[0] = 1;
+        static_cast<char*>(b)[kBlock - 1] = 1;
+        arena.Free(b);
+    }
+}
+
 TEST(HeapArenaTest, LargeBlocksAndAnExhaustedReserveComeFromTheCLibrary)
 {
     HeapArena::Options options;
