@@ -19,8 +19,9 @@ namespace songloom::cli {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
-// Of a block of its own mapping, at most this much is mapped at once: a
-// list that doubled its room fills the front of it first.
+// Where there are no huge pages, a new large block has at most this much of
+// its front mapped at once: a list that doubled its room fills the front
+// of it first.
 constexpr std::size_t kLargeBlockMapBytes = std::size_t{16} << 20;
 constexpr std::uint32_t kSystemClass = 0xffffffffu;  // the C library's
 constexpr std::uint32_t kLargeClass = 0xfffffffeu;   // a large block of the reserve
