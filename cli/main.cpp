@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -103,5 +104,15 @@ int main(int argc, char** argv)
     if (argc > 1 && songloom::cli::IsLargeCommand(argv[1])) songloom::cli::ProgramArena().LeaveSmallPages();
 #endif
     if (argc > 1 && songloom::cli::IsMediaCommand(argv[1])) return songloom::cli::RunMediaHelper(argc, argv);
-    return songloom::cli::RunCommandLine(argc, argv, songloom::cli::AddMediaCommands);
+    const int status = songloom::cli::RunCommandLine(argc, argv, songloom::cli::AddMediaCommands);
+#ifdef SONGLOOM_QUICK_EXIT
+    // Every file the command wrote is closed; what is left is the output
+    // buffers and tearing down statics (the parser's tables, the command
+    // list), which took longer than printing the version. Sanitizer builds
+    // go the long way, so that their leak check runs.
+    std::fflush(nullptr);
+    std::_Exit(status);
+#else
+    return status;
+#endif
 }
