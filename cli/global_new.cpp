@@ -16,12 +16,12 @@ songloom::cli::HeapArena& songloom::cli::ProgramArena()
 
 namespace {
 
-songloom::cli::HeapArena& Arena() { return songloom::cli::ProgramArena(); }
+using songloom::cli::ProgramArena;
 
 void* Allocate(std::size_t size)
 {
     for (;;) {
-        if (void* block = Arena().Allocate(size == 0 ? 1 : size)) return block;
+        if (void* block = ProgramArena().Allocate(size)) return block;
         std::new_handler handler = std::get_new_handler();
         if (handler == nullptr) throw std::bad_alloc();
         handler();
@@ -32,14 +32,11 @@ void* Allocate(std::size_t size)
 
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Arena().Allocate(size == 0 ? 1 : size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    return Arena().Allocate(size == 0 ? 1 : size);
-}
-void operator delete(void* block) noexcept { Arena().Free(block); }
-void operator delete[](void* block) noexcept { Arena().Free(block); }
-void operator delete(void* block, std::size_t) noexcept { Arena().Free(block); }
-void operator delete[](void* block, std::size_t) noexcept { Arena().Free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { Arena().Free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { Arena().Free(block); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return ProgramArena().Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return ProgramArena().Allocate(size); }
+void operator delete(void* block) noexcept { ProgramArena().Free(block); }
+void operator delete[](void* block) noexcept { ProgramArena().Free(block); }
+void operator delete(void* block, std::size_t) noexcept { ProgramArena().Free(block); }
+void operator delete[](void* block, std::size_t) noexcept { ProgramArena().Free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { ProgramArena().Free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { ProgramArena().Free(block); }

@@ -155,6 +155,7 @@ void HeapArena::Unlock() { busy_.clear(std::memory_order_release); }
 
 void* HeapArena::Allocate(std::size_t size)
 {
+    if (size == 0) size = 1;  // every block is a block of its own
     if (size > kLargestClassBytes - kHeader) return AllocateLarge(size);
     const int sizeClass = ClassOf(size + kHeader);
     const std::size_t total = ClassBytes(sizeClass);
@@ -253,7 +254,7 @@ void* HeapArena::Carve(std::size_t total, bool mapNow)
         // Small pages one at a time would cost more than mapping what may
         // stay unused: the front of the block is mapped now.
         char* const to = std::min(blockEnd, next_ + kLargeBlockMapBytes);
-        if (to > mappedTo_ && populate_.load(std::memory_order_relaxed)) MapNow(AlignDown(mappedTo_, pageBytes_), to);
+        if (to > mappedTo_ && populate_.load(std::memory_order_relaxed)) MapNow(mappedTo_, to);
         mappedTo_ = std::max(mappedTo_, AlignDown(blockEnd, pageBytes_));
     } else if (blockEnd > mappedTo_) {
         char* to = AlignUp(blockEnd, blockEnd <= hugeFrom_ ? options_.mapStepBytes : kHugePage);

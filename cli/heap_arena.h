@@ -43,7 +43,8 @@ public:
     HeapArena(const HeapArena&) = delete;
     HeapArena& operator=(const HeapArena&) = delete;
 
-    // nullptr only when no memory is left anywhere.
+    // nullptr only when no memory is left anywhere; a request of no bytes
+    // gets a block of its own too.
     void* Allocate(std::size_t size);
     // Takes blocks of this arena's Allocate only; nullptr is ignored.
     void Free(void* block);
@@ -60,7 +61,6 @@ public:
     std::size_t MappedBytes() const { return static_cast<std::size_t>(mappedTo_ - begin_); }
     std::size_t HandedOutBytes() const { return static_cast<std::size_t>(next_ - begin_); }
     bool Reserved() const { return begin_ != nullptr; }
-    bool HugePages() const { return hugePages_; }
 
 private:
     static constexpr int kClasses = 63;

@@ -94,8 +94,9 @@ void AddMediaCommands(CLI::App& app)
 int main(int argc, char** argv)
 {
 #ifdef __GLIBC__
-    // Blocks of a megabyte or more (the event lists of a large MIDI file)
-    // go back to the system when they are freed. Without a fixed threshold
+    // Blocks of a megabyte or more that the C library serves (the event
+    // lists of a large MIDI file, past the arena's share of them) go back
+    // to the system when they are freed. Without a fixed threshold
     // the allocator raises it after the first such free, and the memory a
     // shrinking list gives back stays in the heap.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);

@@ -70,6 +70,14 @@ TEST(HeapArenaTest, FreedBlocksServeAgainBeforeNewGroundIsTaken)
     void* second = arena.Allocate(100);
     const std::size_t front = arena.HandedOutBytes();
 
+    // A request of no bytes still gets a block of its own.
+    void* none = arena.Allocate(0);
+    void* noneToo = arena.Allocate(0);
+    ASSERT_NE(none, nullptr);
+    EXPECT_NE(none, noneToo);
+    arena.Free(noneToo);
+    arena.Free(none);
+
     // A block freed in the middle comes back for the next request of its size.
     arena.Free(first);
     EXPECT_EQ(arena.Allocate(90), first);
