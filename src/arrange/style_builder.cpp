@@ -3,6 +3,7 @@
 #include <charconv>
 #include <set>
 
+#include "arrange/catalogue_cp932.h"
 #include "arrange/bass_patterns.h"
 #include "arrange/drum_part.h"
 #include "arrange/engine_context.h"
@@ -57,8 +58,13 @@ template <std::size_t N>
 void SetText(std::array<char, N>& field, std::string_view utf8, const std::string& where,
              std::vector<std::string>& faults)
 {
-    const std::string cp932 = Utf8ToCp932(utf8);
-    if (Cp932ToUtf8(cp932) != utf8) faults.push_back(where + ": text without a CP932 form");
+    std::string cp932;
+    if (const auto known = CatalogueCp932(utf8)) {
+        cp932 = *known;  // it converts back: the build checked
+    } else {
+        cp932 = Utf8ToCp932(utf8);
+        if (Cp932ToUtf8(cp932) != utf8) faults.push_back(where + ": text without a CP932 form");
+    }
     if (cp932.size() > N - 1) faults.push_back(where + ": text longer than " + std::to_string(N - 1) + " bytes");
     SetField(field, cp932);
 }

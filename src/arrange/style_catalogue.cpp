@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "arrange/catalogue_cp932.h"
 #include "arrange/engine_context.h"
 #include "arrange/style_data.h"
 #include "common/messages.h"
@@ -115,7 +116,7 @@ StyleRecord UndefinedStyle()
     }
     for (int ch = 1; ch < kStyleChannels; ++ch) record.channelDensity[static_cast<std::size_t>(ch)] = 100;
     record.formLength = 40;
-    SetField(record.description, Utf8ToCp932(kUndefinedStyleDescription));
+    SetField(record.description, CatalogueTextCp932(kUndefinedStyleDescription));
     record.meter = kMeter44;
     record.tempo = 750000;
     record.databaseSet = 1;
@@ -216,8 +217,8 @@ StyleRecord MakeCatalogueRecord(int index, const RhythmMotif& rhythm)
     if (slot == 0) {
         for (const RandomStyleRow& r : CatalogueRandomRows()) {
             if (r.category != category) continue;
-            SetField(record.name, Utf8ToCp932(r.name));
-            SetField(record.description, Utf8ToCp932(r.description));
+            SetField(record.name, CatalogueTextCp932(r.name));
+            SetField(record.description, CatalogueTextCp932(r.description));
             record.randomCategory = category + 1;
         }
     }

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "arrange/catalogue_cp932.h"
 #include "arrange/style_catalogue.h"
 #include "arrange/style_data.h"
 #include "common/text.h"
@@ -15,6 +16,48 @@ TEST(StyleData, RowsAndGridsReadWithoutFaults)
 {
     const auto faults = StyleDataFaults();
     for (const auto& f : faults) ADD_FAILURE() << f;
+}
+
+// The forms made at build time are the converter's, and cover every text a
+// style record takes from the catalogue: building one never needs the
+// converter.
+TEST(StyleData, BuiltInCp932FormsAreTheConvertersForEveryCatalogueText)
+{
+    const auto forms = CatalogueCp932Forms();
+    ASSERT_FALSE(forms.empty());
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        SCOPED_TRACE(std::string(forms[i].utf8));
+        if (i > 0) {
+            EXPECT_LT(forms[i - 1].utf8, forms[i].utf8);
+        }
+        EXPECT_EQ(forms[i].cp932, Utf8ToCp932(forms[i].utf8));
+        EXPECT_EQ(Cp932ToUtf8(forms[i].cp932), forms[i].utf8);
+    }
+    std::vector<std::string_view> texts{kUndefinedStyleDescription};
+    for (const StyleRow& row : CatalogueStyleRows()) texts.insert(texts.end(), {row.name, row.description});
+    for (const RandomStyleRow& row : CatalogueRandomRows()) texts.insert(texts.end(), {row.name, row.description});
+    for (const std::string_view text : texts) {
+        const auto form = CatalogueCp932(text);
+        ASSERT_TRUE(form.has_value()) << text;
+        EXPECT_EQ(CatalogueTextCp932(text), *form);
+    }
+    // The record of a style carries the same bytes.
+    Random random(3);
+    StyleCatalogue catalogue;
+    StyleRecord active;
+    BuildStyleCatalogue(random, catalogue, active);
+    const StyleRow& row = CatalogueStyleRows()[7];
+    const StyleRecord& record = *catalogue.Record(row.category * kStylesPerCategory + row.slot);
+    EXPECT_EQ(FieldText(record.name.data(), record.name.size()), *CatalogueCp932(row.name));
+    EXPECT_EQ(FieldText(record.description.data(), record.description.size()), *CatalogueCp932(row.description));
+}
+
+TEST(StyleData, OtherTextsGoThroughTheConverter)
+{
+    const std::string_view text = "表にない題名";
+    EXPECT_FALSE(CatalogueCp932(text).has_value());
+    EXPECT_EQ(CatalogueTextCp932(text), Utf8ToCp932(text));
+    EXPECT_EQ(Cp932ToUtf8(CatalogueTextCp932(text)), text);
 }
 
 class WholeCatalogue : public ::testing::Test {

@@ -1,0 +1,83 @@
+// Writes the C++ table of the style catalogue's texts in CP932 (names and
+// descriptions, UTF-8 in the catalogue's rows), converted here once, when
+// the program is built. Usage: songloom_catalogue_cp932 OUT.cpp
+//
+// A text whose CP932 form does not convert back to it is left out: the
+// catalogue then converts it at run time, and its data test names it.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "arrange/style_catalogue.h"
+#include "arrange/style_data.h"
+#include "common/text.h"
+
+namespace {
+
+using songloom::arrange::CatalogueRandomRows;
+using songloom::arrange::CatalogueStyleRows;
+
+// A C++ string literal of any bytes; octal escapes cannot run on into the
+// characters after them as hexadecimal ones would.
+std::string Literal(std::string_view bytes)
+{
+    std::string out = "\"";
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7f && c != '"' && c != '\\' && c != '?') {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\%03o", b);
+            out += escaped;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUT.cpp\n", argv[0]);
+        return 2;
+    }
+    std::vector<std::string_view> texts{songloom::arrange::kUndefinedStyleDescription};
+    for (const auto& row : CatalogueStyleRows()) {
+        texts.push_back(row.name);
+        texts.push_back(row.description);
+    }
+    for (const auto& row : CatalogueRandomRows()) {
+        texts.push_back(row.name);
+        texts.push_back(row.description);
+    }
+    std::sort(texts.begin(), texts.end());
+    texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+
+    std::string source =
+        "// Made by songloom_catalogue_cp932 from the style catalogue's rows; do not edit.\n"
+        "#include \"arrange/catalogue_cp932.h\"\n\n"
+        "namespace songloom::arrange {\nnamespace {\n\n"
+        "constexpr Cp932Form kForms[] = {\n";
+    for (const std::string_view utf8 : texts) {
+        const std::string cp932 = songloom::Utf8ToCp932(utf8);
+        if (songloom::Cp932ToUtf8(cp932) != utf8) continue;
+        source += "    {" + Literal(utf8) + ", " + Literal(cp932) + "},\n";
+    }
+    source +=
+        "};\n\n}  // namespace\n\n"
+        "std::span<const Cp932Form> CatalogueCp932Forms() { return kForms; }\n\n"
+        "}  // namespace songloom::arrange\n";
+
+    std::FILE* out = std::fopen(argv[1], "wb");
+    if (out == nullptr || std::fwrite(source.data(), 1, source.size(), out) != source.size() ||
+        std::fclose(out) != 0) {
+        std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
+        return 1;
+    }
+    return 0;
+}
