@@ -54,7 +54,10 @@ std::string ResolveDataFile(const std::string& workDir, const std::string& name)
     if (!name.empty() && name.front() == '/') return name;
     const std::string local = JoinPath(workDir, name);
     if (FileExists(local)) return local;
-    for (const auto& dir : DataDirectories()) {
+    // The folders do not move while the program runs; a render looks up
+    // five files in them.
+    static const std::vector<std::string> folders = DataDirectories();
+    for (const auto& dir : folders) {
         const std::string candidate = JoinPath(dir, name);
         if (FileExists(candidate)) return candidate;
     }

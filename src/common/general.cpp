@@ -1,5 +1,6 @@
 #include "common/general.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,8 +136,7 @@ bool FileExists(const std::string& path)
 {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    return f != nullptr;
+    return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
 std::uint32_t FileSize(Reporter& reporter, const std::string& path)
