@@ -3,6 +3,9 @@
 // that both meet the same machine load), output thrown away, and prints one
 // line per command: median wall milliseconds and peak resident MiB. Exit
 // status 1 when a run fails.
+// peer_timer busy MS: keeps one processor busy for MS milliseconds and
+// touches no memory: a stand-in for a peer, to tell what alternating with
+// a long run costs on this machine from what the peer itself leaves behind.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -11,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +59,14 @@ double Median(std::vector<double> v)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "busy") == 0) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double, std::milli>(std::atof(argv[2]));
+        volatile std::uint64_t spin = 0;
+        while (std::chrono::steady_clock::now() < until) {
+            for (int i = 0; i < 10000; ++i) spin = spin + 1;
+        }
+        return 0;
+    }
     if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
         std::fprintf(stderr, "usage: peer_timer RUNS -- COMMAND... [--vs COMMAND...]\n");
         return 2;

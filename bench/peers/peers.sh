@@ -42,6 +42,15 @@ if command -v mma >/dev/null; then
         --vs mma "$work/pop256.mma" -f "$work/mma.mid")
   echo "render 256 bars: songloom-cli $(field 1 "$out" 1) ms (peak $(field 1 "$out" 2) MiB)," \
        "mma $(field 2 "$out" 1) ms (peak $(field 2 "$out" 2) MiB): $(ratio "$(field 1 "$out" 1)" "$(field 2 "$out" 1)")x"
+  # What the alternation itself costs a short process here: the same render
+  # between runs that only keep a processor busy as long as mma took, and
+  # the render run after render.
+  busy=$(field 2 "$out" 1)
+  control=$("$timer" "$runs" -- "$cli" render "$work/long.sld" -o "$work/render.mid" --seed 1 \
+            --vs "$timer" busy "$busy")
+  alone=$("$timer" "$runs" -- "$cli" render "$work/long.sld" -o "$work/render.mid" --seed 1)
+  echo "  the same render between ${busy} ms of busy processor (no peer): $(field 1 "$control" 1) ms;" \
+       "render after render: $(field 1 "$alone" 1) ms"
 else
   out=$("$timer" "$runs" -- "$cli" render "$work/long.sld" -o "$work/render.mid" --seed 1)
   echo "render 256 bars: songloom-cli $(field 1 "$out" 1) ms (peak $(field 1 "$out" 2) MiB); mma not installed"
