@@ -35,10 +35,11 @@ std::string DataFolder::Resolve(const std::string& name) const
 
 bool ReadDataFile(const std::string& path, DataBuffer& out)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking on a pipe or a device that waits: only a regular file is
+    // read. A folder opens for reading on Linux but is no data file either
+    // (an empty name resolves to the working folder itself).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
-    // A folder opens for reading on Linux but is no data file (an empty
-    // name resolves to the working folder itself).
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,6 +31,28 @@ std::vector<std::string> Records(std::string_view text)
         records.push_back(record);
     }
     return records;
+}
+
+// A data file is read whole (up to the buffer's size); anything that is not
+// a regular file is refused at once, a pipe without waiting for a writer.
+TEST(ReadDataFile, ReadsRegularFilesOnlyAndNeverWaits)
+{
+    test::TempDir dir;
+    const std::string text = "CMPS GMPs|\nAmPs|";
+    std::ofstream(dir.File("PATTERN.DB"), std::ios::binary) << text;
+    DataBuffer buffer;
+    ASSERT_TRUE(ReadDataFile(dir.File("PATTERN.DB"), buffer));
+    EXPECT_EQ(buffer.Text(), text);
+
+    const std::string longer(harmony::kDataBufferCapacity + 100, 'x');
+    std::ofstream(dir.File("LONG.DB"), std::ios::binary) << longer;
+    ASSERT_TRUE(ReadDataFile(dir.File("LONG.DB"), buffer));
+    EXPECT_EQ(buffer.Text(), longer.substr(0, harmony::kDataBufferCapacity));
+
+    EXPECT_FALSE(ReadDataFile(dir.File("MISSING.DB"), buffer));
+    EXPECT_FALSE(ReadDataFile(dir.path(), buffer));
+    ASSERT_EQ(::mkfifo(dir.File("PIPE.DB").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadDataFile(dir.File("PIPE.DB"), buffer));
 }
 
 TEST(NextRecord, DropsLayoutCharactersAndKeepsAnUnterminatedLastRecord)
