@@ -1,11 +1,8 @@
 #include "harmony/data_buffer.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -35,28 +32,15 @@ std::string DataFolder::Resolve(const std::string& name) const
 
 bool ReadDataFile(const std::string& path, DataBuffer& out)
 {
-    // Not blocking on a pipe or a device that waits: only a regular file is
-    // read. A folder opens for reading on Linux but is no data file either
-    // (an empty name resolves to the working folder itself).
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
+    // A folder opens for reading on Linux but is no data file (an empty
+    // name resolves to the working folder itself).
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
     std::array<char, kDataBufferCapacity> chunk{};
-    std::size_t n = 0;
-    bool failed = false;
-    while (n < chunk.size()) {
-        const ssize_t got = ::read(fd, chunk.data() + n, chunk.size() - n);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) failed = true;
-        if (got <= 0) break;
-        n += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    if (failed) return false;
+    const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), file);
+    std::fclose(file);
     out.Assign({chunk.data(), n});
     return true;
 }
