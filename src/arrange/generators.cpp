@@ -76,6 +76,9 @@ void FitPartToInstrument(midi::CMidiTrack& track, int channel)
 void WriteEngineNotes(EngineContext& ctx, midi::CMidiTrack& track, int channel, NoteBuffer& notes)
 {
     notes.Order();
+    // The track grows by these notes and its End of Track: room for them
+    // now, rather than doubling its list on the way and leaving the slack.
+    track.Reserve(static_cast<std::size_t>(track.EventCount()) + notes.notes().size() + 8);
     Tick previous = 0;
     for (const PlacedNote& n : notes.notes()) {
         AppendEngineNote(ctx, track, channel, n.at - previous, n.note, n.velocity, n.duration);

@@ -41,6 +41,13 @@ std::vector<Key>& KeyBuffer()
     return keys;
 }
 
+// Keys that belong further forward than the sort's reach.
+std::vector<Key>& LateBuffer()
+{
+    thread_local std::vector<Key> late;
+    return late;
+}
+
 // The keys of events in sorted order, Kind 0 events left out when
 // dropDeleted; false when the events stood in order already. Linear in their
 // number for what the edits leave: keys a few places out of order (humanised
@@ -51,7 +58,7 @@ std::vector<Key>& KeyBuffer()
 bool SortedKeys(std::span<const TimedEvent> events, bool dropDeleted, std::vector<Key>& keys)
 {
     constexpr std::size_t kReach = 8;
-    thread_local std::vector<Key> late;
+    std::vector<Key>& late = LateBuffer();
     late.clear();
     keys.resize(events.size());
     Key* const key = keys.data();
@@ -109,6 +116,14 @@ void TakeTimedEvents(const midi::CMidiTrack& track, std::vector<TimedEvent>& out
         time += e.DeltaTime;
         out.emplace_back(time, e);
     }
+}
+
+void ReserveSortRoom(std::size_t events) { KeyBuffer().reserve(events); }
+
+void ReleaseSortRoom()
+{
+    std::vector<Key>().swap(KeyBuffer());
+    std::vector<Key>().swap(LateBuffer());
 }
 
 void SortTimedEvents(std::vector<TimedEvent>& events)

@@ -33,6 +33,11 @@ void TakeTimedEvents(const midi::CMidiTrack& track, std::vector<TimedEvent>& out
 // Track goes behind everything of its instant. Fast for events a few places
 // out of order and for a batch of events appended behind.
 void SortTimedEvents(std::vector<TimedEvent>& events);
+// Room in the sort's own buffer for this many events, for a caller about to
+// sort or put back lists of up to that size: the buffer then grows once.
+void ReserveSortRoom(std::size_t events);
+// Gives the sort's buffers back, when no more sorting is to come for a while.
+void ReleaseSortRoom();
 
 // Replaces the events of track by events, sorted as above; an End of Track
 // stays last. Kind 0 events are dropped. The events are moved out (a caller

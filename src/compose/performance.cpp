@@ -468,13 +468,16 @@ void PerformTracks(EngineContext& ctx, std::span<const arrange::PatternChord> co
     Random random(static_cast<std::uint32_t>(ctx.random.Next()) * 2654435761u + 1u);
 
     bool drumsSeen = false;
+    // One buffer for every track, with room for the largest and what the
+    // phrases and the ending add to it (a fill every phrase on a busy drum
+    // track), so that they seldom move the rest and no track outgrows it.
+    std::size_t most = 0;
+    for (const auto& track : ctx.tracks) most = std::max(most, static_cast<std::size_t>(track->EventCount()));
     Events events;
+    events.reserve(most + most / 8 + 64);
+    arrange::ReserveSortRoom(events.capacity());
     for (auto& track : ctx.tracks) {
-        // Room for what the phrases and the ending add (a fill every phrase
-        // on a busy drum track), so that they seldom move the rest.
         events.clear();
-        const auto count = static_cast<std::size_t>(track->EventCount());
-        events.reserve(count + count / 8 + 64);
         arrange::TakeTimedEvents(*track, events);
         bool hasDrums = false;
         for (TimedEvent& t : events) {
@@ -508,6 +511,10 @@ void PerformTracks(EngineContext& ctx, std::span<const arrange::PatternChord> co
         CloseAfterNotes(events);
         arrange::PutTimedEvents(*track, events);
     }
+    // The performance was the last edit of the events: the room it kept for
+    // them goes back before the tracks are written.
+    arrange::ReleaseSortRoom();
+    Events().swap(events);
     if (settings.intro == IntroKind::kCountIn && !drumsSeen) {
         auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
         for (Tick at = 0; at < bar; at += kBeat) {

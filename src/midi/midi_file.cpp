@@ -490,11 +490,17 @@ void CMidiFile1::WriteTracks(bool split)
     Bytes = Header(1, TrackCount(), Division);
     std::int32_t written = 0;
     for (auto& track : Tracks) {
+        bool chunk = false;
         if (split) {
             Sleep();
-            track.SplitNotes();
+            chunk = track.WriteNotesChunk("MTrk");
+            if (!chunk) {
+                track.SplitNotes();
+                chunk = track.WriteChunk("MTrk");
+            }
+        } else {
+            chunk = track.WriteChunk("MTrk");
         }
-        const bool chunk = track.WriteChunk("MTrk");
         // A written track is done with: its memory goes back before the
         // next one is written.
         track.TakeEvents();

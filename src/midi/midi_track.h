@@ -64,6 +64,12 @@ public:
     // becomes TrackRaw. False (and nothing written) when the track is not in
     // TrackMessages, is empty or does not end with an End of Track.
     bool WriteChunk(std::string_view id = "MTrk");
+    // SplitNotes and WriteChunk of a TrackNotes track in one pass, without
+    // making the list of note-ons and note-offs: the same bytes. False (and
+    // the track as it was) when the track is not one SplitNotes would only
+    // interleave with its note-offs (times that fall, events to drop, an End
+    // of Track that is not last): then the two steps do it.
+    bool WriteNotesChunk(std::string_view id = "MTrk");
 
     // --- the event list -----------------------------------------------------
     const std::vector<CMidiEvent>& Events() const { return events_; }
@@ -231,6 +237,12 @@ private:
     void DecodeChannelMessage(std::int32_t status, const std::uint8_t* data, CMidiEvent& event);
     std::int32_t DecodeMessage(const ChunkReader& reader, std::int32_t status, std::int32_t at, CMidiEvent& event);
     void WriteEvents();
+    // Fills in the chunk header of Bytes (id, length); State becomes TrackRaw.
+    void FinishChunk(std::string_view id);
+    // Writes the events next() hands over one after another (nullptr at the
+    // end) behind Bytes; count is how many to expect.
+    template <typename Next>
+    void WriteEventStream(std::size_t count, Next next);
     template <typename Source>
     void Merge(std::span<Source* const> sources);
 

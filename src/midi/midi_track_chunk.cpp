@@ -448,6 +448,12 @@ bool CMidiTrack::WriteChunk(std::string_view id)
     }
     Bytes.assign(8, 0);
     WriteEvents();
+    FinishChunk(id);
+    return true;
+}
+
+void CMidiTrack::FinishChunk(std::string_view id)
+{
     std::memcpy(Bytes.data(), id.data(), 4);
     const auto length = static_cast<std::uint32_t>(Bytes.size() - 8);
     Bytes[4] = static_cast<std::uint8_t>(length >> 24);
@@ -456,10 +462,16 @@ bool CMidiTrack::WriteChunk(std::string_view id)
     Bytes[7] = static_cast<std::uint8_t>(length);
     Cursor = Used();
     State = TrackRaw;
-    return true;
 }
 
 void CMidiTrack::WriteEvents()
+{
+    std::size_t i = 0;
+    WriteEventStream(events_.size(), [&]() { return i < events_.size() ? &events_[i++] : nullptr; });
+}
+
+template <typename Next>
+void CMidiTrack::WriteEventStream(std::size_t count, Next next)
 {
     // The room kept free at the end of the buffer: enough for the delta time
     // and End of Track that close the chunk when an event no longer fits.
@@ -467,17 +479,17 @@ void CMidiTrack::WriteEvents()
     // Bytes is kept large enough for the next event and written through a
     // position; it is cut to what was written at the end.
     std::size_t used = Bytes.size();
-    Bytes.resize(used + events_.size() * 4 + 64);
+    Bytes.resize(used + count * 4 + 64);
     auto room = [&](std::size_t n) {
         if (used + n > Bytes.size()) Bytes.resize(std::max(Bytes.size() * 2, used + n));
         return Bytes.data() + used;
     };
     std::int64_t carry = 0;  // delta time of events that were not written
     bool endWritten = false;
-    const std::size_t n = events_.size();
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    for (CMidiEvent* event = next(); event != nullptr; event = next(), ++i) {
         if (YieldPause != 0) Yield(i, 200);
-        CMidiEvent& e = events_[i];
+        CMidiEvent& e = *event;
         // Most events are note-ons and note-offs that need no repair: they
         // are written at once.
         const bool note = e.Kind == kKindNoteOn || e.Kind == kKindNoteOff;
@@ -625,6 +637,112 @@ void CMidiTrack::WriteEvents()
         used += 3;
     }
     Bytes.resize(used);
+}
+
+bool CMidiTrack::WriteNotesChunk(std::string_view id)
+{
+    if (State != TrackNotes || events_.empty() || !events_.back().IsEndOfTrack() || id.size() != 4) return false;
+    // Only a track that SplitNotes would merely interleave with note-offs
+    // goes this way: times never fall, nothing to drop, one End of Track,
+    // last, and every time and note end within a delta time's range.
+    std::int64_t total = 0;
+    std::int64_t latest = 0;
+    std::size_t notes = 0;
+    const std::size_t n = events_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const CMidiEvent& e = events_[i];
+        if (e.DeltaTime < 0 || e.Kind == kKindDeleted || (i + 1 < n && e.IsEndOfTrack())) return false;
+        total += e.DeltaTime;
+        if (e.Kind == kKindNote) {
+            if (e.Duration <= 0 || e.Velocity == 0) return false;
+            latest = std::max(latest, total + e.Duration);
+            ++notes;
+        }
+    }
+    if (std::max(total, latest) > INT32_MAX) return false;
+
+    // The note-offs due, first due on top; for equal ends the later note
+    // first (as SplitNotes orders them). Every note-off due by an event's
+    // time goes before it and a note ends after it starts, so no note-off
+    // follows a note-on of its instant: there is nothing for NoteOffsFirst
+    // to rearrange.
+    struct Off {
+        std::int64_t end;
+        std::size_t note;
+        std::int16_t number;
+        std::int16_t channel;
+        bool operator<(const Off& o) const { return end != o.end ? end > o.end : note < o.note; }
+    };
+    std::vector<Off> sounding;
+    sounding.reserve(64);
+    // The writer reads notes by their fields only: a note-on and a note-off
+    // are made in these two, any other event is handed over as it stands
+    // with its delta time set.
+    CMidiEvent on;
+    on.Kind = kKindNoteOn;
+    CMidiEvent off;
+    off.Kind = kKindNoteOff;
+    off.Velocity = 64;
+    CMidiEvent other;
+    std::size_t i = 0;  // the next event of the track
+    std::int64_t now = 0;
+    std::int64_t last = 0;
+    bool endDue = false;        // only note-offs after the End of Track are left
+    std::int64_t endDelta = 0;  // the End of Track's delta time, for the first of them
+    bool endWritten = false;
+    auto putOff = [&]() __attribute__((always_inline)) -> CMidiEvent* {
+        std::pop_heap(sounding.begin(), sounding.end());
+        const Off& o = sounding.back();
+        off.DeltaTime = static_cast<Tick>(o.end - last + endDelta);
+        endDelta = 0;
+        off.Note = o.number;
+        off.Channel = o.channel;
+        last = o.end;
+        sounding.pop_back();
+        return &off;
+    };
+    auto next = [&]() __attribute__((always_inline)) -> CMidiEvent* {
+        if (endDue) {
+            if (!sounding.empty()) return putOff();
+            if (endWritten) return nullptr;
+            endWritten = true;
+            other = events_[n - 1];
+            other.DeltaTime = 0;
+            return &other;
+        }
+        if (i == n) return nullptr;
+        const CMidiEvent& e = events_[i];
+        const std::int64_t at = now + e.DeltaTime;
+        if (!sounding.empty() && sounding.front().end <= at) return putOff();
+        now = at;
+        ++i;
+        if (i == n && !sounding.empty()) {
+            // The End of Track goes behind the last note-off; the first
+            // note-off after it takes its delta time over.
+            endDue = true;
+            endDelta = now - last;
+            last = now;
+            return putOff();
+        }
+        CMidiEvent* out = &other;
+        if (e.Kind == kKindNote) {
+            sounding.push_back({now + e.Duration, i - 1, e.Note, e.Channel});
+            std::push_heap(sounding.begin(), sounding.end());
+            on.Note = e.Note;
+            on.Velocity = e.Velocity;
+            on.Channel = e.Channel;
+            out = &on;
+        } else {
+            other = e;
+        }
+        out->DeltaTime = static_cast<Tick>(now - last);
+        last = now;
+        return out;
+    };
+    Bytes.assign(8, 0);
+    WriteEventStream(n + notes, next);
+    FinishChunk(id);
+    return true;
 }
 
 }  // namespace songloom::midi

@@ -113,8 +113,10 @@ void CMidiTrack::SplitNotes()
         return off;
     };
 
-    // Where the first End of Track stands once the note-offs are in.
-    std::size_t eot = events_.size();
+    // Where the first End of Track stands once the note-offs are in (none:
+    // kNoEnd).
+    constexpr std::size_t kNoEnd = std::numeric_limits<std::size_t>::max();
+    std::size_t eot = kNoEnd;
     if (ordered) {
         // Times never fall, so every note-off goes before the first event
         // at or after the note's end; note-offs meeting at one place come in
@@ -157,12 +159,11 @@ void CMidiTrack::SplitNotes()
                 std::push_heap(sounding.begin(), sounding.end());
                 e.Kind = kKindNoteOn;
                 e.Duration = 0;
-            } else if (eot == n && e.IsEndOfTrack()) {
+            } else if (eot == kNoEnd && e.IsEndOfTrack()) {
                 eot = merged.size() - 1;
             }
         }
         while (!sounding.empty()) putOff();
-        if (eot == n) eot = merged.size();
         events_ = std::move(merged);
     } else {
         // Negative delta times: place each note-off by walking the track.
@@ -191,7 +192,7 @@ void CMidiTrack::SplitNotes()
     }
 
     // The first End of Track goes to the end, after the last note-off.
-    if (eot + 1 < events_.size()) {
+    if (eot != kNoEnd && eot + 1 < events_.size()) {
         const auto at = events_.begin() + static_cast<std::ptrdiff_t>(eot);
         (at + 1)->DeltaTime = ClampTick(std::int64_t{(at + 1)->DeltaTime} + at->DeltaTime);
         at->DeltaTime = 0;

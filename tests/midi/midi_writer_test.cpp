@@ -182,5 +182,157 @@ TEST(MidiFile, SmpteDivisionBecomesTicksPerQuarterAtAFixedTempo)
     EXPECT_EQ(zero.Division, 1000);
 }
 
+
+// A track of notes with durations, as the engine builds them.
+CMidiTrack NotesTrack(CapturingReporter& r, const std::vector<CMidiEvent>& events)
+{
+    CMidiTrack t(r);
+    for (const CMidiEvent& e : events) t.AppendEvent(e);
+    t.State = TrackNotes;
+    return t;
+}
+
+CMidiEvent Note(std::int32_t delta, std::int32_t channel, std::int32_t note, std::int32_t velocity,
+                std::int32_t duration)
+{
+    CMidiEvent e = Message(kKindNote, delta, channel, note, velocity);
+    e.Duration = duration;
+    return e;
+}
+
+CMidiEvent EndOfTrack(std::int32_t delta)
+{
+    CMidiEvent e(delta);
+    e.Kind = kKindMeta;
+    e.Number = kMetaEndOfTrack;
+    return e;
+}
+
+// The chunk and reports of SplitNotes then WriteChunk, and of the one pass.
+struct Written {
+    bool onePass;
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::string> reports;
+};
+
+Written WriteBothWays(const std::vector<CMidiEvent>& events, Written& twoSteps)
+{
+    CapturingReporter r1;
+    CMidiTrack a = NotesTrack(r1, events);
+    a.SplitNotes();
+    twoSteps = {false, a.WriteChunk() ? a.Bytes : std::vector<std::uint8_t>{}, r1.lines()};
+    CapturingReporter r2;
+    CMidiTrack b = NotesTrack(r2, events);
+    const bool done = b.WriteNotesChunk();
+    if (!done) {
+        EXPECT_EQ(b.State, TrackNotes);
+        EXPECT_EQ(b.Events(), events) << "a refused track is left as it was";
+        EXPECT_TRUE(b.Bytes.empty());
+        return {false, {}, r2.lines()};
+    }
+    EXPECT_EQ(b.State, TrackRaw);
+    return {true, b.Bytes, r2.lines()};
+}
+
+TEST(MidiWriter, OnePassNotesChunkIsTheSplitTrackWritten)
+{
+    CMidiEvent program(0);
+    program.Kind = kKindProgram;
+    program.Channel = 2;
+    program.Value = 40;
+    const std::vector<std::vector<CMidiEvent>> tracks = {
+        // Overlapping notes ending together (the later note's off first),
+        // a note ending where the next starts, a control among them.
+        {program, Note(0, 2, 60, 100, 48), Note(0, 2, 64, 90, 96), Note(48, 2, 67, 80, 48), Note(0, 2, 48, 70, 10),
+         [] { CMidiEvent c(5); c.Kind = kKindControl; c.Channel = 2; c.Number = 7; c.Value = 99; return c; }(),
+         Note(43, 2, 72, 60, 1), EndOfTrack(0)},
+        // Notes sounding past the End of Track, which moves behind them.
+        {Note(0, 9, 36, 100, 500), Note(10, 9, 38, 100, 200), EndOfTrack(20)},
+        // The End of Track in the instant of the last note-on.
+        {Note(0, 0, 60, 100, 30), Note(30, 0, 62, 100, 30), EndOfTrack(0)},
+        // Fields the writer repairs or reports: a channel out of range and a
+        // note out of range.
+        {Note(0, 20, 60, 100, 10), Note(10, 0, 200, 100, 10), EndOfTrack(10)},
+        // Only an End of Track.
+        {EndOfTrack(96)},
+    };
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
+        Written two;
+        const Written one = WriteBothWays(tracks[k], two);
+        EXPECT_TRUE(one.onePass) << "track " << k;
+        EXPECT_EQ(one.bytes, two.bytes) << "track " << k;
+        EXPECT_EQ(one.reports, two.reports) << "track " << k;
+    }
+}
+
+TEST(MidiWriter, SplitPutsTheEndOfTrackBehindNotesStillSounding)
+{
+    // One note-off before the End of Track and one after it: the End of
+    // Track once stayed where it was, and the track could not be written.
+    CapturingReporter r;
+    CMidiTrack t = NotesTrack(r, {Note(0, 0, 60, 100, 30), Note(30, 0, 62, 100, 30), EndOfTrack(0)});
+    t.SplitNotes();
+    ASSERT_EQ(t.EventCount(), 5);
+    EXPECT_TRUE(t.Events().back().IsEndOfTrack());
+    EXPECT_EQ(t.Events().back().DeltaTime, 0);
+    EXPECT_EQ(t.Event(3).Kind, kKindNoteOff);
+    EXPECT_EQ(t.Event(3).DeltaTime, 30);
+    EXPECT_EQ(t.TotalTicks(), 60);
+    EXPECT_TRUE(t.WriteChunk());
+    EXPECT_TRUE(r.reports().empty());
+}
+
+TEST(MidiWriter, OnePassNotesChunkLeavesUnusualTracksToTheSplit)
+{
+    CMidiEvent deleted(4);
+    const std::vector<std::vector<CMidiEvent>> refused = {
+        {Note(0, 0, 60, 100, 10), Note(-5, 0, 62, 100, 10), EndOfTrack(0)},  // time falls
+        {Note(0, 0, 60, 100, 10), deleted, EndOfTrack(0)},                    // an event to drop
+        {Note(0, 0, 60, 0, 10), EndOfTrack(0)},                               // a silent note
+        {Note(0, 0, 60, 100, 0), EndOfTrack(0)},                              // a note of no length
+        {EndOfTrack(0), Note(10, 0, 60, 100, 10), EndOfTrack(0)},             // an End of Track early
+        {Note(0, 0, 60, 100, 10)},                                            // no End of Track
+        {Note(10, 0, 60, 100, INT32_MAX), EndOfTrack(0)},                     // an end past a delta time
+    };
+    for (std::size_t k = 0; k < refused.size(); ++k) {
+        Written two;
+        const Written one = WriteBothWays(refused[k], two);
+        EXPECT_FALSE(one.onePass) << "track " << k;
+        EXPECT_TRUE(one.reports.empty()) << "track " << k;
+    }
+}
+
+TEST(MidiWriter, OnePassNotesChunkMatchesTheSplitOnRandomTracks)
+{
+    std::uint32_t state = 12345;
+    auto draw = [&](int n) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(n));
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<CMidiEvent> events;
+        const int count = draw(60);
+        for (int i = 0; i < count; ++i) {
+            const int delta = draw(3) == 0 ? 0 : draw(100);
+            if (draw(8) == 0) {
+                CMidiEvent c(delta);
+                c.Kind = kKindControl;
+                c.Channel = draw(16);
+                c.Number = draw(128);
+                c.Value = draw(128);
+                events.push_back(c);
+            } else {
+                events.push_back(Note(delta, draw(3), 40 + draw(40), 1 + draw(127), 1 + draw(300)));
+            }
+        }
+        events.push_back(EndOfTrack(draw(2) == 0 ? 0 : draw(200)));
+        Written two;
+        const Written one = WriteBothWays(events, two);
+        ASSERT_TRUE(one.onePass) << "round " << round;
+        ASSERT_EQ(one.bytes, two.bytes) << "round " << round;
+        ASSERT_EQ(one.reports, two.reports) << "round " << round;
+    }
+}
+
 }  // namespace
 }  // namespace songloom::midi
