@@ -661,20 +661,28 @@ bool CMidiTrack::WriteNotesChunk(std::string_view id)
     }
     if (std::max(total, latest) > INT32_MAX) return false;
 
-    // The note-offs due, first due on top; for equal ends the later note
-    // first (as SplitNotes orders them). Every note-off due by an event's
-    // time goes before it and a note ends after it starts, so no note-off
-    // follows a note-on of its instant: there is nothing for NoteOffsFirst
-    // to rearrange.
+    // The note-offs of the sounding notes, the one due first at the back;
+    // for equal ends the later note first (as SplitNotes orders them). Every
+    // note-off due by an event's time goes before it and a note ends after
+    // it starts, so no note-off follows a note-on of its instant: there is
+    // nothing for NoteOffsFirst to rearrange.
     struct Off {
         std::int64_t end;
         std::size_t note;
         std::int16_t number;
         std::int16_t channel;
-        bool operator<(const Off& o) const { return end != o.end ? end > o.end : note < o.note; }
+        bool DueBefore(const Off& o) const { return end != o.end ? end < o.end : note > o.note; }
     };
     std::vector<Off> sounding;
     sounding.reserve(64);
+    // A few notes sound at once, and a new one mostly ends last: it is put
+    // in its place from the back.
+    auto sound = [&](const Off& o) __attribute__((always_inline)) {
+        sounding.push_back(o);
+        std::size_t at = sounding.size() - 1;
+        for (; at > 0 && sounding[at - 1].DueBefore(o); --at) sounding[at] = sounding[at - 1];
+        sounding[at] = o;
+    };
     // The writer reads notes by their fields only: a note-on and a note-off
     // are made in these two, any other event is handed over as it stands
     // with its delta time set.
@@ -691,7 +699,6 @@ bool CMidiTrack::WriteNotesChunk(std::string_view id)
     std::int64_t endDelta = 0;  // the End of Track's delta time, for the first of them
     bool endWritten = false;
     auto putOff = [&]() __attribute__((always_inline)) -> CMidiEvent* {
-        std::pop_heap(sounding.begin(), sounding.end());
         const Off& o = sounding.back();
         off.DeltaTime = static_cast<Tick>(o.end - last + endDelta);
         endDelta = 0;
@@ -713,7 +720,7 @@ bool CMidiTrack::WriteNotesChunk(std::string_view id)
         if (i == n) return nullptr;
         const CMidiEvent& e = events_[i];
         const std::int64_t at = now + e.DeltaTime;
-        if (!sounding.empty() && sounding.front().end <= at) return putOff();
+        if (!sounding.empty() && sounding.back().end <= at) return putOff();
         now = at;
         ++i;
         if (i == n && !sounding.empty()) {
@@ -726,8 +733,7 @@ bool CMidiTrack::WriteNotesChunk(std::string_view id)
         }
         CMidiEvent* out = &other;
         if (e.Kind == kKindNote) {
-            sounding.push_back({now + e.Duration, i - 1, e.Note, e.Channel});
-            std::push_heap(sounding.begin(), sounding.end());
+            sound({now + e.Duration, i - 1, e.Note, e.Channel});
             on.Note = e.Note;
             on.Velocity = e.Velocity;
             on.Channel = e.Channel;
