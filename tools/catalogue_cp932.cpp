@@ -74,8 +74,9 @@ int main(int argc, char** argv)
         "}  // namespace songloom::arrange\n";
 
     std::FILE* out = std::fopen(argv[1], "wb");
-    if (out == nullptr || std::fwrite(source.data(), 1, source.size(), out) != source.size() ||
-        std::fclose(out) != 0) {
+    bool written = out != nullptr && std::fwrite(source.data(), 1, source.size(), out) == source.size();
+    if (out != nullptr && std::fclose(out) != 0) written = false;
+    if (!written) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
         return 1;
     }

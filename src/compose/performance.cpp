@@ -511,10 +511,9 @@ void PerformTracks(EngineContext& ctx, std::span<const arrange::PatternChord> co
         CloseAfterNotes(events);
         arrange::PutTimedEvents(*track, events);
     }
-    // The performance was the last edit of the events: the room it kept for
-    // them goes back before the tracks are written.
+    // The performance was the last edit of the events: the sort's room goes
+    // back before the tracks are written (the events' own with this function).
     arrange::ReleaseSortRoom();
-    Events().swap(events);
     if (settings.intro == IntroKind::kCountIn && !drumsSeen) {
         auto track = std::make_unique<midi::CMidiTrack>(ctx.reporter);
         for (Tick at = 0; at < bar; at += kBeat) {
