@@ -239,10 +239,28 @@ private:
     void WriteEvents();
     // Fills in the chunk header of Bytes (id, length); State becomes TrackRaw.
     void FinishChunk(std::string_view id);
-    // Writes the events next() hands over one after another (nullptr at the
-    // end) behind Bytes; count is how many to expect.
-    template <typename Next>
-    void WriteEventStream(std::size_t count, Next next);
+    // Events written one after another behind Bytes: where the next goes,
+    // where writing stops (room is kept there to close the chunk), delta
+    // time of events that made no bytes, and whether the last written was
+    // an End of Track.
+    struct ChunkWriter {
+        std::size_t limit = 0;
+        std::size_t used = 0;
+        std::int64_t carry = 0;
+        bool endWritten = false;
+    };
+    // About count events are to come.
+    ChunkWriter StartEvents(std::size_t count);
+    // Bytes large enough for n more bytes at the write position.
+    std::uint8_t* Room(ChunkWriter& w, std::size_t n);
+    // A note-on or note-off that needs no repair (channel, number and delta
+    // time in range, no time carried, room before the limit).
+    void PutNote(ChunkWriter& w, std::uint32_t delta, std::uint8_t status, std::uint8_t number, std::uint8_t third);
+    // Writes e (whose fields it may repair); false when it no longer fits
+    // and the chunk must end.
+    bool PutEvent(ChunkWriter& w, CMidiEvent& e);
+    // Closes the chunk with an End of Track unless one was written last.
+    void EndEvents(ChunkWriter& w);
     template <typename Source>
     void Merge(std::span<Source* const> sources);
 

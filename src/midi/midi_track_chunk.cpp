@@ -466,177 +466,194 @@ void CMidiTrack::FinishChunk(std::string_view id)
 
 void CMidiTrack::WriteEvents()
 {
-    std::size_t i = 0;
-    WriteEventStream(events_.size(), [&]() { return i < events_.size() ? &events_[i++] : nullptr; });
+    ChunkWriter w = StartEvents(events_.size());
+    for (std::size_t i = 0; i < events_.size(); ++i) {
+        if (YieldPause != 0) Yield(i, 200);
+        if (!PutEvent(w, events_[i])) break;
+    }
+    EndEvents(w);
 }
 
-template <typename Next>
-void CMidiTrack::WriteEventStream(std::size_t count, Next next)
+CMidiTrack::ChunkWriter CMidiTrack::StartEvents(std::size_t count)
 {
+    ChunkWriter w;
     // The room kept free at the end of the buffer: enough for the delta time
     // and End of Track that close the chunk when an event no longer fits.
-    const std::size_t limit = Capacity > 256 ? Capacity - 256 : 0;
+    w.limit = Capacity > 256 ? Capacity - 256 : 0;
     // Bytes is kept large enough for the next event and written through a
     // position; it is cut to what was written at the end.
-    std::size_t used = Bytes.size();
-    Bytes.resize(used + count * 4 + 64);
-    auto room = [&](std::size_t n) {
-        if (used + n > Bytes.size()) Bytes.resize(std::max(Bytes.size() * 2, used + n));
-        return Bytes.data() + used;
-    };
-    std::int64_t carry = 0;  // delta time of events that were not written
-    bool endWritten = false;
-    std::size_t i = 0;
-    for (CMidiEvent* event = next(); event != nullptr; event = next(), ++i) {
-        if (YieldPause != 0) Yield(i, 200);
-        CMidiEvent& e = *event;
-        // Most events are note-ons and note-offs that need no repair: they
-        // are written at once.
-        const bool note = e.Kind == kKindNoteOn || e.Kind == kKindNoteOff;
-        if (note && carry == 0 && static_cast<std::uint32_t>(e.Channel) <= 16 &&
-            static_cast<std::uint32_t>(e.Note) <= 127 && static_cast<std::uint32_t>(e.DeltaTime) <= 0x0FFFFFFF &&
-            used + 8 <= limit) {
-            std::uint8_t* out = room(8);
-            const std::size_t deltaLength = EncodeVarLen(out, static_cast<std::uint32_t>(e.DeltaTime));
-            const bool on = e.Kind == kKindNoteOn;
-            out[deltaLength] = static_cast<std::uint8_t>((on ? 0x90 : 0x80) | (e.Channel & 0x0F));
-            out[deltaLength + 1] = static_cast<std::uint8_t>(e.Note);
-            out[deltaLength + 2] = on ? static_cast<std::uint8_t>(e.Velocity & 0x7F) : std::uint8_t{0x40};
-            used += deltaLength + 3;
-            endWritten = false;
-            continue;
-        }
-        // An event is its head (status and the bytes made from its fields)
-        // and a body copied from its Data.
-        std::uint8_t head[16];
-        std::size_t headLength = 0;
-        const std::uint8_t* body = nullptr;
-        std::size_t bodyLength = 0;
-        auto put = [&](std::uint8_t b) { head[headLength++] = b; };
-        const auto channel = static_cast<std::uint8_t>(e.Channel & 0x0F);
-        const bool channelChecked = e.Kind == kKindNoteOff || e.Kind == kKindNoteOn || e.Kind == kKindControl ||
-                                    e.Kind == kKindProgram;
-        if (channelChecked && (e.Channel < 0 || e.Channel > 16)) Error(mdtk::kBadChannel);
-        auto data7 = [](std::int32_t v) { return static_cast<std::uint8_t>(v & 0x7F); };
-        auto dataBytes = [&]() {
-            body = e.Data.data();
-            bodyLength = std::min(e.Data.size(), static_cast<std::size_t>(std::max(e.DataLength, 0)));
-        };
-        bool tooLarge = false;
-        switch (e.Kind) {
-        case kKindNoteOff:
-            put(0x80 | channel), put(data7(e.Note)), put(0x40);
-            break;
-        case kKindNoteOn:
-            if (e.Note < 0 || e.Note > 127) e.Note = 0;
-            put(0x90 | channel), put(data7(e.Note)), put(data7(e.Velocity));
-            break;
-        case kKindPolyPressure:
-            if (e.DataLength > 256) Error(mdtk::kPolyPressure);
-            if (e.DataLength == 3 && e.Data.size() >= 3) {
-                dataBytes();
-            } else {
-                put(0xA0 | channel), put(data7(e.Note)), put(data7(e.Value));
-            }
-            break;
-        case kKindControl:
-            put(0xB0 | channel), put(data7(e.Number)), put(data7(e.Value));
-            break;
-        case kKindProgram:
-            put(0xC0 | channel), put(data7(e.Value));
-            break;
-        case kKindChannelPressure:
-            put(0xD0 | channel), put(data7(e.Value));
-            break;
-        case kKindPitchBend:
-            put(0xE0 | channel), put(data7(e.Note)), put(data7(e.Value));
-            break;
-        case kKindSysEx:
-        case kKindSysExContinuation:
-            if (static_cast<std::size_t>(std::max(e.DataLength, 0)) > kEventScratchSize) {
-                tooLarge = true;
-            } else {
-                dataBytes();
-            }
-            break;
-        case kKindMeta: {
-            if (e.Number == kMetaEndOfTrack) {
-                put(0xFF), put(kMetaEndOfTrack), put(0x00);
-                break;
-            }
-            if (e.Number == kMetaTempo) {
-                const auto t = static_cast<std::uint32_t>(e.Value);
-                put(0xFF), put(kMetaTempo), put(0x03);
-                put(static_cast<std::uint8_t>(t >> 16)), put(static_cast<std::uint8_t>(t >> 8));
-                put(static_cast<std::uint8_t>(t));
-                break;
-            }
-            if (e.Number == kMetaTimeSignature) {
-                put(0xFF), put(kMetaTimeSignature), put(0x04);
-                for (std::size_t k = 0; k < 4; ++k) put(k < e.Data.size() ? e.Data[k] : 0);
-                break;
-            }
-            if (e.DataLength >= 129 && e.Number != kMetaSequencerSpecific) Warn(mdtk::kEventTooLarge);
-            if (static_cast<std::size_t>(std::max(e.DataLength, 0)) + 8 > kEventScratchSize) {
-                tooLarge = true;
-                break;
-            }
-            // Every length is written as a quantity: for lengths below 128 it
-            // is the single byte, and longer payloads stay readable.
-            put(0xFF), put(static_cast<std::uint8_t>(e.Number));
-            headLength += EncodeVarLen(head + headLength, static_cast<std::uint32_t>(std::max(e.DataLength, 0)));
-            dataBytes();
-            break;
-        }
-        default:
-            Warn(mdtk::kUndefinedEvent);
-            break;
-        }
-        if (tooLarge) Error(mdtk::kAppendFailed);
-        if (headLength + bodyLength == 0) {
-            // Not written: its time passes on to the next event.
-            carry += e.DeltaTime;
-            continue;
-        }
-        std::int64_t delta = carry + e.DeltaTime;
-        carry = 0;
-        if (delta < 0) {
-            Error(mdtk::kInternal);
-            delta = 0;
-        }
-        if (delta > 0x0FFFFFFF) {
-            Error(mdtk::kBadPerformance);
-            delta = 0x0FFFFFFF;
-        }
-        std::uint8_t deltaBytes[8];
-        const std::size_t deltaLength = EncodeVarLen(deltaBytes, static_cast<std::uint32_t>(delta));
-        const std::size_t length = deltaLength + headLength + bodyLength;
-        if (used + length > limit) {
-            Error(mdtk::kAppendFailed);
-            carry = delta;
-            break;
-        }
-        // Delta time and head are copied whole (room is kept for that) and
-        // the position moves by their lengths.
-        std::uint8_t* out = room(length + sizeof deltaBytes + sizeof head);
-        std::memcpy(out, deltaBytes, sizeof deltaBytes);
-        out += deltaLength;
-        std::memcpy(out, head, sizeof head);
-        out += headLength;
-        if (bodyLength > 0) std::memcpy(out, body, bodyLength);
-        used += length;
-        endWritten = e.IsEndOfTrack();
+    w.used = Bytes.size();
+    Bytes.resize(w.used + count * 4 + 64);
+    return w;
+}
+
+inline std::uint8_t* CMidiTrack::Room(ChunkWriter& w, std::size_t n)
+{
+    if (w.used + n > Bytes.size()) [[unlikely]] Bytes.resize(std::max(Bytes.size() * 2, w.used + n));
+    return Bytes.data() + w.used;
+}
+
+inline void CMidiTrack::PutNote(ChunkWriter& w, std::uint32_t delta, std::uint8_t status, std::uint8_t number,
+                                std::uint8_t third)
+{
+    std::uint8_t* out = Room(w, 8);
+    const std::size_t deltaLength = EncodeVarLen(out, delta);
+    out[deltaLength] = status;
+    out[deltaLength + 1] = number;
+    out[deltaLength + 2] = third;
+    w.used += deltaLength + 3;
+    w.endWritten = false;
+}
+
+bool CMidiTrack::PutEvent(ChunkWriter& w, CMidiEvent& e)
+{
+    // Most events are note-ons and note-offs that need no repair: they are
+    // written at once.
+    const bool note = e.Kind == kKindNoteOn || e.Kind == kKindNoteOff;
+    if (note && w.carry == 0 && static_cast<std::uint32_t>(e.Channel) <= 16 &&
+        static_cast<std::uint32_t>(e.Note) <= 127 && static_cast<std::uint32_t>(e.DeltaTime) <= 0x0FFFFFFF &&
+        w.used + 8 <= w.limit) {
+        const bool on = e.Kind == kKindNoteOn;
+        const auto status = static_cast<std::uint8_t>((on ? 0x90 : 0x80) | (e.Channel & 0x0F));
+        PutNote(w, static_cast<std::uint32_t>(e.DeltaTime), status, static_cast<std::uint8_t>(e.Note),
+                on ? static_cast<std::uint8_t>(e.Velocity & 0x7F) : std::uint8_t{0x40});
+        return true;
     }
-    if (!endWritten) {
+    // An event is its head (status and the bytes made from its fields)
+    // and a body copied from its Data.
+    std::uint8_t head[16];
+    std::size_t headLength = 0;
+    const std::uint8_t* body = nullptr;
+    std::size_t bodyLength = 0;
+    auto put = [&](std::uint8_t b) { head[headLength++] = b; };
+    const auto channel = static_cast<std::uint8_t>(e.Channel & 0x0F);
+    const bool channelChecked = e.Kind == kKindNoteOff || e.Kind == kKindNoteOn || e.Kind == kKindControl ||
+                                e.Kind == kKindProgram;
+    if (channelChecked && (e.Channel < 0 || e.Channel > 16)) Error(mdtk::kBadChannel);
+    auto data7 = [](std::int32_t v) { return static_cast<std::uint8_t>(v & 0x7F); };
+    auto dataBytes = [&]() {
+        body = e.Data.data();
+        bodyLength = std::min(e.Data.size(), static_cast<std::size_t>(std::max(e.DataLength, 0)));
+    };
+    bool tooLarge = false;
+    switch (e.Kind) {
+    case kKindNoteOff:
+        put(0x80 | channel), put(data7(e.Note)), put(0x40);
+        break;
+    case kKindNoteOn:
+        if (e.Note < 0 || e.Note > 127) e.Note = 0;
+        put(0x90 | channel), put(data7(e.Note)), put(data7(e.Velocity));
+        break;
+    case kKindPolyPressure:
+        if (e.DataLength > 256) Error(mdtk::kPolyPressure);
+        if (e.DataLength == 3 && e.Data.size() >= 3) {
+            dataBytes();
+        } else {
+            put(0xA0 | channel), put(data7(e.Note)), put(data7(e.Value));
+        }
+        break;
+    case kKindControl:
+        put(0xB0 | channel), put(data7(e.Number)), put(data7(e.Value));
+        break;
+    case kKindProgram:
+        put(0xC0 | channel), put(data7(e.Value));
+        break;
+    case kKindChannelPressure:
+        put(0xD0 | channel), put(data7(e.Value));
+        break;
+    case kKindPitchBend:
+        put(0xE0 | channel), put(data7(e.Note)), put(data7(e.Value));
+        break;
+    case kKindSysEx:
+    case kKindSysExContinuation:
+        if (static_cast<std::size_t>(std::max(e.DataLength, 0)) > kEventScratchSize) {
+            tooLarge = true;
+        } else {
+            dataBytes();
+        }
+        break;
+    case kKindMeta: {
+        if (e.Number == kMetaEndOfTrack) {
+            put(0xFF), put(kMetaEndOfTrack), put(0x00);
+            break;
+        }
+        if (e.Number == kMetaTempo) {
+            const auto t = static_cast<std::uint32_t>(e.Value);
+            put(0xFF), put(kMetaTempo), put(0x03);
+            put(static_cast<std::uint8_t>(t >> 16)), put(static_cast<std::uint8_t>(t >> 8));
+            put(static_cast<std::uint8_t>(t));
+            break;
+        }
+        if (e.Number == kMetaTimeSignature) {
+            put(0xFF), put(kMetaTimeSignature), put(0x04);
+            for (std::size_t k = 0; k < 4; ++k) put(k < e.Data.size() ? e.Data[k] : 0);
+            break;
+        }
+        if (e.DataLength >= 129 && e.Number != kMetaSequencerSpecific) Warn(mdtk::kEventTooLarge);
+        if (static_cast<std::size_t>(std::max(e.DataLength, 0)) + 8 > kEventScratchSize) {
+            tooLarge = true;
+            break;
+        }
+        // Every length is written as a quantity: for lengths below 128 it
+        // is the single byte, and longer payloads stay readable.
+        put(0xFF), put(static_cast<std::uint8_t>(e.Number));
+        headLength += EncodeVarLen(head + headLength, static_cast<std::uint32_t>(std::max(e.DataLength, 0)));
+        dataBytes();
+        break;
+    }
+    default:
+        Warn(mdtk::kUndefinedEvent);
+        break;
+    }
+    if (tooLarge) Error(mdtk::kAppendFailed);
+    if (headLength + bodyLength == 0) {
+        // Not written: its time passes on to the next event.
+        w.carry += e.DeltaTime;
+        return true;
+    }
+    std::int64_t delta = w.carry + e.DeltaTime;
+    w.carry = 0;
+    if (delta < 0) {
+        Error(mdtk::kInternal);
+        delta = 0;
+    }
+    if (delta > 0x0FFFFFFF) {
+        Error(mdtk::kBadPerformance);
+        delta = 0x0FFFFFFF;
+    }
+    std::uint8_t deltaBytes[8];
+    const std::size_t deltaLength = EncodeVarLen(deltaBytes, static_cast<std::uint32_t>(delta));
+    const std::size_t length = deltaLength + headLength + bodyLength;
+    if (w.used + length > w.limit) {
+        Error(mdtk::kAppendFailed);
+        w.carry = delta;
+        return false;
+    }
+    // Delta time and head are copied whole (room is kept for that) and
+    // the position moves by their lengths.
+    std::uint8_t* out = Room(w, length + sizeof deltaBytes + sizeof head);
+    std::memcpy(out, deltaBytes, sizeof deltaBytes);
+    out += deltaLength;
+    std::memcpy(out, head, sizeof head);
+    out += headLength;
+    if (bodyLength > 0) std::memcpy(out, body, bodyLength);
+    w.used += length;
+    w.endWritten = e.IsEndOfTrack();
+    return true;
+}
+
+void CMidiTrack::EndEvents(ChunkWriter& w)
+{
+    if (!w.endWritten) {
         // The chunk always ends with an End of Track, also when events had
         // to be left out.
-        std::uint8_t* out = room(8);
-        used += EncodeVarLen(out, static_cast<std::uint32_t>(std::clamp<std::int64_t>(carry, 0, 0x0FFFFFFF)));
-        out = Bytes.data() + used;
+        std::uint8_t* out = Room(w, 8);
+        w.used += EncodeVarLen(out, static_cast<std::uint32_t>(std::clamp<std::int64_t>(w.carry, 0, 0x0FFFFFFF)));
+        out = Bytes.data() + w.used;
         out[0] = 0xFF, out[1] = 0x2F, out[2] = 0x00;
-        used += 3;
+        w.used += 3;
     }
-    Bytes.resize(used);
+    Bytes.resize(w.used);
 }
 
 bool CMidiTrack::WriteNotesChunk(std::string_view id)
@@ -683,70 +700,81 @@ bool CMidiTrack::WriteNotesChunk(std::string_view id)
         for (; at > 0 && sounding[at - 1].DueBefore(o); --at) sounding[at] = sounding[at - 1];
         sounding[at] = o;
     };
-    // The writer reads notes by their fields only: a note-on and a note-off
-    // are made in these two, any other event is handed over as it stands
-    // with its delta time set.
+    // A note-on or note-off is written at once where the general writer
+    // would write it the same way; otherwise it is made as an event and
+    // handed over, as is any other event with its delta time set.
     CMidiEvent on;
     on.Kind = kKindNoteOn;
     CMidiEvent off;
     off.Kind = kKindNoteOff;
     off.Velocity = 64;
     CMidiEvent other;
-    std::size_t i = 0;  // the next event of the track
+    Bytes.assign(8, 0);
+    ChunkWriter w = StartEvents(n + notes);
+    bool full = false;  // an event no longer fitted: the chunk ends there
+    std::size_t written = 0;
+    auto putNote = [&](CMidiEvent& scratch, Tick delta, std::int16_t number, std::int16_t channel,
+                       std::uint8_t third) __attribute__((always_inline)) {
+        if (YieldPause != 0) Yield(written, 200);
+        ++written;
+        if (w.carry == 0 && static_cast<std::uint32_t>(channel) <= 16 && static_cast<std::uint32_t>(number) <= 127 &&
+            static_cast<std::uint32_t>(delta) <= 0x0FFFFFFF && w.used + 8 <= w.limit) {
+            const auto status =
+                static_cast<std::uint8_t>((scratch.Kind == kKindNoteOn ? 0x90 : 0x80) | (channel & 0x0F));
+            PutNote(w, static_cast<std::uint32_t>(delta), status, static_cast<std::uint8_t>(number), third);
+            return;
+        }
+        scratch.DeltaTime = delta;
+        scratch.Note = number;
+        scratch.Channel = channel;
+        full = !PutEvent(w, scratch);
+    };
+    auto putOther = [&](const CMidiEvent& e, Tick delta) {
+        if (YieldPause != 0) Yield(written, 200);
+        ++written;
+        other = e;
+        other.DeltaTime = delta;
+        full = !PutEvent(w, other);
+    };
     std::int64_t now = 0;
     std::int64_t last = 0;
-    bool endDue = false;        // only note-offs after the End of Track are left
-    std::int64_t endDelta = 0;  // the End of Track's delta time, for the first of them
-    bool endWritten = false;
-    auto putOff = [&]() __attribute__((always_inline)) -> CMidiEvent* {
-        const Off& o = sounding.back();
-        off.DeltaTime = static_cast<Tick>(o.end - last + endDelta);
-        endDelta = 0;
-        off.Note = o.number;
-        off.Channel = o.channel;
-        last = o.end;
+    // The note-off due first; the first after the End of Track also takes
+    // over the End of Track's delta time.
+    auto putOff = [&](std::int64_t endDelta) __attribute__((always_inline)) {
+        const Off o = sounding.back();
         sounding.pop_back();
-        return &off;
+        const auto delta = static_cast<Tick>(o.end - last + endDelta);
+        last = o.end;
+        putNote(off, delta, o.number, o.channel, 0x40);
     };
-    auto next = [&]() __attribute__((always_inline)) -> CMidiEvent* {
-        if (endDue) {
-            if (!sounding.empty()) return putOff();
-            if (endWritten) return nullptr;
-            endWritten = true;
-            other = events_[n - 1];
-            other.DeltaTime = 0;
-            return &other;
-        }
-        if (i == n) return nullptr;
+    for (std::size_t i = 0; i < n && !full; ++i) {
         const CMidiEvent& e = events_[i];
         const std::int64_t at = now + e.DeltaTime;
-        if (!sounding.empty() && sounding.back().end <= at) return putOff();
+        while (!full && !sounding.empty() && sounding.back().end <= at) putOff(0);
+        if (full) break;
         now = at;
-        ++i;
-        if (i == n && !sounding.empty()) {
-            // The End of Track goes behind the last note-off; the first
-            // note-off after it takes its delta time over.
-            endDue = true;
-            endDelta = now - last;
+        if (i + 1 == n && !sounding.empty()) {
+            // The End of Track goes behind the last note-off.
+            std::int64_t endDelta = now - last;
             last = now;
-            return putOff();
+            while (!full && !sounding.empty()) {
+                putOff(endDelta);
+                endDelta = 0;
+            }
+            if (!full) putOther(e, 0);
+            break;
         }
-        CMidiEvent* out = &other;
-        if (e.Kind == kKindNote) {
-            sound({now + e.Duration, i - 1, e.Note, e.Channel});
-            on.Note = e.Note;
-            on.Velocity = e.Velocity;
-            on.Channel = e.Channel;
-            out = &on;
-        } else {
-            other = e;
-        }
-        out->DeltaTime = static_cast<Tick>(now - last);
+        const auto delta = static_cast<Tick>(now - last);
         last = now;
-        return out;
-    };
-    Bytes.assign(8, 0);
-    WriteEventStream(n + notes, next);
+        if (e.Kind == kKindNote) {
+            sound({now + e.Duration, i, e.Note, e.Channel});
+            on.Velocity = e.Velocity;
+            putNote(on, delta, e.Note, e.Channel, static_cast<std::uint8_t>(e.Velocity & 0x7F));
+        } else {
+            putOther(e, delta);
+        }
+    }
+    EndEvents(w);
     FinishChunk(id);
     return true;
 }
