@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <new>
 
@@ -88,12 +91,40 @@ bool ReadFileExact(Reporter& reporter, const std::string& path, std::span<std::u
     return true;
 }
 
+namespace {
+
+// Opens a new temporary file beside path for writing, with the user's usual
+// permissions (0666 less the umask, which the system applies as it creates
+// the file); -1 when none can be made. The name ends in six letters or
+// digits that differ from try to try.
+int OpenTemporaryBeside(const std::string& path, std::string& temp)
+{
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    static std::atomic<std::uint64_t> counter{0};
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    std::uint64_t seed = (static_cast<std::uint64_t>(now.tv_sec) << 30) ^ static_cast<std::uint64_t>(now.tv_nsec) ^
+                         (static_cast<std::uint64_t>(::getpid()) << 40);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::uint64_t bits = (seed + counter.fetch_add(1, std::memory_order_relaxed)) * 0x9E3779B97F4A7C15ull;
+        bits ^= bits >> 29;
+        temp = path + ".tmp-";
+        for (int k = 0; k < 6; ++k, bits /= 62) temp += kDigits[bits % 62];
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data, SaveFlush flush)
 {
     // The temporary file sits beside the target so the rename stays on one
     // file system and is atomic.
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = OpenTemporaryBeside(path, temp);
     if (fd < 0) return false;
     bool ok = true;
     std::size_t done = 0;
@@ -106,10 +137,6 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
         }
     }
     if (ok && flush == SaveFlush::kToDisk && ::fsync(fd) != 0) ok = false;
-    // Files are the user's: keep the usual permissions, not mkstemp's 0600.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
     if (::close(fd) != 0) ok = false;
     if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) ::unlink(temp.c_str());

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <atomic>
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <thread>
 #include <set>
 
 #include "common/general.h"
@@ -96,6 +101,63 @@ TEST(Files, AtomicWriteKeepsOldFileWhenFolderIsGone)
     EXPECT_EQ(FileSize(r, path), 6u);
     EXPECT_EQ(FileSize(r, dir.path()), 0u);
     EXPECT_FALSE(FileExists(dir.path()));
+}
+
+TEST(Files, AtomicWriteGivesTheUsualPermissionsAndLeavesNoTemporaryFile)
+{
+    test::TempDir dir;
+    CapturingReporter r;
+    const mode_t old = ::umask(027);
+    const std::string path = dir.File("song.sld");
+    const bool first = WriteWholeFile(r, path, std::string_view("first"));
+    // Many saves one after another each take a name of their own.
+    bool again = true;
+    for (int i = 0; i < 50; ++i) again = again && WriteWholeFile(r, path, std::string_view("again"));
+    const mode_t during = ::umask(old);
+    EXPECT_TRUE(first);
+    EXPECT_TRUE(again);
+    EXPECT_EQ(during, mode_t{027}) << "the process's umask is left alone";
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"song.sld"});
+    EXPECT_TRUE(r.reports().empty());
+}
+
+// The umask is the process's: another thread that creates a file while a
+// save runs must never see it cleared.
+TEST(Files, AtomicWriteNeverClearsTheUmaskOfOtherThreads)
+{
+    test::TempDir dir;
+    CapturingReporter r;
+    std::atomic<bool> done{false};
+    std::atomic<int> cleared{0};
+    std::atomic<int> looks{0};
+    std::thread watcher([&] {
+        while (!done.load()) {
+            std::ifstream status("/proc/self/status");
+            std::string line;
+            while (std::getline(status, line)) {
+                if (line.rfind("Umask:", 0) != 0) continue;
+                ++looks;
+                if (line.find("0000") != std::string::npos) ++cleared;
+                break;
+            }
+        }
+    });
+    const mode_t old = ::umask(022);
+    bool saved = true;
+    for (int i = 0; i < 300; ++i) saved = saved && WriteWholeFile(r, dir.File("a.mid"), std::string_view("x"));
+    done = true;
+    watcher.join();
+    ::umask(old);
+    EXPECT_TRUE(saved);
+    EXPECT_GT(looks.load(), 0);
+    EXPECT_EQ(cleared.load(), 0);
 }
 
 TEST(Files, ReadFailuresReportAndReturn)
