@@ -85,7 +85,10 @@ std::string ChordDisplayName(const ChordSymbol& chord, bool flats)
     if (chord.root < 0 || chord.type < 0 || chord.type >= kChordTypeCount) return {};
     std::string name = SpelledRootName(chord.root, flats);
     if (chord.type != 0) name += ChordTypes[static_cast<std::size_t>(chord.type)];
-    if (chord.bass >= 0) name += "/" + SpelledRootName(chord.bass, flats);
+    if (chord.bass >= 0) {
+        name += '/';
+        name += SpelledRootName(chord.bass, flats);
+    }
     return name;
 }
 

@@ -196,7 +196,8 @@ void WriteAttributes(XmlOut& out, const SongView& view, int mode, int transposit
 
 void WriteScorePart(XmlOut& out, int number, const std::string& name, int channel, int program)
 {
-    const std::string id = "P" + std::to_string(number);
+    std::string id = "P";
+    id += std::to_string(number);
     out.Open("score-part", "id=\"" + id + "\"");
     out.Leaf("part-name", name);
     out.Open("score-instrument", "id=\"" + id + "-I1\"");
