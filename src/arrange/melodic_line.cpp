@@ -57,6 +57,12 @@ struct Line {
     // moved by.
     std::vector<Tick> lengthAt;
     std::vector<std::optional<int>> intervalAt;
+    // The current chord's note lengths and pitches, and the control points
+    // of line method 1: refilled chord after chord.
+    std::vector<Tick> lengths;
+    std::vector<int> pitches;
+    std::vector<double> xs;
+    std::vector<double> ys;
 
     int RB(int a, int b) { return RandomBetween(ctx.random, a, b); }
     bool Imitate(int mode) { return mode == 2 || (mode == 1 && RB(1, 2) == 1); }
@@ -84,11 +90,13 @@ LengthChoice LengthsOf(const Line& line)
     return {kMixedLengths, kMixedWeights};
 }
 
-// Note lengths filling a chord of length ticks, starting at tick start.
-std::vector<Tick> Rhythm(Line& line, Tick start, Tick length)
+// Note lengths filling a chord of length ticks, starting at tick start,
+// into line.lengths.
+void Rhythm(Line& line, Tick start, Tick length)
 {
     const auto [candidates, weights] = LengthsOf(line);
-    std::vector<Tick> out;
+    std::vector<Tick>& out = line.lengths;
+    out.clear();
     Tick at = 0;
     while (at < length) {
         const Tick remaining = length - at;
@@ -121,7 +129,6 @@ std::vector<Tick> Rhythm(Line& line, Tick start, Tick length)
         out.push_back(chosen);
         at += chosen;
     }
-    return out;
 }
 
 int FitRange(const Line& line, int pitch)
@@ -140,18 +147,22 @@ int NearestChordTone(const harmony::ChordTemplate& t, int pitch)
     return pitch;
 }
 
-// Pitches for one chord's notes by the channel's line method; 0 is a rest.
-std::vector<int> Pitches(Line& line, const harmony::ChordTemplate& chordTemplate,
-                         const std::vector<Tick>& lengths)
+// Pitches for the notes of line.lengths by the channel's line method into
+// line.pitches; 0 is a rest.
+void Pitches(Line& line, const harmony::ChordTemplate& chordTemplate)
 {
     const int method = line.params.lineMethod;
     const int centre = (line.high + line.low) / 2;
-    std::vector<int> out;
+    const std::vector<Tick>& lengths = line.lengths;
+    std::vector<int>& out = line.pitches;
+    out.clear();
     const std::size_t n = lengths.size();
 
     // Method 1 fixes its control points for the whole chord.
-    std::vector<double> xs;
-    std::vector<double> ys;
+    std::vector<double>& xs = line.xs;
+    std::vector<double>& ys = line.ys;
+    xs.clear();
+    ys.clear();
     if (method == 1) {
         const int points = std::min<int>(static_cast<int>(n), line.RB(2, 4));
         for (int i = 0; i < points; ++i) {
@@ -275,7 +286,6 @@ std::vector<int> Pitches(Line& line, const harmony::ChordTemplate& chordTemplate
         out.push_back(rest ? 0 : pitch);
         if (!rest) line.previous = pitch;
     }
-    return out;
 }
 
 // One section's line; false when the lengths failed to fill a chord.
@@ -285,8 +295,10 @@ bool SectionLine(Line& line, const harmony::ChordSection& section, Tick& start, 
         const Tick length = record.length;
         out.Append(line.ctx.reporter, EngineNote::Chord(length, record.code.view()));
         const auto chordTemplate = line.templates.Get(record.code);
-        const auto lengths = Rhythm(line, start, length);
-        auto pitches = Pitches(line, chordTemplate, lengths);
+        Rhythm(line, start, length);
+        Pitches(line, chordTemplate);
+        const std::vector<Tick>& lengths = line.lengths;
+        std::vector<int>& pitches = line.pitches;
         Tick used = 0;
         Tick at = start;
         for (std::size_t i = 0; i < lengths.size(); ++i) {
