@@ -487,17 +487,23 @@ CMidiTrack::ChunkWriter CMidiTrack::StartEvents(std::size_t count)
     return w;
 }
 
-inline std::uint8_t* CMidiTrack::Room(ChunkWriter& w, std::size_t n)
+[[gnu::always_inline]] inline std::uint8_t* CMidiTrack::Room(ChunkWriter& w, std::size_t n)
 {
     if (w.used + n > Bytes.size()) [[unlikely]] Bytes.resize(std::max(Bytes.size() * 2, w.used + n));
     return Bytes.data() + w.used;
 }
 
-inline void CMidiTrack::PutNote(ChunkWriter& w, std::uint32_t delta, std::uint8_t status, std::uint8_t number,
-                                std::uint8_t third)
+[[gnu::always_inline]] inline void CMidiTrack::PutNote(ChunkWriter& w, std::uint32_t delta, std::uint8_t status,
+                                                       std::uint8_t number, std::uint8_t third)
 {
     std::uint8_t* out = Room(w, 8);
-    const std::size_t deltaLength = EncodeVarLen(out, delta);
+    // Most delta times of a track fit one byte.
+    std::size_t deltaLength = 1;
+    if (delta < 0x80) {
+        out[0] = static_cast<std::uint8_t>(delta);
+    } else {
+        deltaLength = EncodeVarLen(out, delta);
+    }
     out[deltaLength] = status;
     out[deltaLength + 1] = number;
     out[deltaLength + 2] = third;
