@@ -253,9 +253,11 @@ private:
     ChunkWriter StartEvents(std::size_t count);
     // Bytes large enough for n more bytes at the write position.
     std::uint8_t* Room(ChunkWriter& w, std::size_t n);
-    // A note-on or note-off that needs no repair (channel, number and delta
-    // time in range, no time carried, room before the limit).
-    void PutNote(ChunkWriter& w, std::uint32_t delta, std::uint8_t status, std::uint8_t number, std::uint8_t third);
+    // Writes a note-on or note-off at once when it needs no repair (channel,
+    // number and delta time in range, no time carried, room before the
+    // limit); false, with nothing written, when it does.
+    bool PutPlainNote(ChunkWriter& w, bool on, std::int32_t delta, std::int32_t number, std::int32_t channel,
+                      std::uint8_t third);
     // Writes e (whose fields it may repair); false when it no longer fits
     // and the chunk must end.
     bool PutEvent(ChunkWriter& w, CMidiEvent& e);

@@ -493,37 +493,38 @@ CMidiTrack::ChunkWriter CMidiTrack::StartEvents(std::size_t count)
     return Bytes.data() + w.used;
 }
 
-[[gnu::always_inline]] inline void CMidiTrack::PutNote(ChunkWriter& w, std::uint32_t delta, std::uint8_t status,
-                                                       std::uint8_t number, std::uint8_t third)
+[[gnu::always_inline]] inline bool CMidiTrack::PutPlainNote(ChunkWriter& w, bool on, std::int32_t delta,
+                                                            std::int32_t number, std::int32_t channel,
+                                                            std::uint8_t third)
 {
+    if (w.carry != 0 || static_cast<std::uint32_t>(channel) > 16 || static_cast<std::uint32_t>(number) > 127 ||
+        static_cast<std::uint32_t>(delta) > 0x0FFFFFFF || w.used + 8 > w.limit) {
+        return false;
+    }
     std::uint8_t* out = Room(w, 8);
     // Most delta times of a track fit one byte.
     std::size_t deltaLength = 1;
     if (delta < 0x80) {
         out[0] = static_cast<std::uint8_t>(delta);
     } else {
-        deltaLength = EncodeVarLen(out, delta);
+        deltaLength = EncodeVarLen(out, static_cast<std::uint32_t>(delta));
     }
-    out[deltaLength] = status;
-    out[deltaLength + 1] = number;
+    out[deltaLength] = static_cast<std::uint8_t>((on ? 0x90 : 0x80) | (channel & 0x0F));
+    out[deltaLength + 1] = static_cast<std::uint8_t>(number);
     out[deltaLength + 2] = third;
     w.used += deltaLength + 3;
     w.endWritten = false;
+    return true;
 }
 
 bool CMidiTrack::PutEvent(ChunkWriter& w, CMidiEvent& e)
 {
     // Most events are note-ons and note-offs that need no repair: they are
     // written at once.
-    const bool note = e.Kind == kKindNoteOn || e.Kind == kKindNoteOff;
-    if (note && w.carry == 0 && static_cast<std::uint32_t>(e.Channel) <= 16 &&
-        static_cast<std::uint32_t>(e.Note) <= 127 && static_cast<std::uint32_t>(e.DeltaTime) <= 0x0FFFFFFF &&
-        w.used + 8 <= w.limit) {
+    if (e.Kind == kKindNoteOn || e.Kind == kKindNoteOff) {
         const bool on = e.Kind == kKindNoteOn;
-        const auto status = static_cast<std::uint8_t>((on ? 0x90 : 0x80) | (e.Channel & 0x0F));
-        PutNote(w, static_cast<std::uint32_t>(e.DeltaTime), status, static_cast<std::uint8_t>(e.Note),
-                on ? static_cast<std::uint8_t>(e.Velocity & 0x7F) : std::uint8_t{0x40});
-        return true;
+        const std::uint8_t third = on ? static_cast<std::uint8_t>(e.Velocity & 0x7F) : std::uint8_t{0x40};
+        if (PutPlainNote(w, on, e.DeltaTime, e.Note, e.Channel, third)) return true;
     }
     // An event is its head (status and the bytes made from its fields)
     // and a body copied from its Data.
@@ -723,13 +724,7 @@ bool CMidiTrack::WriteNotesChunk(std::string_view id)
                        std::uint8_t third) __attribute__((always_inline)) {
         if (YieldPause != 0) Yield(written, 200);
         ++written;
-        if (w.carry == 0 && static_cast<std::uint32_t>(channel) <= 16 && static_cast<std::uint32_t>(number) <= 127 &&
-            static_cast<std::uint32_t>(delta) <= 0x0FFFFFFF && w.used + 8 <= w.limit) {
-            const auto status =
-                static_cast<std::uint8_t>((scratch.Kind == kKindNoteOn ? 0x90 : 0x80) | (channel & 0x0F));
-            PutNote(w, static_cast<std::uint32_t>(delta), status, static_cast<std::uint8_t>(number), third);
-            return;
-        }
+        if (PutPlainNote(w, scratch.Kind == kKindNoteOn, delta, number, channel, third)) return;
         scratch.DeltaTime = delta;
         scratch.Note = number;
         scratch.Channel = channel;
