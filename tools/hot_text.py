@@ -10,7 +10,7 @@ ahead of the rest, they take half as many pages.
 Usage: hot_text.py MAP BINARY PROFILE... > cli/hot_text.ld
   MAP      the link map of songloom-cli (linked without this script)
   BINARY   that songloom-cli
-  PROFILE  callgrind outputs of the commands to favour
+  PROFILE  callgrind outputs of the commands to favour, the most common first
 
 Every function each profile ran is found in the map as the input section
 that holds it: its own section (".text.NAME", the build gives every
@@ -93,19 +93,22 @@ def main(argv):
     sections = input_sections(argv[1])
     starts = [s[0] for s in sections]
     addresses = function_addresses(argv[2])
-    names = set()
-    for profile in argv[3:]:
-        names |= functions_run(profile)
-    chosen = set()
-    for name in names:
-        for address in addresses.get(name, []):
-            i = bisect.bisect_right(starts, address) - 1
-            if i >= 0 and sections[i][0] <= address < sections[i][0] + sections[i][1]:
-                chosen.add(sections[i])
-    # In link order: functions of one file that work together stay together.
+    # Each section goes with the first profile that ran it, in the order the
+    # profiles are given: the start-up code every command runs, then what a
+    # render adds, and so on; within one profile's share in link order, so
+    # that functions of one file that work together stay together. A command
+    # then touches one run of pages rather than pieces of all of them.
+    first_use = {}
+    for rank, profile in enumerate(argv[3:]):
+        for name in functions_run(profile):
+            for address in addresses.get(name, []):
+                i = bisect.bisect_right(starts, address) - 1
+                if i >= 0 and sections[i][0] <= address < sections[i][0] + sections[i][1]:
+                    first_use.setdefault(sections[i], rank)
+    chosen = set(first_use)
     patterns = []
     seen = set()
-    for section in sorted(chosen):
+    for section in sorted(chosen, key=lambda s: (first_use[s], s[0])):
         p = pattern(section[2], section[3])
         if p not in seen:
             seen.add(p)

@@ -36,6 +36,6 @@ if [[ -n $tune ]]; then
   profile midi convert "$tune" "$work/c.mid" --format 1
   profile import "$tune" -o "$work/d.sld"
 fi
-python3 "$root/tools/hot_text.py" "$work/build/cli/songloom-cli.map" "$cli" "$work"/profile.* \
+python3 "$root/tools/hot_text.py" "$work/build/cli/songloom-cli.map" "$cli" $(seq -f "$work/profile.%g" "$n") \
   >"$root/cli/hot_text.ld"
 head -2 "$root/cli/hot_text.ld"
