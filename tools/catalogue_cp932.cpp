@@ -58,19 +58,38 @@ int main(int argc, char** argv)
     std::sort(texts.begin(), texts.end());
     texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
 
-    std::string source =
-        "// Made by songloom_catalogue_cp932 from the style catalogue's rows; do not edit.\n"
-        "#include \"arrange/catalogue_cp932.h\"\n\n"
-        "namespace songloom::arrange {\nnamespace {\n\n"
-        "constexpr Cp932Form kForms[] = {\n";
+    // The forms' bytes go into one array and the table holds places in it:
+    // a table of pointers would have to be relocated, page by page, every
+    // time the program starts.
+    std::string text;
+    std::string places;
+    std::size_t at = 0;
     for (const std::string_view utf8 : texts) {
         const std::string cp932 = songloom::Utf8ToCp932(utf8);
         if (songloom::Cp932ToUtf8(cp932) != utf8) continue;
-        source += "    {" + Literal(utf8) + ", " + Literal(cp932) + "},\n";
+        places += "    {" + std::to_string(at) + ", " + std::to_string(utf8.size()) + ", " +
+                  std::to_string(cp932.size()) + "},\n";
+        text += "    " + Literal(utf8) + " " + Literal(cp932) + "\n";
+        at += utf8.size() + cp932.size();
     }
-    source +=
+    std::string source =
+        "// Made by songloom_catalogue_cp932 from the style catalogue's rows; do not edit.\n"
+        "#include \"arrange/catalogue_cp932.h\"\n\n"
+        "#include <cstdint>\n#include <iterator>\n\n"
+        "namespace songloom::arrange {\nnamespace {\n\n"
+        "// Each form's UTF-8 bytes, then its CP932 bytes, form after form.\n"
+        "constexpr char kText[] =\n" +
+        text +
+        "    \"\";\n\n"
+        "struct Place {\n    std::uint32_t at;\n    std::uint16_t utf8Size;\n    std::uint16_t cp932Size;\n};\n\n"
+        "constexpr Place kPlaces[] = {\n" +
+        places +
         "};\n\n}  // namespace\n\n"
-        "std::span<const Cp932Form> CatalogueCp932Forms() { return kForms; }\n\n"
+        "std::size_t CatalogueCp932FormCount() { return std::size(kPlaces); }\n\n"
+        "Cp932Form CatalogueCp932FormAt(std::size_t index)\n{\n"
+        "    const Place& place = kPlaces[index];\n"
+        "    const char* const utf8 = kText + place.at;\n"
+        "    return {{utf8, place.utf8Size}, {utf8 + place.utf8Size, place.cp932Size}};\n}\n\n"
         "}  // namespace songloom::arrange\n";
 
     std::FILE* out = std::fopen(argv[1], "wb");

@@ -4,8 +4,8 @@
 // its texts from here: building one needs no converter, so a command that
 // only renders never loads the CP932 tables.
 
+#include <cstddef>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,7 +18,8 @@ struct Cp932Form {
 
 // Sorted by utf8; every form converts back to its text. Made at build time
 // (tools/catalogue_cp932.cpp).
-std::span<const Cp932Form> CatalogueCp932Forms();
+std::size_t CatalogueCp932FormCount();
+Cp932Form CatalogueCp932FormAt(std::size_t index);
 
 // The built-in form of a catalogue text; nullopt for any other text.
 std::optional<std::string_view> CatalogueCp932(std::string_view utf8);

@@ -1,6 +1,7 @@
 // Turns the compact catalogue rows into style records.
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <set>
 
 #include "arrange/catalogue_cp932.h"
@@ -321,10 +322,10 @@ std::vector<std::string> StyleDataFaults()
     for (const DrumRow& drums : CatalogueDrumRows()) {
         const std::string where = RowLabel(drums.category, drums.slot) + " drums";
         const int index = drums.category * kStylesPerCategory + drums.slot;
-        const StyleRow* owner = nullptr;
+        std::optional<StyleRow> owner;
         for (const StyleRow& row : CatalogueStyleRows())
-            if (row.category * kStylesPerCategory + row.slot == index) owner = &row;
-        if (owner == nullptr) {
+            if (row.category * kStylesPerCategory + row.slot == index) owner = row;
+        if (!owner) {
             faults.push_back(where + ": no style in the slot");
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "arrange/catalogue_cp932.h"
 #include "arrange/engine_context.h"
@@ -224,9 +225,9 @@ StyleRecord MakeCatalogueRecord(int index, const RhythmMotif& rhythm)
     }
     std::vector<std::string> faults;  // the data tests list them; a build goes on
     const auto isSlot = [&](const auto& row) { return row.category == category && row.slot == slot; };
-    const StyleRow* row = nullptr;  // a later row for the slot wins
+    std::optional<StyleRow> row;  // a later row for the slot wins
     for (const StyleRow& r : CatalogueStyleRows())
-        if (isSlot(r)) row = &r;
+        if (isSlot(r)) row = r;
     if (row) {
         ApplyStyleRow(*row, record, faults);
         for (const DrumRow& drums : CatalogueDrumRows())

@@ -3,6 +3,9 @@
 // 5, 7, 8, 9; pattern columns accompaniment, bass, drum, accompaniment 2.
 #include "arrange/style_data.h"
 
+#include <cstdint>
+#include <iterator>
+
 namespace songloom::arrange {
 namespace {
 
@@ -20,7 +23,7 @@ constexpr RandomStyleRow kRandomRows[] = {
 };
 
 // clang-format off
-constexpr StyleRow kStyleRows[] = {
+constexpr StyleRow kStyleRowSource[] = {
 // ---- 0 ﾎﾟｯﾌﾟｽ(海外) ----
 // The row writes channel 1 three times (column, then two extras): 53 stays.
 {0, 1, "ｱﾝﾌﾟﾗｸﾞﾄﾞ", kMeter44, 500000, 0, {73, 32, 24, kOff, kOff, kOff, kOff, 1}, {47, 13, 1, 0},
@@ -665,9 +668,102 @@ constexpr DrumRow kDrumRows[] = {
 };
 // clang-format on
 
+// The rows as the program keeps them: every text a place in one array of
+// bytes. Rows of string_views would hold pointers, and a table of pointers
+// has to be relocated, page by page, each time the program starts; this
+// one is made while the program is compiled and never written.
+struct TextPlace {
+    std::uint32_t at;
+    std::uint32_t size;
+};
+
+struct PackedStyleRow {
+    int category;
+    int slot;
+    TextPlace name;
+    int meter;
+    int tempo;
+    int feel;
+    std::array<int, 8> instruments;
+    std::array<int, 4> patterns;
+    TextPlace databases;
+    int timeChart;
+    int noteDatabase;
+    int formLength;
+    int highestNote;
+    int lowestNote;
+    TextPlace mixer;
+    TextPlace extra;
+    TextPlace description;
+};
+
+consteval std::size_t StyleTextBytes()
+{
+    std::size_t bytes = 0;
+    for (const StyleRow& r : kStyleRowSource)
+        bytes += r.name.size() + r.databases.size() + r.mixer.size() + r.extra.size() + r.description.size();
+    return bytes;
+}
+
+struct PackedStyleRows {
+    std::array<PackedStyleRow, std::size(kStyleRowSource)> rows;
+    std::array<char, StyleTextBytes()> text;
+};
+
+consteval PackedStyleRows PackStyleRows()
+{
+    PackedStyleRows packed{};
+    std::uint32_t used = 0;
+    const auto place = [&](std::string_view text) {
+        const TextPlace at{used, static_cast<std::uint32_t>(text.size())};
+        for (const char c : text) packed.text[used++] = c;
+        return at;
+    };
+    for (std::size_t i = 0; i < packed.rows.size(); ++i) {
+        const StyleRow& r = kStyleRowSource[i];
+        // A braced list is evaluated left to right: the texts follow one another.
+        packed.rows[i] = {r.category,   r.slot,         place(r.name),        r.meter,       r.tempo,
+                          r.feel,       r.instruments,  r.patterns,           place(r.databases),
+                          r.timeChart,  r.noteDatabase, r.formLength,         r.highestNote, r.lowestNote,
+                          place(r.mixer), place(r.extra), place(r.description)};
+    }
+    return packed;
+}
+
+constexpr PackedStyleRows kStyleRows = PackStyleRows();
+
+constexpr StyleRow Unpack(const PackedStyleRow& p)
+{
+    const auto text = [](TextPlace place) { return std::string_view(kStyleRows.text.data() + place.at, place.size); };
+    return {p.category,  p.slot,         text(p.name),   p.meter,       p.tempo,      p.feel,
+            p.instruments, p.patterns,   text(p.databases), p.timeChart, p.noteDatabase, p.formLength,
+            p.highestNote, p.lowestNote, text(p.mixer),  text(p.extra), text(p.description)};
+}
+
+// Every row comes back as it was written.
+consteval bool RowsComeBack()
+{
+    for (std::size_t i = 0; i < kStyleRows.rows.size(); ++i) {
+        const StyleRow a = Unpack(kStyleRows.rows[i]);
+        const StyleRow& b = kStyleRowSource[i];
+        if (a.category != b.category || a.slot != b.slot || a.name != b.name || a.meter != b.meter ||
+            a.tempo != b.tempo || a.feel != b.feel || a.instruments != b.instruments || a.patterns != b.patterns ||
+            a.databases != b.databases || a.timeChart != b.timeChart || a.noteDatabase != b.noteDatabase ||
+            a.formLength != b.formLength || a.highestNote != b.highestNote || a.lowestNote != b.lowestNote ||
+            a.mixer != b.mixer || a.extra != b.extra || a.description != b.description)
+            return false;
+    }
+    return true;
+}
+static_assert(RowsComeBack());
+
 }  // namespace
 
-std::span<const StyleRow> CatalogueStyleRows() { return kStyleRows; }
+std::size_t StyleRows::size() const { return kStyleRows.rows.size(); }
+
+StyleRow StyleRows::operator[](std::size_t index) const { return Unpack(kStyleRows.rows[index]); }
+
+StyleRows CatalogueStyleRows() { return {}; }
 std::span<const GridRow> CatalogueGridRows() { return kGridCells; }
 std::span<const RandomStyleRow> CatalogueRandomRows() { return kRandomRows; }
 std::span<const DrumRow> CatalogueDrumRows() { return kDrumRows; }

@@ -4,6 +4,7 @@
 // library and its tests.
 
 #include <array>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,7 +79,44 @@ struct RandomStyleRow {
     std::string_view description;
 };
 
-std::span<const StyleRow> CatalogueStyleRows();
+// The fixed styles' rows, in catalogue order. Each is made when it is read,
+// from a table that holds no pointers (style_data.cpp): the texts of a row
+// stay valid, the row itself is a value.
+class StyleRows {
+public:
+    class Iterator {
+    public:
+        using value_type = StyleRow;
+        using difference_type = std::ptrdiff_t;
+
+        Iterator() = default;
+        Iterator(const StyleRows* rows, std::size_t index) : rows_(rows), index_(index) {}
+        StyleRow operator*() const { return (*rows_)[index_]; }
+        Iterator& operator++()
+        {
+            ++index_;
+            return *this;
+        }
+        Iterator operator++(int)
+        {
+            Iterator before = *this;
+            ++index_;
+            return before;
+        }
+        bool operator==(const Iterator& other) const { return index_ == other.index_; }
+
+    private:
+        const StyleRows* rows_ = nullptr;
+        std::size_t index_ = 0;
+    };
+
+    std::size_t size() const;
+    StyleRow operator[](std::size_t index) const;
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, size()}; }
+};
+
+StyleRows CatalogueStyleRows();
 std::span<const GridRow> CatalogueGridRows();
 std::span<const RandomStyleRow> CatalogueRandomRows();
 std::span<const DrumRow> CatalogueDrumRows();

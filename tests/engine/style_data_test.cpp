@@ -23,15 +23,16 @@ TEST(StyleData, RowsAndGridsReadWithoutFaults)
 // converter.
 TEST(StyleData, BuiltInCp932FormsAreTheConvertersForEveryCatalogueText)
 {
-    const auto forms = CatalogueCp932Forms();
-    ASSERT_FALSE(forms.empty());
-    for (std::size_t i = 0; i < forms.size(); ++i) {
-        SCOPED_TRACE(std::string(forms[i].utf8));
+    const std::size_t count = CatalogueCp932FormCount();
+    ASSERT_GT(count, 0u);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Cp932Form form = CatalogueCp932FormAt(i);
+        SCOPED_TRACE(std::string(form.utf8));
         if (i > 0) {
-            EXPECT_LT(forms[i - 1].utf8, forms[i].utf8);
+            EXPECT_LT(CatalogueCp932FormAt(i - 1).utf8, form.utf8);
         }
-        EXPECT_EQ(forms[i].cp932, Utf8ToCp932(forms[i].utf8));
-        EXPECT_EQ(Cp932ToUtf8(forms[i].cp932), forms[i].utf8);
+        EXPECT_EQ(form.cp932, Utf8ToCp932(form.utf8));
+        EXPECT_EQ(Cp932ToUtf8(form.cp932), form.utf8);
     }
     std::vector<std::string_view> texts{kUndefinedStyleDescription};
     for (const StyleRow& row : CatalogueStyleRows()) texts.insert(texts.end(), {row.name, row.description});
