@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/messages.h"
+#include "common/packed_texts.h"
 
 namespace songloom::arrange {
 namespace {
@@ -12,7 +13,7 @@ constexpr std::uint32_t kWrongInstrumentInStyle = 0xFF0101A4;
 
 // Display names of codes 0-151, UTF-8 here; InstrumentName hands out CP932.
 // 0-127 General MIDI programs, 128-135 extra voices, 136-151 groups.
-constexpr std::array<std::string_view, kInstrumentCodeCount> kInstrumentNames = {
+constexpr std::array<std::string_view, kInstrumentCodeCount> kInstrumentNameSource = {
     // 0 pianos
     "ｸﾞﾗﾝﾄﾞ ﾋﾟｱﾉ", "ﾌﾞﾗｲﾄ ﾋﾟｱﾉ", "ｴﾚｸﾄﾘｯｸ ｸﾞﾗﾝﾄﾞ", "ﾎﾝｷｰﾄﾝｸ ﾋﾟｱﾉ",
     "ｴﾚｸﾄﾘｯｸ ﾋﾟｱﾉ1", "ｴﾚｸﾄﾘｯｸ ﾋﾟｱﾉ2", "ﾊｰﾌﾟｼｺｰﾄﾞ", "ｸﾗﾋﾞﾈｯﾄ",
@@ -69,6 +70,7 @@ constexpr std::array<std::string_view, kInstrumentCodeCount> kInstrumentNames = 
     "生音ﾊﾞﾘｴｰｼｮﾝ", "未定義ﾊﾞﾘｴｰｼｮﾝ1", "未定義ﾊﾞﾘｴｰｼｮﾝ2", "未定義ﾊﾞﾘｴｰｼｮﾝ3",
     "未定義ﾊﾞﾘｴｰｼｮﾝ4", "未定義ﾊﾞﾘｴｰｼｮﾝ5", "未定義ﾊﾞﾘｴｰｼｮﾝ6", "未定義ﾊﾞﾘｴｰｼｮﾝ7",
 };
+constexpr auto kInstrumentNames = PackTexts<kInstrumentNameSource>();
 
 constexpr int kPianoGroup[] = {0, 1, 2, 3, 4, 5, 6, 7};
 constexpr int kGuitarGroup[] = {24, 25, 26, 27, 46};
