@@ -75,10 +75,17 @@ def function_addresses(binary):
     return addresses
 
 
-def pattern(section, file):
+def symbol_names(binary):
+    """Every symbol the binary defines, as the linker spells it."""
+    listing = subprocess.run(["nm", "--defined-only", binary], capture_output=True, text=True, check=True).stdout
+    return {parts[2] for parts in (line.split(None, 2) for line in listing.splitlines()) if len(parts) == 3}
+
+
+def pattern(section, file, symbols):
     """The input section pattern that names this section in the next link."""
-    own = re.match(r"^\.text\.(?!unlikely\.|startup\.|hot\.|exit\.)(?:_Z|[A-Za-z_])", section)
-    if own:
+    # A function's own section is named after it and stands for it wherever
+    # it is linked from; a name like ".text.avx" is shared by many objects.
+    if section.startswith(".text.") and section[len(".text."):] in symbols:
         return "*(%s)" % section
     member = re.match(r"^(?:.*/)?([^/()]+\.a)\(([^()]+)\)$", file)
     if member:
@@ -93,6 +100,7 @@ def main(argv):
     sections = input_sections(argv[1])
     starts = [s[0] for s in sections]
     addresses = function_addresses(argv[2])
+    symbols = symbol_names(argv[2])
     # Each section goes with the first profile that ran it, in the order the
     # profiles are given: the start-up code every command runs, then what a
     # render adds, and so on; within one profile's share in link order, so
@@ -109,10 +117,17 @@ def main(argv):
     patterns = []
     seen = set()
     for section in sorted(chosen, key=lambda s: (first_use[s], s[0])):
-        p = pattern(section[2], section[3])
-        if p not in seen:
-            seen.add(p)
-            patterns.append(p)
+        p = pattern(section[2], section[3], symbols)
+        # Under valgrind the C library picks its AVX2 string functions; on
+        # a processor with AVX-512 it runs their EVEX forms instead.
+        alike = [p]
+        avx = re.match(r"^(\*libc\.a:[^(]*)-avx2?([-.][^(]*)\(", p)
+        if avx:
+            alike += ["%s-%s%s(.text.*)" % (avx.group(1), form, avx.group(2)) for form in ("evex", "avx512")]
+        for a in alike:
+            if a not in seen:
+                seen.add(a)
+                patterns.append(a)
     size = sum(s[1] for s in chosen)
     out = sys.stdout
     out.write("/* The code songloom-cli's usual commands run, laid out together ahead of\n"
