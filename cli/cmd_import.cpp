@@ -19,7 +19,7 @@ constexpr const char* kRoleNames[] = {"none", "bass", "chords", "melody", "drums
 
 const char* RoleName(int role) { return role >= 0 && role <= 5 ? kRoleNames[role] : "?"; }
 
-std::string MeterText(const harmony::MeterReading& m)
+std::string MeterReadingText(const harmony::MeterReading& m)
 {
     std::string text = m.beats == 3 ? "3/4" : "4/4";
     if (m.fromAccents) return text + " (no time signature: read from the accents)";
@@ -65,7 +65,7 @@ void PrintAnalysis(const harmony::MidiImportReport& report, bool json, bool alte
         for (const auto& k : report.keyRanking) keys.push_back({{"key", KeyOf(k)}, {"score", k.score}});
         const nlohmann::json out = {{"channels", channels},
                                     {"melodyChannel", report.melodyChannel},
-                                    {"meter", MeterText(report.meter)},
+                                    {"meter", MeterReadingText(report.meter)},
                                     {"beatsPerBar", beats},
                                     {"key", report.keyName},
                                     {"keyEstimates", keys},
@@ -85,7 +85,7 @@ void PrintAnalysis(const harmony::MidiImportReport& report, bool json, bool alte
         if (role != 0 && report.used[static_cast<std::size_t>(c)]) std::printf("channel %d: %s\n", c + 1, RoleName(role));
     }
     std::printf("title: %s\ntempo: %d\nmeter: %s\n", Cp932ToUtf8(report.title).c_str(), report.tempo,
-                MeterText(report.meter).c_str());
+                MeterReadingText(report.meter).c_str());
     std::printf("key: %s%s (estimates:", report.keyName.c_str(),
                 report.keyFromSignature ? " by the key signature" : "");
     for (const auto& k : report.keyRanking) std::printf(" %s %.3f", KeyOf(k).c_str(), k.score);
