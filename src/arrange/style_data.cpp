@@ -759,9 +759,9 @@ static_assert(RowsComeBack());
 
 }  // namespace
 
-std::size_t StyleRows::size() const { return kStyleRows.rows.size(); }
+std::size_t StyleRows::Count() { return kStyleRows.rows.size(); }
 
-StyleRow StyleRows::operator[](std::size_t index) const { return Unpack(kStyleRows.rows[index]); }
+StyleRow StyleRows::At(std::size_t index) { return Unpack(kStyleRows.rows[index]); }
 
 StyleRows CatalogueStyleRows() { return {}; }
 std::span<const GridRow> CatalogueGridRows() { return kGridCells; }

@@ -90,8 +90,8 @@ public:
         using difference_type = std::ptrdiff_t;
 
         Iterator() = default;
-        Iterator(const StyleRows* rows, std::size_t index) : rows_(rows), index_(index) {}
-        StyleRow operator*() const { return (*rows_)[index_]; }
+        explicit Iterator(std::size_t index) : index_(index) {}
+        StyleRow operator*() const { return At(index_); }
         Iterator& operator++()
         {
             ++index_;
@@ -106,14 +106,16 @@ public:
         bool operator==(const Iterator& other) const { return index_ == other.index_; }
 
     private:
-        const StyleRows* rows_ = nullptr;
         std::size_t index_ = 0;
     };
 
-    std::size_t size() const;
-    StyleRow operator[](std::size_t index) const;
-    Iterator begin() const { return {this, 0}; }
-    Iterator end() const { return {this, size()}; }
+    static std::size_t Count();
+    static StyleRow At(std::size_t index);
+
+    std::size_t size() const { return Count(); }
+    StyleRow operator[](std::size_t index) const { return At(index); }
+    Iterator begin() const { return Iterator(0); }
+    Iterator end() const { return Iterator(Count()); }
 };
 
 StyleRows CatalogueStyleRows();
