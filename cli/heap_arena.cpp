@@ -1,6 +1,5 @@
 #include "heap_arena.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -8,7 +7,6 @@
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #ifndef MADV_POPULATE_WRITE
@@ -18,11 +16,6 @@
 namespace songloom::cli {
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-// Where there are no huge pages, a new large block has at most this much of
-// its front mapped at once: a list that doubled its room fills the front
-// of it first.
-constexpr std::size_t kLargeBlockMapBytes = std::size_t{16} << 20;
 constexpr std::uint32_t kSystemClass = 0xffffffffu;  // the C library's
 constexpr std::uint32_t kLargeClass = 0xfffffffeu;   // a large block of the reserve
 constexpr std::size_t kLargeGrain = std::size_t{64} << 10;
@@ -104,17 +97,6 @@ bool MapNow(char* from, char* to)
     return ::madvise(from, static_cast<std::size_t>(to - from), MADV_POPULATE_WRITE) == 0 || errno != EINVAL;
 }
 
-// Whether the system gives huge pages to memory that asks for them.
-bool HugePagesOnRequest()
-{
-    const int fd = ::open("/sys/kernel/mm/transparent_hugepage/enabled", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char text[128] = {};
-    const ssize_t n = ::read(fd, text, sizeof text - 1);
-    ::close(fd);
-    return n > 0 && std::strstr(text, "[never]") == nullptr;
-}
-
 }  // namespace
 
 HeapArena::HeapArena() : HeapArena(Options{}) {}
@@ -122,20 +104,14 @@ HeapArena::HeapArena() : HeapArena(Options{}) {}
 HeapArena::HeapArena(const Options& options) : options_(options)
 {
     if (const long page = ::sysconf(_SC_PAGESIZE); page > 0) pageBytes_ = static_cast<std::size_t>(page);
-    // The small-page run ends where a huge page starts, so that every two
-    // megabytes after it can be one.
-    const std::size_t small = (options_.smallPageBytes + kHugePage - 1) / kHugePage * kHugePage;
-    reservationBytes_ = options_.reserveBytes + small + kHugePage;
+    options_.mapStepBytes = std::max(options_.mapStepBytes, pageBytes_);
+    reservationBytes_ = options_.reserveBytes;
     void* run = ::mmap(nullptr, reservationBytes_, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (run == MAP_FAILED) return;  // everything comes from the C library
     reservation_ = static_cast<char*>(run);
-    hugeFrom_ = AlignUp(reservation_, kHugePage) + small;
-    begin_ = next_ = mappedTo_ = hugeFrom_ - options_.smallPageBytes;
-    end_ = begin_ + options_.reserveBytes;
-    if (options_.hugePages && HugePagesOnRequest()) {
-        hugePages_ = ::madvise(hugeFrom_, static_cast<std::size_t>(end_ - hugeFrom_), MADV_HUGEPAGE) == 0;
-    }
+    begin_ = next_ = mappedTo_ = reservation_;
+    end_ = begin_ + reservationBytes_;
 }
 
 HeapArena::~HeapArena()
@@ -169,17 +145,17 @@ void* HeapArena::Allocate(std::size_t size)
 
 // A large block (a track's events, a file's image) takes the free large
 // block that fits it best, or new ground that is not mapped at once: such a
-// block is written from its front, and each two megabytes of it arrive as
-// one huge page when they are first written (the room a list reserved but
-// never used is never mapped at all).
+// block is written from its front, its pages come as they are first
+// written, and the room a list reserved but never used is never mapped at
+// all (mapping it ahead cost more than the traps it saved).
 void* HeapArena::AllocateLarge(std::size_t size)
 {
     const std::size_t total = (size + kHeader + kLargeGrain - 1) / kLargeGrain * kLargeGrain;
     Lock();
     if (largeLive_ + total > kLargeBudgetBytes) {
-        // Many large lists at once (a file of many long tracks): each would
-        // round its last huge page up, so the rest come from the C library,
-        // page by page as they are written.
+        // Many large lists at once (a file of many long tracks): the rest
+        // come from the C library, so that they never use up the reserve
+        // the small blocks live in.
         Unlock();
         return FromSystem(size + kHeader);
     }
@@ -246,18 +222,12 @@ void* HeapArena::Carve(std::size_t total, bool mapNow)
 {
     if (begin_ == nullptr || total > static_cast<std::size_t>(end_ - next_)) return nullptr;
     char* const blockEnd = next_ + total;
-    if (!mapNow && hugePages_) {
-        // Its own pages come when written; the huge page its end shares
-        // with the blocks after it is mapped with them.
-        mappedTo_ = std::max(mappedTo_, AlignDown(blockEnd, kHugePage));
-    } else if (!mapNow) {
-        // Small pages one at a time would cost more than mapping what may
-        // stay unused: the front of the block is mapped now.
-        char* const to = std::min(blockEnd, next_ + kLargeBlockMapBytes);
-        if (to > mappedTo_ && populate_.load(std::memory_order_relaxed)) MapNow(mappedTo_, to);
+    if (!mapNow) {
+        // Its own pages come when written; the page its end shares with the
+        // blocks after it is mapped with them.
         mappedTo_ = std::max(mappedTo_, AlignDown(blockEnd, pageBytes_));
     } else if (blockEnd > mappedTo_) {
-        char* to = AlignUp(blockEnd, blockEnd <= hugeFrom_ ? options_.mapStepBytes : kHugePage);
+        char* to = AlignUp(blockEnd, options_.mapStepBytes);
         if (to > end_) to = end_;
         if (populate_.load(std::memory_order_relaxed) && !MapNow(mappedTo_, to)) {
             populate_.store(false, std::memory_order_relaxed);
@@ -278,13 +248,6 @@ void* HeapArena::FromSystem(std::size_t total)
     return header + 1;
 }
 
-void HeapArena::LeaveSmallPages()
-{
-    Lock();
-    if (begin_ != nullptr && next_ < hugeFrom_) next_ = mappedTo_ = hugeFrom_;
-    Unlock();
-}
-
 void HeapArena::Free(void* block)
 {
     if (block == nullptr) return;
@@ -301,8 +264,8 @@ void HeapArena::Free(void* block)
     } else {
         if (header.sizeClass == kLargeClass) {
             // The memory goes back to the system until the block serves again.
-            char* const from = AlignUp(start + kHeader + sizeof(void*), kHugePage);
-            char* const to = AlignDown(start + header.totalBytes, kHugePage);
+            char* const from = AlignUp(start + kHeader + sizeof(void*), pageBytes_);
+            char* const to = AlignDown(start + header.totalBytes, pageBytes_);
             if (from < to) ::madvise(from, static_cast<std::size_t>(to - from), MADV_DONTNEED);
         }
         PushFree(block);

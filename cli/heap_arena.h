@@ -1,16 +1,20 @@
 #pragma once
 // The command line's memory for C++ objects: one reserved run of address
-// space, handed out from the front and mapped ahead of use in large steps.
+// space, handed out from the front and mapped ahead of use in steps.
 //
 // A command runs for a few milliseconds and touches a few megabytes it has
 // never touched before. Taking each of those pages on its first write costs
 // a trap per page, and on a virtual machine that trap (and the host's own
 // bookkeeping for the page) is many times dearer than the page: a render
-// spent more time in them than in the music. The arena maps its pages in
-// steps, asks for huge pages past its first half megabyte where the system
-// gives them (then one mapping covers two megabytes; a small command keeps
-// to the first half megabyte and small pages), and hands freed blocks out
+// spent more time in them than in the music. The arena maps the pages of
+// small blocks 64 KB at a time, in one call, and hands freed blocks out
 // again before it touches new ground.
+//
+// It keeps to small pages. A huge page is one trap for two megabytes, but
+// on a virtual machine whose host takes back the guest's free memory in
+// runs of two megabytes, a fresh huge page is often one the host must fill
+// again page by page: the render then took 5-6 ms longer in a third of its
+// runs. Small pages come from what other programs freed a moment ago.
 //
 // Blocks come in size classes (multiples of 16 bytes, then four steps to
 // each power of two); a freed block waits in the list of the largest class
@@ -29,9 +33,7 @@ class HeapArena {
 public:
     struct Options {
         std::size_t reserveBytes = std::size_t{1} << 30;  // address space only
-        std::size_t smallPageBytes = std::size_t{512} << 10;  // the first run, in small pages
-        std::size_t mapStepBytes = std::size_t{64} << 10;     // mapped at once there
-        bool hugePages = true;                                // for the rest
+        std::size_t mapStepBytes = std::size_t{64} << 10;  // mapped at once for small blocks
     };
 
     static constexpr std::size_t kAlignment = 16;
@@ -48,10 +50,6 @@ public:
     void* Allocate(std::size_t size);
     // Takes blocks of this arena's Allocate only; nullptr is ignored.
     void Free(void* block);
-
-    // From here on new ground is taken in huge pages: for a command that is
-    // known to need megabytes, before it has filled the small-page run.
-    void LeaveSmallPages();
 
     // What a block can hold (at least what was asked for).
     static std::size_t UsableSize(const void* block);
@@ -81,10 +79,8 @@ private:
     char* begin_ = nullptr;
     char* next_ = nullptr;      // the front: nothing past it was handed out
     char* mappedTo_ = nullptr;  // pages below are mapped
-    char* hugeFrom_ = nullptr;  // huge pages from here on (or small pages, where there are none)
     char* end_ = nullptr;
     std::size_t pageBytes_ = 4096;
-    bool hugePages_ = false;            // the system gives them to the reserve
     std::atomic<bool> populate_{true};  // off when the kernel cannot map ahead
     void* freeLists_[kClasses] = {};
     std::uint64_t nonEmpty_ = 0;  // bit n: list n holds a block

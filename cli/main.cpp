@@ -18,9 +18,6 @@
 #include <vector>
 
 #include "command_registry.h"
-#ifdef SONGLOOM_HEAP_ARENA
-#include "heap_arena.h"
-#endif
 
 namespace songloom::cli {
 namespace {
@@ -40,18 +37,6 @@ constexpr MediaCommand kMediaCommands[] = {
     {"draw", "Draw one page of a song's score as a PNG image"},
 #endif
 };
-
-#ifdef SONGLOOM_HEAP_ARENA
-// Commands that take megabytes (a song's tracks, a MIDI file's events):
-// their memory comes in huge pages from the start.
-bool IsLargeCommand(const char* arg)
-{
-    for (const char* name : {"render", "midi", "import", "analyze", "audit", "export-musicxml"}) {
-        if (std::strcmp(arg, name) == 0) return true;
-    }
-    return false;
-}
-#endif
 
 bool IsMediaCommand(const char* arg)
 {
@@ -100,9 +85,6 @@ int main(int argc, char** argv)
     // the allocator raises it after the first such free, and the memory a
     // shrinking list gives back stays in the heap.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
-#ifdef SONGLOOM_HEAP_ARENA
-    if (argc > 1 && songloom::cli::IsLargeCommand(argv[1])) songloom::cli::ProgramArena().LeaveSmallPages();
 #endif
     if (argc > 1 && songloom::cli::IsMediaCommand(argv[1])) return songloom::cli::RunMediaHelper(argc, argv);
     const int status = songloom::cli::RunCommandLine(argc, argv, songloom::cli::AddMediaCommands);

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <thread>
@@ -173,20 +178,79 @@ TEST(HeapArenaTest, LargeBlocksAndAnExhaustedReserveComeFromTheCLibrary)
     arena.Free(nullptr);
 }
 
-TEST(HeapArenaTest, LeavingTheSmallPagesMovesTheFrontToTheHugePageRun)
+// Which of the pages from `from` (page-aligned) are in memory.
+std::vector<bool> Resident(const void* from, std::size_t pages)
 {
-    HeapArena::Options options;
-    options.smallPageBytes = 256 << 10;
-    HeapArena arena(options);
-    void* small = arena.Allocate(1000);
-    EXPECT_LT(arena.HandedOutBytes(), options.smallPageBytes);
-    arena.LeaveSmallPages();
-    void* after = arena.Allocate(1000);  // 1,016 bytes with its header: a block of 1,024
-    EXPECT_EQ(arena.HandedOutBytes(), options.smallPageBytes + 1024);
-    EXPECT_GE(static_cast<char*>(after) - static_cast<char*>(small),
-              static_cast<std::ptrdiff_t>(options.smallPageBytes - 1024));
-    arena.Free(small);
-    arena.Free(after);
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> in(pages);
+    if (::mincore(const_cast<void*>(from), pages * page, in.data()) != 0) return {};
+    std::vector<bool> out(pages);
+    for (std::size_t i = 0; i < pages; ++i) out[i] = (in[i] & 1) != 0;
+    return out;
+}
+
+bool KernelMapsAhead()
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    void* probe = ::mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (probe == MAP_FAILED) return false;
+    const bool ok = ::madvise(probe, page, 23 /* MADV_POPULATE_WRITE */) == 0;
+    ::munmap(probe, page);
+    return ok;
+}
+
+bool HugePagesForEveryone()
+{
+    std::FILE* f = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
+    if (f == nullptr) return false;
+    char text[128] = {};
+    const bool always = std::fgets(text, sizeof text, f) != nullptr && std::strstr(text, "[always]") != nullptr;
+    std::fclose(f);
+    return always;
+}
+
+TEST(HeapArenaTest, SmallBlocksAreMappedAheadAndLargeBlocksAsTheyAreWritten)
+{
+    if (!KernelMapsAhead()) GTEST_SKIP() << "this kernel maps no pages ahead of use";
+    if (HugePagesForEveryone()) GTEST_SKIP() << "huge pages for all memory map whole runs on any write";
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    HeapArena arena;
+
+    // Sixteen blocks of 16 KB: only their headers are written, yet every
+    // page they span is in memory, mapped ahead with the steps.
+    std::vector<void*> small;
+    for (int i = 0; i < 16; ++i) small.push_back(arena.Allocate((16 << 10) - 16));
+    auto* const first = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(small.front()) & ~(page - 1));
+    const std::size_t spanned = static_cast<std::size_t>(static_cast<char*>(small.back()) + (16 << 10) - first) / page;
+    const std::vector<bool> ahead = Resident(first, spanned);
+    ASSERT_EQ(ahead.size(), spanned);
+    EXPECT_EQ(std::count(ahead.begin(), ahead.end(), false), 0);
+    EXPECT_GE(arena.MappedBytes(), arena.HandedOutBytes());
+
+    // A 4 MB block: its pages come as they are written, the room it never
+    // uses stays unmapped (past the last step the small blocks mapped).
+    auto* const large = static_cast<char*>(arena.Allocate(4 << 20));
+    ASSERT_TRUE(HeapArena::FromReserve(large));
+    auto* const body =
+        reinterpret_cast<char*>((reinterpret_cast<std::uintptr_t>(large) + (64 << 10) + page) & ~(page - 1));
+    const std::size_t pages = (std::size_t{3} << 20) / page;
+    std::vector<bool> before = Resident(body, pages);
+    ASSERT_EQ(before.size(), pages);
+    EXPECT_EQ(std::count(before.begin(), before.end(), true), 0);
+    body[10 * page] = 1;
+    std::vector<bool> after = Resident(body, pages);
+    EXPECT_EQ(std::count(after.begin(), after.end(), true), 1);
+    EXPECT_TRUE(after[10]);
+
+    // A small block after it is mapped ahead again, every page of it.
+    void* next = arena.Allocate((16 << 10) - 16);
+    EXPECT_GT(static_cast<char*>(next), large + (4 << 20));
+    auto* const nextPage = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(next) & ~(page - 1));
+    const std::vector<bool> again = Resident(nextPage, (16 << 10) / page);
+    EXPECT_EQ(std::count(again.begin(), again.end(), false), 0);
+    for (void* b : small) arena.Free(b);
+    arena.Free(large);
+    arena.Free(next);
 }
 
 TEST(HeapArenaTest, ThreadsShareOneArena)
