@@ -110,6 +110,9 @@ HeapArena::HeapArena(const Options& options) : options_(options)
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (run == MAP_FAILED) return;  // everything comes from the C library
     reservation_ = static_cast<char*>(run);
+    // Small pages even where the system gives huge ones to all memory (see
+    // heap_arena.h); without transparent huge pages the call fails, harmlessly.
+    ::madvise(reservation_, reservationBytes_, MADV_NOHUGEPAGE);
     begin_ = next_ = mappedTo_ = reservation_;
     end_ = begin_ + reservationBytes_;
 }

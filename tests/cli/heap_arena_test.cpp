@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <random>
 #include <thread>
@@ -199,20 +198,9 @@ bool KernelMapsAhead()
     return ok;
 }
 
-bool HugePagesForEveryone()
-{
-    std::FILE* f = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
-    if (f == nullptr) return false;
-    char text[128] = {};
-    const bool always = std::fgets(text, sizeof text, f) != nullptr && std::strstr(text, "[always]") != nullptr;
-    std::fclose(f);
-    return always;
-}
-
 TEST(HeapArenaTest, SmallBlocksAreMappedAheadAndLargeBlocksAsTheyAreWritten)
 {
     if (!KernelMapsAhead()) GTEST_SKIP() << "this kernel maps no pages ahead of use";
-    if (HugePagesForEveryone()) GTEST_SKIP() << "huge pages for all memory map whole runs on any write";
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     HeapArena arena;
 
