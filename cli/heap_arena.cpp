@@ -105,21 +105,19 @@ HeapArena::HeapArena(const Options& options) : options_(options)
 {
     if (const long page = ::sysconf(_SC_PAGESIZE); page > 0) pageBytes_ = static_cast<std::size_t>(page);
     options_.mapStepBytes = std::max(options_.mapStepBytes, pageBytes_);
-    reservationBytes_ = options_.reserveBytes;
-    void* run = ::mmap(nullptr, reservationBytes_, PROT_READ | PROT_WRITE,
+    void* run = ::mmap(nullptr, options_.reserveBytes, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (run == MAP_FAILED) return;  // everything comes from the C library
-    reservation_ = static_cast<char*>(run);
     // Small pages even where the system gives huge ones to all memory (see
     // heap_arena.h); without transparent huge pages the call fails, harmlessly.
-    ::madvise(reservation_, reservationBytes_, MADV_NOHUGEPAGE);
-    begin_ = next_ = mappedTo_ = reservation_;
-    end_ = begin_ + reservationBytes_;
+    ::madvise(run, options_.reserveBytes, MADV_NOHUGEPAGE);
+    begin_ = next_ = mappedTo_ = static_cast<char*>(run);
+    end_ = begin_ + options_.reserveBytes;
 }
 
 HeapArena::~HeapArena()
 {
-    if (reservation_ != nullptr) ::munmap(reservation_, reservationBytes_);
+    if (begin_ != nullptr) ::munmap(begin_, static_cast<std::size_t>(end_ - begin_));
 }
 
 void HeapArena::Lock()

@@ -74,9 +74,7 @@ private:
     void Unlock();
 
     Options options_;
-    char* reservation_ = nullptr;  // as mapped, before alignment
-    std::size_t reservationBytes_ = 0;
-    char* begin_ = nullptr;
+    char* begin_ = nullptr;  // the reserve as mapped, to end_
     char* next_ = nullptr;      // the front: nothing past it was handed out
     char* mappedTo_ = nullptr;  // pages below are mapped
     char* end_ = nullptr;
