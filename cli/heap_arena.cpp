@@ -1,5 +1,6 @@
 #include "heap_arena.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #ifndef MADV_POPULATE_WRITE
@@ -97,6 +99,20 @@ bool MapNow(char* from, char* to)
     return ::madvise(from, static_cast<std::size_t>(to - from), MADV_POPULATE_WRITE) == 0 || errno != EINVAL;
 }
 
+// Whether the system hands out transparent huge pages to memory that
+// asks for them (not where they are switched off, or not built in).
+bool SystemGivesHugePages()
+{
+    const int fd = ::open("/sys/kernel/mm/transparent_hugepage/enabled", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char text[128];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0) return false;
+    text[n] = '\0';
+    return std::strstr(text, "[never]") == nullptr;
+}
+
 }  // namespace
 
 HeapArena::HeapArena() : HeapArena(Options{}) {}
@@ -105,14 +121,39 @@ HeapArena::HeapArena(const Options& options) : options_(options)
 {
     if (const long page = ::sysconf(_SC_PAGESIZE); page > 0) pageBytes_ = static_cast<std::size_t>(page);
     options_.mapStepBytes = std::max(options_.mapStepBytes, pageBytes_);
-    void* run = ::mmap(nullptr, options_.reserveBytes, PROT_READ | PROT_WRITE,
+    options_.hugeBytes = options_.hugeBytes / kHugePageBytes * kHugePageBytes;
+    options_.smallFrontBytes = (options_.smallFrontBytes + pageBytes_ - 1) / pageBytes_ * pageBytes_;
+    if (options_.hugeBytes != 0 &&
+        (options_.smallFrontBytes + options_.hugeBytes > options_.reserveBytes || !SystemGivesHugePages())) {
+        options_.hugeBytes = 0;
+    }
+    // With huge pages the run is mapped a huge page longer, so that the
+    // huge part can start on a huge page's boundary; the slack is given back.
+    const std::size_t slack = options_.hugeBytes != 0 ? kHugePageBytes : 0;
+    void* run = ::mmap(nullptr, options_.reserveBytes + slack, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (run == MAP_FAILED) return;  // everything comes from the C library
-    // Small pages even where the system gives huge ones to all memory (see
-    // heap_arena.h); without transparent huge pages the call fails, harmlessly.
-    ::madvise(run, options_.reserveBytes, MADV_NOHUGEPAGE);
-    begin_ = next_ = mappedTo_ = static_cast<char*>(run);
+    auto* const from = static_cast<char*>(run);
+    begin_ = from;
+    if (slack != 0) {
+        begin_ = AlignUp(from + options_.smallFrontBytes, kHugePageBytes) - options_.smallFrontBytes;
+        if (begin_ > from) ::munmap(from, static_cast<std::size_t>(begin_ - from));
+        char* const tail = begin_ + options_.reserveBytes;
+        if (tail < from + options_.reserveBytes + slack) {
+            ::munmap(tail, static_cast<std::size_t>(from + options_.reserveBytes + slack - tail));
+        }
+    }
+    next_ = mappedTo_ = begin_;
     end_ = begin_ + options_.reserveBytes;
+    // Small pages even where the system gives huge ones to all memory, but
+    // for the huge part; without transparent huge pages the calls fail,
+    // harmlessly, and every page is small.
+    ::madvise(begin_, options_.reserveBytes, MADV_NOHUGEPAGE);
+    if (options_.hugeBytes != 0 &&
+        ::madvise(begin_ + options_.smallFrontBytes, options_.hugeBytes, MADV_HUGEPAGE) == 0) {
+        hugeBegin_ = begin_ + options_.smallFrontBytes;
+        hugeEnd_ = hugeBegin_ + options_.hugeBytes;
+    }
 }
 
 HeapArena::~HeapArena()
@@ -228,7 +269,9 @@ void* HeapArena::Carve(std::size_t total, bool mapNow)
         // blocks after it is mapped with them.
         mappedTo_ = std::max(mappedTo_, AlignDown(blockEnd, pageBytes_));
     } else if (blockEnd > mappedTo_) {
-        char* to = AlignUp(blockEnd, options_.mapStepBytes);
+        // Among the huge pages a step is a whole huge page: one trap.
+        const bool huge = hugeBegin_ != nullptr && blockEnd > hugeBegin_ && blockEnd <= hugeEnd_;
+        char* to = AlignUp(blockEnd, huge ? kHugePageBytes : options_.mapStepBytes);
         if (to > end_) to = end_;
         if (populate_.load(std::memory_order_relaxed) && !MapNow(mappedTo_, to)) {
             populate_.store(false, std::memory_order_relaxed);
@@ -265,7 +308,8 @@ void HeapArena::Free(void* block)
     } else {
         if (header.sizeClass == kLargeClass) {
             // The memory goes back to the system until the block serves again.
-            char* const from = AlignUp(start + kHeader + sizeof(void*), pageBytes_);
+            // Not among the huge pages, which would be split for it.
+            char* const from = std::max(AlignUp(start + kHeader + sizeof(void*), pageBytes_), hugeEnd_);
             char* const to = AlignDown(start + header.totalBytes, pageBytes_);
             if (from < to) ::madvise(from, static_cast<std::size_t>(to - from), MADV_DONTNEED);
         }

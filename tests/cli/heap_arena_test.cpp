@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <random>
 #include <thread>
 #include <vector>
@@ -202,7 +204,10 @@ TEST(HeapArenaTest, SmallBlocksAreMappedAheadAndLargeBlocksAsTheyAreWritten)
 {
     if (!KernelMapsAhead()) GTEST_SKIP() << "this kernel maps no pages ahead of use";
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    HeapArena arena;
+    HeapArena::Options smallPages;
+    smallPages.hugeBytes = 0;
+    HeapArena arena(smallPages);
+    EXPECT_EQ(arena.HugeBegin(), nullptr);
 
     // Sixteen blocks of 16 KB: only their headers are written, yet every
     // page they span is in memory, mapped ahead with the steps.
@@ -239,6 +244,93 @@ TEST(HeapArenaTest, SmallBlocksAreMappedAheadAndLargeBlocksAsTheyAreWritten)
     for (void* b : small) arena.Free(b);
     arena.Free(large);
     arena.Free(next);
+}
+
+// The flags the kernel keeps for the mapping that holds `at` ("hg": huge
+// pages asked for, "nh": refused), empty when it cannot tell.
+std::string MappingFlags(const void* at)
+{
+    std::FILE* smaps = std::fopen("/proc/self/smaps", "r");
+    if (smaps == nullptr) return {};
+    const auto address = reinterpret_cast<std::uintptr_t>(at);
+    bool inside = false;
+    std::string flags;
+    char line[512];
+    while (std::fgets(line, sizeof line, smaps) != nullptr) {
+        unsigned long from = 0;
+        unsigned long to = 0;
+        if (std::sscanf(line, "%lx-%lx ", &from, &to) == 2 && std::strchr(line, '-') < std::strchr(line, ' ')) {
+            inside = address >= from && address < to;
+        } else if (inside && std::strncmp(line, "VmFlags:", 8) == 0) {
+            flags = line + 8;
+            break;
+        }
+    }
+    std::fclose(smaps);
+    return flags;
+}
+
+bool HasFlag(const std::string& flags, const char* flag)
+{
+    return flags.find(std::string(" ") + flag + " ") != std::string::npos ||
+           flags.find(std::string(" ") + flag + "\n") != std::string::npos;
+}
+
+TEST(HeapArenaTest, HugePagesFollowASmallFrontOnAHugePageBoundary)
+{
+    HeapArena arena;
+    if (arena.HugeBegin() == nullptr) GTEST_SKIP() << "this system has no transparent huge pages";
+    const HeapArena::Options defaults;
+    const auto begin = reinterpret_cast<std::uintptr_t>(arena.HugeBegin());
+    EXPECT_EQ(begin % HeapArena::kHugePageBytes, 0u);
+    EXPECT_EQ(static_cast<std::size_t>(arena.HugeEnd() - arena.HugeBegin()), defaults.hugeBytes);
+
+    // A command that only prints stays in the small front; the first
+    // block past it lands among the huge pages.
+    void* first = arena.Allocate(100);
+    EXPECT_EQ(static_cast<const char*>(first) - 16, arena.HugeBegin() - defaults.smallFrontBytes);
+    EXPECT_TRUE(HasFlag(MappingFlags(first), "nh"));
+    std::vector<void*> blocks{first};
+    while (static_cast<const char*>(blocks.back()) < arena.HugeBegin()) blocks.push_back(arena.Allocate(4000));
+    const std::string huge = MappingFlags(blocks.back());
+    ASSERT_FALSE(huge.empty());
+    EXPECT_TRUE(HasFlag(huge, "hg")) << huge;
+    EXPECT_FALSE(HasFlag(huge, "nh")) << huge;
+    // Past them, small pages again, even where the system hands out huge ones unasked.
+    EXPECT_TRUE(HasFlag(MappingFlags(arena.HugeEnd()), "nh"));
+    for (void* b : blocks) arena.Free(b);
+}
+
+TEST(HeapArenaTest, LargeBlocksAmongTheHugePagesKeepTheirPagesWhenFreed)
+{
+    if (!KernelMapsAhead()) GTEST_SKIP() << "this kernel maps no pages ahead of use";
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    HeapArena::Options options;
+    options.hugeBytes = std::size_t{8} << 20;
+    HeapArena arena(options);
+    if (arena.HugeBegin() == nullptr) GTEST_SKIP() << "this system has no transparent huge pages";
+
+    // A freed large block in the middle of the huge pages is not given back
+    // page by page (that would split them); one past them is.
+    void* small = arena.Allocate(100);
+    auto* const inside = static_cast<char*>(arena.Allocate(3 << 20));
+    auto* const outside = static_cast<char*>(arena.Allocate(6 << 20));
+    void* fence = arena.Allocate(100);
+    ASSERT_LT(inside + (3 << 20), arena.HugeEnd());
+    ASSERT_GT(outside + (6 << 20), arena.HugeEnd() + (std::size_t{1} << 20));
+    std::memset(inside, 1, 3 << 20);
+    std::memset(outside, 2, 6 << 20);
+    arena.Free(inside);
+    arena.Free(outside);
+    auto* const body = reinterpret_cast<char*>((reinterpret_cast<std::uintptr_t>(inside) + page) & ~(page - 1));
+    const std::vector<bool> kept = Resident(body, (std::size_t{2} << 20) / page);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), false), 0);
+    const std::vector<bool> past = Resident(arena.HugeEnd() + page, (std::size_t{512} << 10) / page);
+    ASSERT_FALSE(past.empty());
+    EXPECT_EQ(std::count(past.begin(), past.end(), true), 0);
+    arena.Free(small);
+    arena.Free(fence);
 }
 
 TEST(HeapArenaTest, ThreadsShareOneArena)
