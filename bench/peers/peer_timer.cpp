@@ -3,9 +3,15 @@
 // that both meet the same machine load), output thrown away, and prints one
 // line per command: median wall milliseconds and peak resident MiB. Exit
 // status 1 when a run fails.
+// The timer and every run keep to the processor the timer started on
+// (PEER_TIMER_PIN=0: wherever the system puts them). On a virtual machine
+// of two processors the idle one sleeps through a long peer's run and
+// then takes the next short run cold: a 9 ms render took 12-15 ms there,
+// which tells of the host rather than of either program.
 // peer_timer busy MS: keeps one processor busy for MS milliseconds and
 // touches no memory: a stand-in for a peer, to tell what alternating with
 // a long run costs on this machine from what the peer itself leaves behind.
+#include <sched.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,6 +76,15 @@ int main(int argc, char** argv)
     if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
         std::fprintf(stderr, "usage: peer_timer RUNS -- COMMAND... [--vs COMMAND...]\n");
         return 2;
+    }
+    const char* pin = std::getenv("PEER_TIMER_PIN");
+    if (pin == nullptr || std::strcmp(pin, "0") != 0) {
+        if (const int cpu = sched_getcpu(); cpu >= 0) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            sched_setaffinity(0, sizeof one, &one);
+        }
     }
     const int runs = std::max(1, std::atoi(argv[1]));
     std::vector<std::vector<char*>> commands(1);
