@@ -117,6 +117,23 @@ int OpenTemporaryBeside(const std::string& path, std::string& temp)
     return -1;
 }
 
+// Puts the new file (temp) in the place of an old regular file at path in
+// one step, the two swapping names, and deletes the old one; false (and
+// nothing changed) when there is no such file or the file system cannot
+// swap. A rename over the old file does the same, but then the file
+// system writes the new file out to disk at once, lest a power cut leave
+// an empty file where the old one was: 1 ms of a 6 ms render on the
+// machines we measure on. A file that can be made again does not wait
+// for that.
+bool ExchangeWithOld(const std::string& temp, const std::string& path)
+{
+    struct stat old {};
+    if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return false;
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) != 0) return false;
+    ::unlink(temp.c_str());  // the old file, under the temporary name now
+    return true;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data, SaveFlush flush)
@@ -138,7 +155,10 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     }
     if (ok && flush == SaveFlush::kToDisk && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (ok && !(flush == SaveFlush::kNone && ExchangeWithOld(temp, path)) &&
+        std::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+    }
     if (!ok) ::unlink(temp.c_str());
     return ok;
 }

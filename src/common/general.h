@@ -32,7 +32,9 @@ bool ReadFileExact(Reporter& reporter, const std::string& path, std::span<std::u
 // the user made (songs, settings) does, so not even a power cut leaves
 // neither file. What is made from it (a rendering, a converted MIDI file)
 // can be made again and does not: it is still written beside the old file
-// and renamed over it, so a failed write never destroys it either.
+// and then takes its place in one step (the two swap names and the old one
+// is deleted), so a failed write never destroys it either; nor does the
+// file system write it out early for its own safety's sake.
 enum class SaveFlush { kToDisk, kNone };
 
 // Writes data to path through a temporary file in the same folder and a

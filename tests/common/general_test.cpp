@@ -128,6 +128,53 @@ TEST(Files, AtomicWriteGivesTheUsualPermissionsAndLeavesNoTemporaryFile)
     EXPECT_TRUE(r.reports().empty());
 }
 
+// A file that can be made again takes the place of the old one as a whole:
+// nothing of the old file stays, under any name, and what is not a plain
+// file is never swapped away.
+TEST(Files, QuickSaveReplacesOnlyAPlainOldFile)
+{
+    test::TempDir dir;
+    CapturingReporter r;
+    const std::string path = dir.File("render.mid");
+    ASSERT_TRUE(WriteWholeFile(r, path, std::string_view("old and longer"), SaveFlush::kNone));
+    std::filesystem::create_hard_link(path, dir.File("kept.mid"));
+    ASSERT_TRUE(WriteWholeFile(r, path, std::string_view("new"), SaveFlush::kNone));
+    std::vector<std::uint8_t> back;
+    ASSERT_TRUE(ReadFileShowingName(r, path, back));
+    EXPECT_EQ(std::string(back.begin(), back.end()), "new");
+    // Another name of the old file still holds the old bytes, as after a rename.
+    ASSERT_TRUE(ReadFileShowingName(r, dir.File("kept.mid"), back));
+    EXPECT_EQ(std::string(back.begin(), back.end()), "old and longer");
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"kept.mid", "render.mid"}));
+
+    // A folder in the way is refused and stays as it was.
+    const std::string folder = dir.File("folder.mid");
+    std::filesystem::create_directory(folder);
+    std::ofstream(dir.File("folder.mid/inside.txt")) << "x";
+    EXPECT_FALSE(WriteWholeFile(r, folder, std::string_view("new"), SaveFlush::kNone));
+    EXPECT_TRUE(r.Has("GENE", 0x01000007));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("folder.mid/inside.txt")));
+
+    // A link is replaced by the file, its target left alone.
+    std::filesystem::create_symlink(dir.File("kept.mid"), dir.File("link.mid"));
+    ASSERT_TRUE(WriteWholeFile(r, dir.File("link.mid"), std::string_view("via link"), SaveFlush::kNone));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.File("link.mid")));
+    ASSERT_TRUE(ReadFileShowingName(r, dir.File("link.mid"), back));
+    EXPECT_EQ(std::string(back.begin(), back.end()), "via link");
+    ASSERT_TRUE(ReadFileShowingName(r, dir.File("kept.mid"), back));
+    EXPECT_EQ(std::string(back.begin(), back.end()), "old and longer");
+    names.clear();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"folder.mid", "kept.mid", "link.mid", "render.mid"}));
+}
+
 // The umask is the process's: another thread that creates a file while a
 // save runs must never see it cleared.
 TEST(Files, AtomicWriteNeverClearsTheUmaskOfOtherThreads)
