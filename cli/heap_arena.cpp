@@ -136,12 +136,11 @@ HeapArena::HeapArena(const Options& options) : options_(options)
     auto* const from = static_cast<char*>(run);
     begin_ = from;
     if (slack != 0) {
+        // Some of the slack goes before the reserve, the rest (never none) after it.
         begin_ = AlignUp(from + options_.smallFrontBytes, kHugePageBytes) - options_.smallFrontBytes;
-        if (begin_ > from) ::munmap(from, static_cast<std::size_t>(begin_ - from));
-        char* const tail = begin_ + options_.reserveBytes;
-        if (tail < from + options_.reserveBytes + slack) {
-            ::munmap(tail, static_cast<std::size_t>(from + options_.reserveBytes + slack - tail));
-        }
+        const auto lead = static_cast<std::size_t>(begin_ - from);
+        if (lead != 0) ::munmap(from, lead);
+        ::munmap(begin_ + options_.reserveBytes, slack - lead);
     }
     next_ = mappedTo_ = begin_;
     end_ = begin_ + options_.reserveBytes;
